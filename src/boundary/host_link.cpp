@@ -1,0 +1,41 @@
+// The callback cell and the apply flag, shared by every tool.
+#include "boundary/host_link.h"
+
+namespace molvane {
+namespace {
+
+struct CallbackCell {
+  HostCallback callback = nullptr;
+  int32_t userValue = 0;
+};
+
+CallbackCell& Cell() {
+  static CallbackCell cell;
+  return cell;
+}
+
+// Passed as Reserved1 and Reserved2; nothing ever sets them.
+constexpr int32_t kReserved1 = 0;
+constexpr int32_t kReserved2 = 0;
+
+}  // namespace
+
+uint8_t& ApplyFlag() {
+  static uint8_t flag = 0;
+  return flag;
+}
+
+void RegisterHostCallback(HostCallback callback, int32_t userValue) {
+  Cell().callback = callback;
+  Cell().userValue = userValue;
+}
+
+void ReportToHost(ImageSize size, int32_t actionCode, intptr_t actionData, uint8_t applied,
+                  int32_t finished) {
+  const CallbackCell& cell = Cell();
+  if (!cell.callback) return;  // a host that never registered one hears nothing
+  cell.callback(cell.userValue, size.width, size.height, kReserved1, kReserved2, actionCode,
+                actionData, applied, finished);
+}
+
+}  // namespace molvane

@@ -1,0 +1,28 @@
+// The callback cell, the apply flag and the report every tool sends to the host.
+#pragma once
+
+#include <cstdint>
+
+#include "boundary/exports.h"
+
+namespace molvane {
+
+// Width and height as the tools receive them: one pair, in this order.
+struct ImageSize {
+  int32_t width;
+  int32_t height;
+};
+
+// One module-wide byte: cleared by every XchgData call, set to 1 when a tool's
+// result is in place; passed to the host as Applied.
+uint8_t& ApplyFlag();
+
+// Stores the host's callback and user value, replacing what was there.
+void RegisterHostCallback(HostCallback callback, int32_t userValue);
+
+// Calls the host's callback (UserValue, width, height, 0, 0, actionCode,
+// actionData, applied, finished). Skipped when no callback is registered.
+void ReportToHost(ImageSize size, int32_t actionCode, intptr_t actionData, uint8_t applied,
+                  int32_t finished);
+
+}  // namespace molvane
