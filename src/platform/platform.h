@@ -30,7 +30,8 @@ class Platform {
   // A plain message box, no owner window, one OK button.
   virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual void TerminateCurrentProcess(uint32_t exitCode) = 0;
-  // The full file name of the plug-in library itself ("" when unknown).
+  // The full file name of the module holding this code: the plug-in library in
+  // Molvane.dll, the executable in a host program ("" when unknown).
   virtual std::string ModuleFileName() = 0;
   // The whole version resource of a file; empty when it has none or cannot be read.
   virtual std::vector<uint8_t> FileVersionInfo(const std::string& fileName) = 0;
