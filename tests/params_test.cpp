@@ -11,6 +11,7 @@
 #include "boundary/pixel_array.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
+#include "platform/fake/fake_platform.h"
 
 namespace molvane {
 namespace {
@@ -66,6 +67,18 @@ TEST_F(Exports, PrmDLLAnswersTheCaptionAndDisplayName) {
   EXPECT_STREQ(caption, "Divers");
   EXPECT_EQ(std::string(name).rfind("Pelmorande (", 0), 0u);
   EXPECT_EQ(name[std::strlen(name) - 1], ')');
+}
+
+TEST_F(Exports, PrmDLLReportsZerosWhenTheVersionResourceCannotBeRead) {
+  TheFakePlatform().Reset();
+  TheFakePlatform().SetModuleFileName("C:\\plugins\\Molvane.dll");
+  int32_t major = -1, minor = -1;
+  const char* caption = nullptr;
+  PrmDLL(&major, &minor, &caption);
+  EXPECT_EQ(major, 0);
+  EXPECT_EQ(minor, 0);
+  EXPECT_STREQ(caption, "Divers");
+  PrmDLL(nullptr, nullptr, nullptr);  // a careless host gets no write through null
 }
 
 TEST_F(Exports, NoiseReductionReportsOnceAppliedAndFinished) {
