@@ -8,6 +8,7 @@
 
 #include "boundary/exports.h"
 #include "boundary/host_link.h"
+#include "boundary/library.h"
 #include "boundary/pixel_array.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
@@ -22,13 +23,14 @@ using testing::RecordHostCall;
 class Exports : public ::testing::Test {
  protected:
   void SetUp() override {
-    ParamsInitialize();
+    TheFakePlatform().Reset();
+    ASSERT_TRUE(LibraryInitialize());
     HostCalls().clear();
     AdrRetour(RecordHostCall, 0x5EED);
   }
   void TearDown() override {
     AdrRetour(nullptr, 0);
-    ParamsFinalize();
+    LibraryFinalize();
   }
   static void Run(int32_t tool, int32_t phase, TPtsImg& image, int32_t w, int32_t h,
                   Pixel24* second = nullptr) {

@@ -3,17 +3,23 @@
 
 #include "boundary/params.h"
 #include "boundary/shared_heap.h"
+#include "tools/gradient_dialog.h"
+#include "tools/threshold_dialog.h"
 
 namespace molvane {
 
 bool LibraryInitialize() {
   if (!SharedHeapInitialize()) return false;
+  SeuillageInitialize();
+  DegradeInitialize();
   ParamsInitialize();
   return true;
 }
 
 void LibraryFinalize() {
   ParamsFinalize();
+  DegradeFinalize();
+  SeuillageFinalize();
   SharedHeapFinalize();
 }
 

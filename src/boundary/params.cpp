@@ -7,7 +7,9 @@
 #include "boundary/pixel_array.h"
 #include "boundary/version_info.h"
 #include "platform/platform.h"
+#include "tools/gradient_dialog.h"
 #include "tools/noise_reduction_tool.h"
+#include "tools/threshold_dialog.h"
 
 namespace molvane {
 
@@ -28,6 +30,12 @@ void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& p
   switch (toolNumber) {
     case 2:
       ReduceNoise(pixels, size);
+      break;
+    case 6:
+      SeuilImg().Open(pixels, size);
+      break;
+    case 8:
+      CompDegr().Open(pixels, size);
       break;
     default:
       break;  // the tool's module is not part of this library yet

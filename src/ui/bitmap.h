@@ -1,6 +1,7 @@
 // A 24-bit bitmap with direct scan-line access, the picture format of every preview.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -1,0 +1,100 @@
+// The gradient compensation's line ramps and pixel loops.
+#include "tools/gradient.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "colour/extended_math.h"
+
+namespace molvane {
+namespace {
+
+const Pixel24* Row(const Pixel24* base, ptrdiff_t stride, int32_t y) {
+  return reinterpret_cast<const Pixel24*>(reinterpret_cast<const uint8_t*>(base) + stride * y);
+}
+Pixel24* Row(Pixel24* base, ptrdiff_t stride, int32_t y) {
+  return reinterpret_cast<Pixel24*>(reinterpret_cast<uint8_t*>(base) + stride * y);
+}
+
+uint8_t Correct(uint8_t v, long double gain, int32_t offset) {
+  return uint8_t(RoundClamp((long double)v * gain + (long double)offset, 0, 255));
+}
+
+// The byte map of one line: table[v] = Correct(v) for its offset and gain.
+void BuildLineTable(const GradientParams& params, int32_t t, int32_t lines, uint8_t table[256]) {
+  const long double gain = LineGain(params, t, lines);
+  const int32_t offset = LineOffset(params, t, lines);
+  for (int v = 0; v < 256; ++v) table[v] = Correct(uint8_t(v), gain, offset);
+}
+
+void MapBytes(const uint8_t* table, const Pixel24* in, Pixel24* out, int32_t count) {
+  for (int32_t x = 0; x < count; ++x)
+    out[x] = Pixel24{table[in[x].b], table[in[x].g], table[in[x].r]};
+}
+
+// Columns are handled in blocks so the tables stay small for any width.
+constexpr int32_t kColumnBlock = 512;
+
+}  // namespace
+
+int32_t LineOffset(const GradientParams& params, int32_t t, int32_t lines) {
+  ExtendedPrecisionScope extended;
+  if (lines <= 1) return params.offsetN1;
+  const int32_t product = int32_t(uint32_t(params.offsetN2 - params.offsetN1) * uint32_t(t));
+  return int32_t(RoundHalfEven((long double)params.offsetN1 +
+                               (long double)product / (long double)(lines - 1)));
+}
+
+long double LineGain(const GradientParams& params, int32_t t, int32_t lines) {
+  ExtendedPrecisionScope extended;
+  if (lines <= 1) return params.coefM1;
+  return params.coefM1 + (params.coefM2 - params.coefM1) * (long double)t / (long double)(lines - 1);
+}
+
+void CompensateGradient(const Pixel24* in, ptrdiff_t inStride, Pixel24* out, ptrdiff_t outStride,
+                        int32_t width, int32_t height, const GradientParams& params) {
+  if (width <= 0 || height <= 0) return;
+  ExtendedPrecisionScope extended;
+  if (params.direction == GradientDirection::Vertical) {
+    uint8_t table[256];
+    for (int32_t y = 0; y < height; ++y) {
+      BuildLineTable(params, y, height, table);
+      MapBytes(table, Row(in, inStride, y), Row(out, outStride, y), width);
+    }
+    return;
+  }
+  std::vector<uint8_t> tables(size_t(std::min(width, kColumnBlock)) * 256);
+  for (int32_t x0 = 0; x0 < width; x0 += kColumnBlock) {
+    const int32_t columns = std::min(kColumnBlock, width - x0);
+    for (int32_t c = 0; c < columns; ++c)
+      BuildLineTable(params, x0 + c, width, &tables[size_t(c) * 256]);
+    for (int32_t y = 0; y < height; ++y) {
+      const Pixel24* src = Row(in, inStride, y) + x0;
+      Pixel24* dst = Row(out, outStride, y) + x0;
+      for (int32_t c = 0; c < columns; ++c) {
+        const uint8_t* table = &tables[size_t(c) * 256];
+        dst[c] = Pixel24{table[src[c].b], table[src[c].g], table[src[c].r]};
+      }
+    }
+  }
+}
+
+void CompensateGradientReference(const Pixel24* in, ptrdiff_t inStride, Pixel24* out,
+                                 ptrdiff_t outStride, int32_t width, int32_t height,
+                                 const GradientParams& params) {
+  ExtendedPrecisionScope extended;
+  const bool vertical = params.direction == GradientDirection::Vertical;
+  const int32_t lines = vertical ? height : width;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t t = vertical ? y : x;
+      const long double gain = LineGain(params, t, lines);
+      const int32_t offset = LineOffset(params, t, lines);
+      const Pixel24 p = Row(in, inStride, y)[x];
+      Row(out, outStride, y)[x] = Pixel24{Correct(p.b, gain, offset), Correct(p.g, gain, offset),
+                                          Correct(p.r, gain, offset)};
+    }
+  }
+}
+
+}  // namespace molvane

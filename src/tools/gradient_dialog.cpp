@@ -1,0 +1,196 @@
+// The gradient compensation dialog: four sliders, a live preview, "Appliquer" corrects the host's image.
+#include "tools/gradient_dialog.h"
+
+#include <memory>
+
+#include "boundary/module_guard.h"
+#include "colour/extended_math.h"
+#include "colour/power10.h"
+#include "ui/number_text.h"
+#include "ui/screen_cursor.h"
+
+namespace molvane {
+
+long double GainOfPosition(int32_t position) {
+  ExtendedPrecisionScope extended;
+  const int32_t e = (position - kGainSlider.defaultPosition) * 3;
+  return Power10((long double)e / 1000.0L);
+}
+
+namespace {
+
+void PlaceEndRow(ui::Label& name, TBarreCurseur& slider, ui::Label& value, int top,
+                 const SliderRange& range) {
+  name.SetBounds({30, top + 5, 44, 16});
+  slider.Configure(range);
+  slider.SetBounds({75, top, 150, 26});
+  value.SetBounds({230, top + 5, 30, 16});
+  value.SetAlignment(ui::Alignment::Right);
+}
+
+}  // namespace
+
+TCompDegr::TCompDegr() : ui::Form("CompDegr") {
+  SetCaption("Compensation d'un dégradé");
+  SetClientSize(642, 344);
+
+  DirComp.SetCaption(" Direction de la compensation ");
+  DirComp.SetBounds({355, 10, 266, 66});
+  DirComp.SetItems({"Verticale", "Horizontale"});
+  DirComp.SetItemIndex(0);
+  CorrNiv.SetCaption(" Correction du niveau moyen aux extrémités ");
+  CorrNiv.SetBounds({355, 95, 266, 86});
+  PlaceEndRow(Corr1, CurseurN1, ValN1, 20, kOffsetSlider);
+  PlaceEndRow(Corr2, CurseurN2, ValN2, 50, kOffsetSlider);
+  CoeffNiv.SetCaption(" Coeff. d'expansion/compression aux extrémités ");
+  CoeffNiv.SetBounds({355, 200, 266, 86});
+  PlaceEndRow(Coef1, CurseurM1, ValM1, 20, kGainSlider);
+  PlaceEndRow(Coef2, CurseurM2, ValM2, 50, kGainSlider);
+  ReInit.SetCaption("Réinitialiser");
+  ReInit.SetBounds({345, 303, 80, 25});
+  Annuler.SetCaption("Annuler");
+  Annuler.SetBounds({447, 303, 80, 25});
+  Annuler.SetCancel(true);
+  Annuler.SetResult(ui::ModalResult::Cancel);
+  Appliquer.SetCaption("Appliquer");
+  Appliquer.SetBounds({550, 303, 80, 25});
+  Appliquer.SetDefault(true);
+  Appliquer.SetResult(ui::ModalResult::Ok);
+
+  OnShow = [this](ui::Component* s) { FormShow(s); };
+  OnClose = [this](ui::Component* s) { FormClose(s); };
+  DirComp.OnClick = [this](ui::Component* s) { DirCompClick(s); };
+  CurseurN1.OnChange = [this](ui::Component* s) { CurseurN1Change(s); };
+  CurseurN2.OnChange = [this](ui::Component* s) { CurseurN2Change(s); };
+  CurseurM1.OnChange = [this](ui::Component* s) { CurseurM1Change(s); };
+  CurseurM2.OnChange = [this](ui::Component* s) { CurseurM2Change(s); };
+  ReInit.OnClick = [this](ui::Component* s) { ReInitClick(s); };
+  Annuler.OnClick = [this](ui::Component* s) { AnnulerClick(s); };
+  Appliquer.OnClick = [this](ui::Component* s) { AppliquerClick(s); };
+}
+
+void TCompDegr::Open(const TPtsImg& pixels, ImageSize size) {
+  try {
+    W = size.width;
+    H = size.height;
+    HostImage_ = pixels;
+    WorkCopy = pixels.Copy();
+    CadreAff.SetDoubleBuffered(true);
+    ApplyFlag() = 0;
+    BuildPreview(WorkCopy, size, PreviewPixels, PreVisu);
+    ShowModal();
+  } catch (...) {
+    // A failed preparation shows nothing; a dialog that had not closed reports nothing.
+  }
+}
+
+GradientParams TCompDegr::Params() const {
+  GradientParams p;
+  p.direction = DirComp.ItemIndex() == 1 ? GradientDirection::Horizontal
+                                         : GradientDirection::Vertical;
+  p.offsetN1 = OffsetN1;
+  p.offsetN2 = OffsetN2;
+  p.coefM1 = CoefM1;
+  p.coefM2 = CoefM2;
+  return p;
+}
+
+void TCompDegr::FormShow(ui::Component*) {
+  DirComp.SetItemIndex(0);
+  DirCompClick(nullptr);
+  CurseurN1.SetPosition(kOffsetSlider.defaultPosition);
+  CurseurN2.SetPosition(kOffsetSlider.defaultPosition);
+  CurseurM1.SetPosition(kGainSlider.defaultPosition);
+  CurseurM2.SetPosition(kGainSlider.defaultPosition);
+  CurseurN1Change(nullptr);
+  CurseurN2Change(nullptr);
+  CurseurM1Change(nullptr);
+  CurseurM2Change(nullptr);
+}
+
+void TCompDegr::FormClose(ui::Component*) {
+  ReportToHost(ImageSize{W, H}, 0, 0, ApplyFlag(), 1);
+  WorkCopy.Reset();
+  PreviewPixels.Reset();
+}
+
+void TCompDegr::AppliquerClick(ui::Component*) {
+  HourglassScope hourglass;
+  // WorkCopy holds exactly what the host's buffer held; a buffer shorter
+  // than W x H is left as it is and not reported as applied.
+  if (WorkCopy.Length() >= int64_t(W) * int64_t(H) && W > 0 && H > 0) {
+    const ptrdiff_t stride = ptrdiff_t(W) * ptrdiff_t(sizeof(Pixel24));
+    CompensateGradient(WorkCopy.Data(), stride, HostImage_.Data(), stride, W, H, Params());
+    ApplyFlag() = 1;
+  }
+}
+
+void TCompDegr::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
+
+void TCompDegr::ReInitClick(ui::Component* sender) {
+  FormShow(sender);
+  ApplyFlag() = 0;
+}
+
+void TCompDegr::DirCompClick(ui::Component* sender) {
+  const bool horizontal = DirComp.ItemIndex() == 1;
+  const char* first = horizontal ? "Gauche" : "Haut";
+  const char* second = horizontal ? "Droite" : "Bas";
+  Corr1.SetCaption(first);
+  Coef1.SetCaption(first);
+  Corr2.SetCaption(second);
+  Coef2.SetCaption(second);
+  // The sliders now apply to the new ends: show it at once.
+  if (sender) RenderPreview();
+}
+
+void TCompDegr::CurseurN1Change(ui::Component*) {
+  OffsetN1 = CurseurN1.Position() - kOffsetSlider.defaultPosition;
+  ValN1.SetCaption(ui::IntToText(OffsetN1));
+  RenderPreview();
+}
+
+void TCompDegr::CurseurN2Change(ui::Component*) {
+  OffsetN2 = CurseurN2.Position() - kOffsetSlider.defaultPosition;
+  ValN2.SetCaption(ui::IntToText(OffsetN2));
+  RenderPreview();
+}
+
+void TCompDegr::CurseurM1Change(ui::Component*) {
+  CoefM1 = GainOfPosition(CurseurM1.Position());
+  ValM1.SetCaption(ui::FormatFixed(CoefM1, 2));
+  RenderPreview();
+}
+
+void TCompDegr::CurseurM2Change(ui::Component*) {
+  CoefM2 = GainOfPosition(CurseurM2.Position());
+  ValM2.SetCaption(ui::FormatFixed(CoefM2, 2));
+  RenderPreview();
+}
+
+void TCompDegr::RenderPreview() {
+  ui::Bitmap24& bitmap = PreVisu.Bitmap();
+  const int32_t pw = bitmap.Width();
+  const int32_t ph = bitmap.Height();
+  if (pw == 0 || ph == 0 || PreviewPixels.Length() < int64_t(pw) * ph) return;
+  CompensateGradient(PreviewPixels.Data(), ptrdiff_t(pw) * ptrdiff_t(sizeof(Pixel24)),
+                     bitmap.ScanLine(0), bitmap.Stride(), pw, ph, Params());
+  PreVisu.Refresh();
+}
+
+namespace {
+ModuleGuard guard;
+std::unique_ptr<TCompDegr> instance;
+}  // namespace
+
+void DegradeInitialize() {
+  if (guard.Enter()) instance = std::make_unique<TCompDegr>();
+}
+
+void DegradeFinalize() {
+  if (guard.Leave()) instance.reset();
+}
+
+TCompDegr& CompDegr() { return *instance; }
+
+}  // namespace molvane

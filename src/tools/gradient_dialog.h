@@ -1,0 +1,86 @@
+// TCompDegr: the modal gradient compensation dialog ("Compenser dégradé").
+#pragma once
+
+#include "boundary/host_link.h"
+#include "boundary/pixel_array.h"
+#include "boundary/preview.h"
+#include "controls/barre_curseur.h"
+#include "tools/gradient.h"
+#include "ui/form.h"
+
+namespace molvane {
+
+// Offsets: position - 127, so 0..255 gives -127..128, 127 at every showing.
+constexpr SliderRange kOffsetSlider{0, 255, 127, 10, 10};
+// Gains: 10^(3 (position - 100) / 1000), about 0.501..1.995, 100 (gain 1).
+constexpr SliderRange kGainSlider{0, 200, 100, 10, 10};
+
+// The gain of a gain slider's position, in extended precision.
+long double GainOfPosition(int32_t position);
+
+class TCompDegr : public ui::Form {
+ public:
+  TCompDegr();
+
+  // Keeps the host's buffer, copies it, previews it and shows the dialog
+  // modally; returns once it has closed. Any error is dropped: no dialog and,
+  // if it had not closed yet, no callback.
+  void Open(const TPtsImg& pixels, ImageSize size);
+
+  PreviewBox Preview{this};
+  ui::Panel& CadreAff = Preview.CadreAff;
+  ui::Picture& PreVisu = Preview.PreVisu;
+  ui::RadioGroup DirComp{this, "DirComp"};
+  ui::GroupBox CorrNiv{this, "CorrNiv"};
+  ui::Label Corr1{&CorrNiv, "Corr1"};
+  ui::Label Corr2{&CorrNiv, "Corr2"};
+  TBarreCurseur CurseurN1{&CorrNiv, "CurseurN1"};
+  TBarreCurseur CurseurN2{&CorrNiv, "CurseurN2"};
+  ui::Label ValN1{&CorrNiv, "ValN1"};
+  ui::Label ValN2{&CorrNiv, "ValN2"};
+  ui::GroupBox CoeffNiv{this, "CoeffNiv"};
+  ui::Label Coef1{&CoeffNiv, "Coef1"};
+  ui::Label Coef2{&CoeffNiv, "Coef2"};
+  TBarreCurseur CurseurM1{&CoeffNiv, "CurseurM1"};
+  TBarreCurseur CurseurM2{&CoeffNiv, "CurseurM2"};
+  ui::Label ValM1{&CoeffNiv, "ValM1"};
+  ui::Label ValM2{&CoeffNiv, "ValM2"};
+  ui::Button ReInit{this, "ReInit"};
+  ui::Button Annuler{this, "Annuler"};
+  ui::Button Appliquer{this, "Appliquer"};
+
+  void FormShow(ui::Component* sender);
+  void FormClose(ui::Component* sender);
+  void AppliquerClick(ui::Component* sender);
+  void AnnulerClick(ui::Component* sender);
+  void ReInitClick(ui::Component* sender);
+  void DirCompClick(ui::Component* sender);
+  void CurseurN1Change(ui::Component* sender);
+  void CurseurN2Change(ui::Component* sender);
+  void CurseurM1Change(ui::Component* sender);
+  void CurseurM2Change(ui::Component* sender);
+
+  // The correction the controls describe now.
+  GradientParams Params() const;
+  const TPtsImg& HostImage() const { return HostImage_; }
+
+ private:
+  void RenderPreview();
+
+  int32_t W = 0;
+  int32_t H = 0;
+  TPtsImg HostImage_;
+  TPtsImg WorkCopy;
+  TPtsImg PreviewPixels;
+  int32_t OffsetN1 = 0;
+  int32_t OffsetN2 = 0;
+  long double CoefM1 = 1.0L;
+  long double CoefM2 = 1.0L;
+};
+
+// The one instance, created hidden when the library loads.
+void DegradeInitialize();
+void DegradeFinalize();
+TCompDegr& CompDegr();
+
+}  // namespace molvane

@@ -1,0 +1,122 @@
+// The threshold dialog: live preview on the slider, "Appliquer" thresholds the host's image.
+#include "tools/threshold_dialog.h"
+
+#include <memory>
+
+#include "boundary/module_guard.h"
+#include "ui/number_text.h"
+#include "ui/screen_cursor.h"
+
+namespace molvane {
+
+TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
+  SetCaption("Seuillage d'une image");
+  SetClientSize(642, 344);
+
+  SousSeuil.SetCaption(" Conserver l'image ");
+  SousSeuil.SetBounds({355, 16, 266, 74});
+  SousSeuil.SetItems({"Au-dessus du seuil", "En-dessous du seuil"});
+  SousSeuil.SetItemIndex(0);  // the side chosen last lasts while the library is loaded
+  Label1.SetCaption("Seuil :");
+  Label1.SetBounds({340, 130, 36, 16});
+  PosSeuil.Configure(kThresholdSlider);
+  PosSeuil.SetBounds({378, 124, 230, 30});
+  ValS.SetBounds({613, 130, 24, 16});
+  ReInit.SetCaption("Réinitialiser");
+  ReInit.SetBounds({345, 303, 80, 25});
+  Annuler.SetCaption("Annuler");
+  Annuler.SetBounds({447, 303, 80, 25});
+  Annuler.SetCancel(true);
+  Annuler.SetResult(ui::ModalResult::Cancel);
+  Appliquer.SetCaption("Appliquer");
+  Appliquer.SetBounds({550, 303, 80, 25});
+  Appliquer.SetDefault(true);
+  Appliquer.SetResult(ui::ModalResult::Ok);
+
+  OnShow = [this](ui::Component* s) { FormShow(s); };
+  OnClose = [this](ui::Component* s) { FormClose(s); };
+  SousSeuil.OnClick = [this](ui::Component* s) { PosSeuilChange(s); };
+  PosSeuil.OnChange = [this](ui::Component* s) { PosSeuilChange(s); };
+  PosSeuil.OnMouseUp = [this](ui::Component* s) { PosSeuilMouseUp(s); };
+  ReInit.OnClick = [this](ui::Component* s) { ReInitClick(s); };
+  Annuler.OnClick = [this](ui::Component* s) { AnnulerClick(s); };
+  Appliquer.OnClick = [this](ui::Component* s) { AppliquerClick(s); };
+}
+
+void TSeuilImg::Open(const TPtsImg& pixels, ImageSize size) {
+  try {
+    W = size.width;
+    H = size.height;
+    HostImage_ = pixels;
+    WorkCopy = pixels.Copy();
+    CadreAff.SetDoubleBuffered(true);
+    ReInitClick(nullptr);
+    BuildPreview(WorkCopy, size, PreviewPixels, PreVisu);
+    ShowModal();
+  } catch (...) {
+    // A failed preparation shows nothing and reports nothing.
+  }
+}
+
+KeptSide TSeuilImg::Side() const {
+  return SousSeuil.ItemIndex() == 1 ? KeptSide::Below : KeptSide::Above;
+}
+
+void TSeuilImg::FormShow(ui::Component*) {
+  PosSeuil.SetPosition(kThresholdSlider.defaultPosition);
+  PosSeuilChange(nullptr);
+}
+
+void TSeuilImg::FormClose(ui::Component*) {
+  ReportToHost(ImageSize{W, H}, 0, 0, ApplyFlag(), 1);
+  WorkCopy.Reset();
+  PreviewPixels.Reset();
+}
+
+void TSeuilImg::PosSeuilChange(ui::Component*) {
+  Threshold_ = PosSeuil.Position();
+  ValS.SetCaption(ui::IntToText(Threshold_));
+  RenderPreview();
+}
+
+void TSeuilImg::PosSeuilMouseUp(ui::Component*) { RenderPreview(); }
+
+void TSeuilImg::RenderPreview() {
+  ui::Bitmap24& bitmap = PreVisu.Bitmap();
+  const int32_t pw = bitmap.Width();
+  if (PreviewPixels.Length() < int64_t(pw) * bitmap.Height()) return;
+  for (int32_t y = 0; y < bitmap.Height(); ++y)
+    ThresholdPixels(PreviewPixels.Data() + int64_t(y) * pw, bitmap.ScanLine(y), pw, Threshold_,
+                    Side());
+  PreVisu.Refresh();
+}
+
+void TSeuilImg::ReInitClick(ui::Component* sender) {
+  if (sender) FormShow(sender);
+  ApplyFlag() = 0;
+}
+
+void TSeuilImg::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
+
+void TSeuilImg::AppliquerClick(ui::Component*) {
+  HourglassScope hourglass;
+  ThresholdPixels(WorkCopy.Data(), HostImage_.Data(), WorkCopy.Length(), Threshold_, Side());
+  ApplyFlag() = 1;
+}
+
+namespace {
+ModuleGuard guard;
+std::unique_ptr<TSeuilImg> instance;
+}  // namespace
+
+void SeuillageInitialize() {
+  if (guard.Enter()) instance = std::make_unique<TSeuilImg>();
+}
+
+void SeuillageFinalize() {
+  if (guard.Leave()) instance.reset();
+}
+
+TSeuilImg& SeuilImg() { return *instance; }
+
+}  // namespace molvane
