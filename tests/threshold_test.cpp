@@ -46,6 +46,16 @@ TEST(ThresholdPixels, FastPathMatchesReferenceForEveryThresholdAndSide) {
     }
 }
 
+TEST(ThresholdPixels, WorksInPlaceAndOnEveryTailLength) {
+  for (int64_t count = 0; count <= 40; ++count) {
+    std::vector<Pixel24> in = testing::RandomPixels(count, uint32_t(count));
+    std::vector<Pixel24> slow(in.size());
+    ThresholdPixelsReference(in.data(), slow.data(), count, 97, KeptSide::Below);
+    ThresholdPixels(in.data(), in.data(), count, 97, KeptSide::Below);
+    ASSERT_EQ(0, std::memcmp(in.data(), slow.data(), in.size() * 3)) << count << " pixels";
+  }
+}
+
 class ThresholdDialog : public ::testing::Test {
  protected:
   void SetUp() override {
