@@ -72,7 +72,6 @@ TEST_F(Exports, PrmDLLAnswersTheCaptionAndDisplayName) {
 }
 
 TEST_F(Exports, PrmDLLReportsZerosWhenTheVersionResourceCannotBeRead) {
-  TheFakePlatform().Reset();
   TheFakePlatform().SetModuleFileName("C:\\plugins\\Molvane.dll");
   int32_t major = -1, minor = -1;
   const char* caption = nullptr;

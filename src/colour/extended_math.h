@@ -7,22 +7,36 @@ namespace molvane {
 
 static_assert(sizeof(long double) >= 10, "long double must be the 80-bit x87 type");
 
-// Runs the enclosed extended-precision arithmetic with the x87 unit set to a
-// 64-bit significand and round-to-nearest, whatever the host left there (many
-// hosts run at 53 bits), and gives the host its control word back afterwards.
-class ExtendedPrecisionScope {
+inline uint16_t X87ControlWord() {
+  uint16_t word;
+  __asm__ __volatile__("fnstcw %0" : "=m"(word) : : "memory");
+  return word;
+}
+
+inline void SetX87ControlWord(uint16_t word) {
+  __asm__ __volatile__("fldcw %0" : : "m"(word) : "memory");
+}
+
+// Sets the x87 control word for the lifetime of the scope and restores the
+// previous one afterwards.
+class X87ControlWordScope {
  public:
-  ExtendedPrecisionScope() {
-    __asm__ __volatile__("fnstcw %0" : "=m"(saved_));
-    uint16_t extended = uint16_t((saved_ & ~0x0F00u) | 0x0300u);  // PC = 64 bits, RC = nearest
-    __asm__ __volatile__("fldcw %0" : : "m"(extended));
-  }
-  ~ExtendedPrecisionScope() { __asm__ __volatile__("fldcw %0" : : "m"(saved_)); }
-  ExtendedPrecisionScope(const ExtendedPrecisionScope&) = delete;
-  ExtendedPrecisionScope& operator=(const ExtendedPrecisionScope&) = delete;
+  explicit X87ControlWordScope(uint16_t word) : saved_(X87ControlWord()) { SetX87ControlWord(word); }
+  ~X87ControlWordScope() { SetX87ControlWord(saved_); }
+  X87ControlWordScope(const X87ControlWordScope&) = delete;
+  X87ControlWordScope& operator=(const X87ControlWordScope&) = delete;
 
  private:
   uint16_t saved_;
+};
+
+// Runs the enclosed extended-precision arithmetic with the x87 unit set to a
+// 64-bit significand and round-to-nearest, whatever the host left there (many
+// hosts run at 53 bits), and gives the host its control word back afterwards.
+class ExtendedPrecisionScope : public X87ControlWordScope {
+ public:
+  ExtendedPrecisionScope()
+      : X87ControlWordScope(uint16_t((X87ControlWord() & ~0x0F00u) | 0x0300u)) {}
 };
 
 // Round half to even of an extended value. Valid for |v| < 2^63; callers that
