@@ -52,7 +52,9 @@ TEST(ThresholdPixels, WorksInPlaceAndOnEveryTailLength) {
     std::vector<Pixel24> slow(in.size());
     ThresholdPixelsReference(in.data(), slow.data(), count, 97, KeptSide::Below);
     ThresholdPixels(in.data(), in.data(), count, 97, KeptSide::Below);
-    if (count > 0) ASSERT_EQ(0, std::memcmp(in.data(), slow.data(), in.size() * 3)) << count;
+    if (count > 0) {
+      ASSERT_EQ(0, std::memcmp(in.data(), slow.data(), in.size() * 3)) << count;
+    }
   }
 }
 

@@ -58,6 +58,11 @@ void RadioGroup::SetItemIndex(int index) {
   Fire(OnClick, this);
 }
 
+void RadioGroup::SetColumns(int columns) {
+  columns_ = std::max(columns, 1);
+  Changed(Property::Items);
+}
+
 void CheckBox::SetChecked(bool checked) {
   if (checked == checked_) return;
   checked_ = checked;

@@ -71,11 +71,15 @@ class RadioGroup : public Component {
   int ItemIndex() const { return itemIndex_; }
   // Changing the choice, by program or by the user, fires OnClick.
   void SetItemIndex(int index);
+  // The items fill this many columns, top to bottom then left to right.
+  int Columns() const { return columns_; }
+  void SetColumns(int columns);
   Event OnClick;
 
  private:
   std::vector<std::string> items_;
   int itemIndex_ = -1;
+  int columns_ = 1;
 };
 
 class CheckBox : public Component {
