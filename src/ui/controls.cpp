@@ -120,6 +120,7 @@ void ComboBox::SetEditable(bool editable) {
 }
 
 void ComboBox::Type(std::string text) {
+  itemIndex_ = -1;
   SetText(std::move(text));
   Fire(OnChange, this);
 }
@@ -153,8 +154,19 @@ void StringGrid::SetCell(int col, int row, std::string text) {
 void StringGrid::EditCell(int col, int row, std::string text) {
   if (!editing_ || col < 0 || row < 0 || col >= cols_ || row >= rows_) return;
   SetCell(col, row, std::move(text));
-  if (!OnSetEditText) return;
-  Fire([&](Component* sender) { OnSetEditText(sender, col, row); }, this);
+  if (OnSetEditText) Fire([&](Component* sender) { OnSetEditText(sender, col, row); }, this);
+  CellPainted(col, row);
+}
+
+void StringGrid::CellPainted(int col, int row) {
+  if (OnDrawCell) Fire([&](Component* sender) { OnDrawCell(sender, col, row); }, this);
+}
+
+void StringGrid::Select(int col, int row) {
+  if (col < 0 || row < 0 || col >= cols_ || row >= rows_) return;
+  col_ = col;
+  row_ = row;
+  Changed(Property::Cells);
 }
 
 void StringGrid::SetEditingEnabled(bool on) {

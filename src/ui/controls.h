@@ -138,7 +138,7 @@ class ComboBox : public Component {
   bool Editable() const { return editable_; }
   void SetEditable(bool editable);
   const std::string& Text() const { return text_; }
-  // Typing: the text changes and OnChange fires.
+  // Typing: the text changes, no item is selected any more, OnChange fires.
   void Type(std::string text);
   void SetText(std::string text);
   Event OnChange;
@@ -162,14 +162,24 @@ class StringGrid : public Component {
   int CellHeight() const { return cellHeight_; }
   const std::string& Cell(int col, int row) const;
   void SetCell(int col, int row, std::string text);
-  // A user's edit of one cell: the text changes and OnSetEditText fires.
+  // A user's edit of one cell: the text changes, OnSetEditText fires and the
+  // cell is painted again.
   void EditCell(int col, int row, std::string text);
+  // The backend painted a cell: OnDrawCell fires (the grid draws the text itself).
+  void CellPainted(int col, int row);
+  // The selected cell, where typing and Tab start.
+  int Col() const { return col_; }
+  int Row() const { return row_; }
+  void Select(int col, int row);
   bool EditingEnabled() const { return editing_; }
   void SetEditingEnabled(bool on);
-  // (col, row) of the cell that changed.
+  // (col, row) of the cell that changed, or was painted.
   std::function<void(Component* sender, int col, int row)> OnSetEditText;
+  std::function<void(Component* sender, int col, int row)> OnDrawCell;
 
  private:
+  int col_ = 0;
+  int row_ = 0;
   int cols_ = 0;
   int rows_ = 0;
   int cellWidth_ = 0;
