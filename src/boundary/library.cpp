@@ -4,12 +4,14 @@
 #include "boundary/params.h"
 #include "boundary/shared_heap.h"
 #include "tools/gradient_dialog.h"
+#include "tools/matrix_filter_dialog.h"
 #include "tools/threshold_dialog.h"
 
 namespace molvane {
 
 bool LibraryInitialize() {
   if (!SharedHeapInitialize()) return false;
+  FltMatrixInitialize();
   SeuillageInitialize();
   DegradeInitialize();
   ParamsInitialize();
@@ -20,6 +22,7 @@ void LibraryFinalize() {
   ParamsFinalize();
   DegradeFinalize();
   SeuillageFinalize();
+  FltMatrixFinalize();
   SharedHeapFinalize();
 }
 

@@ -8,6 +8,7 @@
 #include "boundary/version_info.h"
 #include "platform/platform.h"
 #include "tools/gradient_dialog.h"
+#include "tools/matrix_filter_dialog.h"
 #include "tools/noise_reduction_tool.h"
 #include "tools/threshold_dialog.h"
 
@@ -30,6 +31,9 @@ void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& p
   switch (toolNumber) {
     case 2:
       ReduceNoise(pixels, size);
+      break;
+    case 3:
+      FiltresMX().Open(pixels, size);
       break;
     case 6:
       SeuilImg().Open(pixels, size);

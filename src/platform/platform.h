@@ -33,6 +33,8 @@ class Platform {
   // The full file name of the module holding this code: the plug-in library in
   // Molvane.dll, the executable in a host program ("" when unknown).
   virtual std::string ModuleFileName() = 0;
+  // The full file name of the process's executable, the host program ("" when unknown).
+  virtual std::string ExecutableFileName() = 0;
   // The whole version resource of a file; empty when it has none or cannot be read.
   virtual std::vector<uint8_t> FileVersionInfo(const std::string& fileName) = 0;
 };

@@ -120,6 +120,7 @@ void ComboBox::SetEditable(bool editable) {
 }
 
 void ComboBox::Type(std::string text) {
+  if (!editable_) return;  // a list-only box takes no typing
   itemIndex_ = -1;
   SetText(std::move(text));
   Fire(OnChange, this);

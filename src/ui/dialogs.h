@@ -27,6 +27,7 @@ struct FileDialogOptions {
   std::string defaultExtension;
   std::string initialDirectory;
   std::string fileName;
+  bool confirmOverwrite = true;  // the save dialog asks before replacing a file
 };
 // The open and save dialogs; true and the chosen path when confirmed.
 bool ChooseFileToOpen(Form* over, const FileDialogOptions& options, std::string& path);

@@ -16,6 +16,7 @@ void FakePlatform::Reset() {
   pageEvents_.clear();
   badReads_ = 0;
   moduleFileName_.clear();
+  executableFileName_.clear();
   versionResources_.clear();
 }
 

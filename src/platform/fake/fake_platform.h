@@ -69,6 +69,8 @@ class FakePlatform : public Platform {
   void ShowMessage(const char* text, const char* caption) override;
   void TerminateCurrentProcess(uint32_t exitCode) override;
   std::string ModuleFileName() override { return moduleFileName_; }
+  std::string ExecutableFileName() override { return executableFileName_; }
+  void SetExecutableFileName(const std::string& name) { executableFileName_ = name; }
   std::vector<uint8_t> FileVersionInfo(const std::string& fileName) override;
 
  private:
@@ -92,6 +94,7 @@ class FakePlatform : public Platform {
   std::vector<PageEvent> pageEvents_;
   int badReads_ = 0;
   std::string moduleFileName_;
+  std::string executableFileName_;
   std::map<std::string, std::vector<uint8_t>> versionResources_;
   std::vector<unsigned char> nothing_;
 };

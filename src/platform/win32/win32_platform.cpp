@@ -106,6 +106,13 @@ class Win32Platform : public Platform {
     return std::string(name, length);
   }
 
+  std::string ExecutableFileName() override {
+    char name[260];
+    const DWORD length = GetModuleFileNameA(nullptr, name, sizeof name);
+    if (length == 0 || length >= sizeof name) return std::string();
+    return std::string(name, length);
+  }
+
   std::vector<uint8_t> FileVersionInfo(const std::string& fileName) override {
     using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
     using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);

@@ -73,7 +73,7 @@ bool FileDialog(Form* over, const FileDialogOptions& options, bool save, std::st
   dialog.lpstrInitialDir = options.initialDirectory.empty() ? nullptr : options.initialDirectory.c_str();
   dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   dialog.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+                 (save ? (options.confirmOverwrite ? OFN_OVERWRITEPROMPT : 0) : OFN_FILEMUSTEXIST);
   BOOL chosen = save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog);
   if (!chosen) return false;
   path = file.data();

@@ -1,0 +1,251 @@
+// The matrix filter dialog: built-in and user filters, "Visualiser" on the host's image, ".flt" files.
+#include "tools/matrix_filter_dialog.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "boundary/module_guard.h"
+#include "platform/platform.h"
+#include "tools/button_glyphs.h"
+#include "tools/convolution.h"
+#include "tools/filter_file.h"
+#include "ui/number_text.h"
+#include "ui/screen_cursor.h"
+
+namespace molvane {
+namespace {
+
+// The floating-point errors a run reports, as the user reads them.
+class FloatingPointError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The folder of a path, without a trailing separator.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The file name of a path without its folder and extension.
+std::string BareNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
+  SetCaption("Filtres Matriciels");
+  SetClientSize(367, 248);
+
+  GroupBox1.SetCaption(" Caractéristiques du filtre ");
+  GroupBox1.SetBounds({5, 5, 241, 236});
+  CoeffFlt.SetBounds({10, 20, 220, 157});
+  CoeffFlt.SetSize(7, 7, 30, 21);
+  Label1.SetCaption("Diviseur");
+  Label1.SetBounds({25, 183, 50, 14});
+  DenFlt.SetBounds({20, 200, 46, 21});
+  Label3.SetCaption("Décalage");
+  Label3.SetBounds({100, 183, 50, 14});
+  DecFlt.SetBounds({105, 200, 36, 21});
+  Label2.SetCaption("Taille");
+  Label2.SetBounds({185, 183, 40, 14});
+  DimFlt.SetBounds({175, 200, 50, 21});
+  DimFlt.SetEditable(true);
+  DimFlt.SetItems({"3 x 3", "5 x 5", "7 x 7"});
+  DimFlt.SetItemIndex(0);
+  GroupBox2.SetCaption(" Filtres prédéfinis ");
+  GroupBox2.SetBounds({255, 5, 106, 126});
+  TypeFiltres.SetBounds({7, 20, 92, 21});
+  ChargFlt.SetCaption("Charger");
+  ChargFlt.SetBounds({7, 55, 92, 25});
+  ChargFlt.SetGlyph(OpenFileGlyph());
+  EnrgFlt.SetCaption("Enregistrer");
+  EnrgFlt.SetBounds({7, 93, 92, 25});
+  EnrgFlt.SetGlyph(SaveFileGlyph());
+  Visu.SetCaption("Visualiser");
+  Visu.SetBounds({255, 140, 106, 25});
+  Visu.SetGlyph(PreviewGlyph());
+  Appliquer.SetCaption("Appliquer");
+  Appliquer.SetBounds({255, 177, 106, 25});
+  Appliquer.SetDefault(true);
+  Appliquer.SetResult(ui::ModalResult::Ok);
+  Annuler.SetCaption("Annuler");
+  Annuler.SetBounds({255, 215, 106, 25});
+  Annuler.SetCancel(true);
+  Annuler.SetResult(ui::ModalResult::Cancel);
+
+  for (int i = 0; i < kBuiltInFilterCount; ++i) Filters_.push_back(BuiltInFilter(i));
+
+  OnShow = [this](ui::Component* s) { FormShow(s); };
+  OnClose = [this](ui::Component* s) { FormClose(s); };
+  TypeFiltres.OnChange = [this](ui::Component* s) { TypeFiltresChange(s); };
+  DenFlt.OnChange = [this](ui::Component* s) { DenFltChange(s); };
+  DecFlt.OnChange = [this](ui::Component* s) { DenFltChange(s); };
+  DimFlt.OnChange = [this](ui::Component* s) { DenFltChange(s); };
+  CoeffFlt.OnDrawCell = [this](ui::Component* s, int c, int r) { CoeffFltDrawCell(s, c, r); };
+  Visu.OnClick = [this](ui::Component* s) { VisuClick(s); };
+  Appliquer.OnClick = [this](ui::Component* s) { AppliquerClick(s); };
+  Annuler.OnClick = [this](ui::Component* s) { AnnulerClick(s); };
+  EnrgFlt.OnClick = [this](ui::Component* s) { EnrgFltClick(s); };
+  ChargFlt.OnClick = [this](ui::Component* s) { ChargFltClick(s); };
+}
+
+void TFiltresMX::Open(const TPtsImg& image, ImageSize size) {
+  const int64_t pixels = int64_t(size.width) * int64_t(size.height);
+  if (size.width < 0 || size.height < 0 || image.Length() < pixels) return;
+  ImageWidth = size.width;
+  ImageHeight = size.height;
+  HostImage_ = image;
+  WorkCopy = TPtsImg(int32_t(pixels));
+  if (pixels > 0) std::copy(image.Data(), image.Data() + pixels, WorkCopy.Data());
+  ShowModal();
+}
+
+void TFiltresMX::FormShow(ui::Component*) {
+  CoeffFlt.Select(3, 3);
+  Filters_.resize(LastBuiltIn + 1);  // files loaded at an earlier opening are dropped
+  std::vector<std::string> names;
+  for (const TMatrixFilter& f : Filters_) names.push_back(f.Name());
+  TypeFiltres.SetItems(names);
+  CurrentFilter_ = LastBuiltIn;
+  TypeFiltres.SetItemIndex(LastBuiltIn);
+  ShowFilter(LastBuiltIn);
+  PreviewCurrent_ = false;
+}
+
+void TFiltresMX::ShowFilter(int k) {
+  const TMatrixFilter& f = Filters_[size_t(k)];
+  const int64_t item = (int64_t(f.Size) - 3) / 2;  // truncating: a Size of 4 shows "3 x 3"
+  DimFlt.SetItemIndex(item >= 0 && item <= 2 ? int(item) : -1);
+  DecFlt.SetText(ui::IntToText(f.Offset));
+  const bool editable = k >= LastBuiltIn;
+  DimFlt.SetEnabled(editable);
+  DenFlt.SetEnabled(editable);
+  DecFlt.SetEnabled(editable);
+  CoeffFlt.SetEditingEnabled(editable);
+  TypeFiltres.SetEditable(editable);
+  DenFlt.SetText(ui::FormatGeneral4(f.Divisor(), ui::DecimalSeparator()));
+  for (int r = 0; r < 7; ++r)
+    for (int c = 0; c < 7; ++c) CoeffFlt.SetCell(c, r, ui::IntToText(f.Coeff[r][c]));
+}
+
+void TFiltresMX::TakeDialogValues() {
+  // Field by field: a text that cannot be read stops here, the fields taken
+  // before it keeping their new values.
+  TMatrixFilter& f = Filters_[size_t(CurrentFilter_)];
+  f.Size = 3 + 2 * DimFlt.ItemIndex();
+  f.SetDivisor(ui::TextToReal(DenFlt.Text(), ui::DecimalSeparator()));
+  f.Offset = ui::TextToInt(DecFlt.Text());
+  for (int c = 0; c < 7; ++c)
+    for (int r = 0; r < 7; ++r) f.Coeff[r][c] = ui::TextToInt(CoeffFlt.Cell(c, r));
+}
+
+void TFiltresMX::RunFilter() {
+  HourglassScope hourglass;
+  TakeDialogValues();
+  const TMatrixFilter& f = Filters_[size_t(CurrentFilter_)];
+  if (f.Size != 3 && f.Size != 5 && f.Size != 7) return;
+  switch (Convolve(f, (f.Size - 1) / 2, WorkCopy.Data(), HostImage_.Data(), ImageWidth,
+                   ImageHeight)) {
+    case ConvolutionStatus::Done:
+      return;
+    case ConvolutionStatus::DivisionByZero:
+      throw FloatingPointError("Division par zéro en virgule flottante");
+    case ConvolutionStatus::InvalidOperation:
+      throw FloatingPointError("Opération en virgule flottante incorrecte");
+  }
+}
+
+void TFiltresMX::TypeFiltresChange(ui::Component*) {
+  const int index = TypeFiltres.ItemIndex();
+  if (index >= 0) {
+    CurrentFilter_ = index;
+    ShowFilter(index);
+  } else {
+    // Typing renames the current filter at every keystroke.
+    TypeFiltres.SetItem(CurrentFilter_, TypeFiltres.Text());
+    Filters_[size_t(CurrentFilter_)].SetName(TypeFiltres.Text());
+  }
+  PreviewCurrent_ = false;
+}
+
+void TFiltresMX::DenFltChange(ui::Component*) { PreviewCurrent_ = false; }
+
+void TFiltresMX::CoeffFltDrawCell(ui::Component*, int, int) { PreviewCurrent_ = false; }
+
+void TFiltresMX::VisuClick(ui::Component*) {
+  ApplyFlag() = 0;
+  PreviewCurrent_ = true;
+  try {
+    RunFilter();
+  } catch (...) {
+    // The buffer does not hold this filter's result: "Appliquer" must run it.
+    PreviewCurrent_ = false;
+    throw;
+  }
+  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, ApplyFlag(), 0);
+}
+
+void TFiltresMX::AppliquerClick(ui::Component*) {
+  if (!PreviewCurrent_) RunFilter();
+  ApplyFlag() = 1;
+}
+
+void TFiltresMX::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
+
+ui::FileDialogOptions TFiltresMX::FilterFileDialog() const {
+  ui::FileDialogOptions options;
+  options.filter = "Fichiers Filtre (*.flt)|*.flt";
+  options.defaultExtension = ".flt";
+  options.initialDirectory = FolderOf(SystemPlatform().ExecutableFileName());
+  options.confirmOverwrite = false;
+  return options;
+}
+
+void TFiltresMX::EnrgFltClick(ui::Component*) {
+  TakeDialogValues();
+  std::string path;
+  if (!ui::ChooseFileToSave(this, FilterFileDialog(), path)) return;
+  TMatrixFilter& f = Filters_[size_t(CurrentFilter_)];
+  if (f.NameLength == 11 && f.Name() == "Utilisateur") f.SetName(BareNameOf(path));
+  SaveFilterFile(path, f);
+}
+
+void TFiltresMX::ChargFltClick(ui::Component*) {
+  std::string path;
+  if (!ui::ChooseFileToOpen(this, FilterFileDialog(), path)) return;
+  const TMatrixFilter loaded = LoadFilterFile(path);
+  Filters_.push_back(loaded);
+  std::vector<std::string> names = TypeFiltres.Items();
+  names.push_back(loaded.Name());
+  TypeFiltres.SetItems(names);
+  CurrentFilter_ = int(Filters_.size()) - 1;
+  ShowFilter(CurrentFilter_);
+  TypeFiltres.SetItemIndex(CurrentFilter_);
+}
+
+void TFiltresMX::FormClose(ui::Component*) {
+  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, PreviewCurrent_ ? 0 : 3, ApplyFlag(), 1);
+  WorkCopy.Reset();
+}
+
+namespace {
+ModuleGuard guard;
+std::unique_ptr<TFiltresMX> instance;
+}  // namespace
+
+void FltMatrixInitialize() {
+  if (guard.Enter()) instance = std::make_unique<TFiltresMX>();
+}
+
+void FltMatrixFinalize() {
+  if (guard.Leave()) instance.reset();
+}
+
+TFiltresMX& FiltresMX() { return *instance; }
+
+}  // namespace molvane
