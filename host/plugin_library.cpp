@@ -1,0 +1,82 @@
+// Loading the plug-in library and finding its four exports.
+#include "host/plugin_library.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace molvane::host {
+namespace {
+
+template <typename Fn>
+Fn ProcAs(FARPROC proc) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
+template <typename Lookup>
+PluginExports Resolve(void* module, Lookup lookup) {
+  PluginExports exports;
+  if (!module) return exports;
+  HMODULE handle = static_cast<HMODULE>(module);
+  exports.XchgData = ProcAs<XchgDataFn>(lookup(handle, "XchgData", kXchgDataOrdinal));
+  exports.AddMenu = ProcAs<AddMenuFn>(lookup(handle, "AddMenu", kAddMenuOrdinal));
+  exports.PrmDLL = ProcAs<PrmDLLFn>(lookup(handle, "PrmDLL", kPrmDLLOrdinal));
+  exports.AdrRetour = ProcAs<AdrRetourFn>(lookup(handle, "AdrRetour", kAdrRetourOrdinal));
+  return exports;
+}
+
+}  // namespace
+
+bool PluginLibrary::Load(const std::string& path, std::string& error) {
+  Unload();
+  module_ = LoadLibraryA(path.c_str());
+  if (module_) return true;
+  error = "LoadLibrary(\"" + path + "\") failed, error " + std::to_string(GetLastError());
+  return false;
+}
+
+void PluginLibrary::Unload() {
+  if (module_) FreeLibrary(static_cast<HMODULE>(module_));
+  module_ = nullptr;
+}
+
+PluginExports PluginLibrary::ByName() const {
+  return Resolve(module_, [](HMODULE m, const char* name, int) { return GetProcAddress(m, name); });
+}
+
+PluginExports PluginLibrary::ByOrdinal() const {
+  return Resolve(module_, [](HMODULE m, const char*, int ordinal) {
+    return GetProcAddress(m, MAKEINTRESOURCEA(ordinal));
+  });
+}
+
+std::string ModuleFolder(const void* address) {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCSTR>(address), &module))
+    return std::string();
+  char name[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(module, name, sizeof name);
+  if (length == 0 || length >= sizeof name) return std::string();
+  std::string folder(name, length);
+  const size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+std::string Cp1252ToUtf8(const char* text) {
+  if (!text || !*text) return std::string();
+  const int wideLength = MultiByteToWideChar(1252, 0, text, -1, nullptr, 0);
+  if (wideLength <= 0) return text;
+  std::wstring wide(size_t(wideLength), L'\0');
+  MultiByteToWideChar(1252, 0, text, -1, &wide[0], wideLength);
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return text;
+  std::string utf8(size_t(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], length, nullptr, nullptr);
+  utf8.resize(size_t(length) - 1);
+  return utf8;
+}
+
+}  // namespace molvane::host

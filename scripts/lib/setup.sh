@@ -1,0 +1,121 @@
+# Set-up shared by scripts/test, scripts/run and scripts/wine-run: packages,
+# the two build trees and the Wine prefix. Sourced, never run.
+
+MOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+MOLVANE_NATIVE_BUILD=$MOLVANE_ROOT/build/native
+MOLVANE_WINDOWS_BUILD=$MOLVANE_ROOT/build/windows
+MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
+MOLVANE_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 xvfb xauth)
+
+molvane_say() { printf '%s\n' "$*" >&2; }
+molvane_die() { molvane_say "error: $*"; exit 1; }
+
+# Seconds since the epoch with milliseconds, for the timings we print.
+molvane_now() { date +%s.%N; }
+molvane_elapsed() { awk -v a="$1" -v b="$(molvane_now)" 'BEGIN { printf "%.1f", b - a }'; }
+
+molvane_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+molvane_installed() {
+  dpkg -s "$1" 2>/dev/null | grep -q '^Status: install ok installed$'
+}
+
+# Installs whichever of the named Debian packages are missing; nothing when
+# all are there, so a prepared machine never touches apt.
+molvane_require_packages() {
+  local missing=() package
+  for package in "$@"; do
+    molvane_installed "$package" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+
+  molvane_say "Installing ${missing[*]} ..."
+  local started
+  started=$(molvane_now)
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+     ! dpkg --print-foreign-architectures | grep -qx i386; then
+    molvane_as_root dpkg --add-architecture i386
+  fi
+  local log=/tmp/molvane-apt.$$.log
+  if ! { molvane_as_root apt-get update -q &&
+         molvane_as_root env DEBIAN_FRONTEND=noninteractive \
+           apt-get install -y -q --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    rm -f "$log"
+    molvane_die "could not install ${missing[*]}"
+  fi
+  rm -f "$log"
+  molvane_say "Installed in $(molvane_elapsed "$started") s."
+}
+
+# Configures (first time) and builds one tree; the compiler's output is shown
+# only when the build fails.
+molvane_build() {
+  local tree=$1 dir extra=()
+  case $tree in
+    native) dir=$MOLVANE_NATIVE_BUILD ;;
+    windows)
+      dir=$MOLVANE_WINDOWS_BUILD
+      extra=(-DCMAKE_TOOLCHAIN_FILE="$MOLVANE_ROOT/cmake/toolchain-i686-mingw.cmake") ;;
+    *) molvane_die "unknown build $tree" ;;
+  esac
+  mkdir -p "$dir"
+  local log=$dir/build.log started
+  started=$(molvane_now)
+  if ! { [ -f "$dir/CMakeCache.txt" ] ||
+         cmake -S "$MOLVANE_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "${extra[@]}"; } >"$log" 2>&1 ||
+     ! cmake --build "$dir" -j "$MOLVANE_JOBS" >>"$log" 2>&1; then
+    tail -n 150 "$log" >&2
+    molvane_say "The $tree build failed (whole log: $log)."
+    return 1
+  fi
+  molvane_say "Built $tree in $(molvane_elapsed "$started") s."
+}
+
+# The environment every Windows program of the project runs in: quiet Wine, no
+# .NET or browser engine to offer, and a prefix of its own inside the build tree.
+molvane_wine_env() {
+  export WINEPREFIX=$MOLVANE_WINDOWS_BUILD/wineprefix
+  export WINEARCH=win32
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# Creates the prefix once. Without a window manager (Xvfb) Wine waits two
+# seconds whenever a managed window is hidden; Managed=N avoids it. A lock
+# keeps parallel test runs from building the prefix twice.
+molvane_wine_prefix() {
+  molvane_wine_env
+  local ready=$WINEPREFIX/.molvane-ready
+  [ -f "$ready" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    [ -f "$ready" ] && exit 0
+    local started
+    started=$(molvane_now)
+    rm -rf "$WINEPREFIX"
+    local steps="wineboot -i && wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /d N /f; rc=\$?; wineserver -w; exit \$rc"
+    if [ -n "${DISPLAY:-}" ]; then
+      sh -c "$steps"
+    else
+      xvfb-run -a sh -c "$steps"
+    fi >"$WINEPREFIX.log" 2>&1 || { cat "$WINEPREFIX.log" >&2; exit 1; }
+    touch "$ready"
+    molvane_say "Created the Wine prefix in $(molvane_elapsed "$started") s."
+  ) 9>"$WINEPREFIX.lock" || molvane_die "could not create the Wine prefix $WINEPREFIX"
+}
+
+# Runs a command line under a fresh X display. The Wine server is started
+# first and kept for two seconds after its last client: a server (or Wine
+# service) started by a test would inherit the test's output pipe, and ctest
+# would wait for it to go away. At the end we wait for the server to end
+# before the display does, so the next run meets no stale server.
+molvane_under_display() {
+  molvane_wine_env
+  xvfb-run -a sh -c 'wineserver -p2 && wine cmd /c exit >/dev/null 2>&1 </dev/null; '"$1"' ; rc=$? ; wineserver -w ; exit $rc'
+}

@@ -1,0 +1,75 @@
+// What every test of the real plug-in shares: the loaded library, the host's allocator, images.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "boundary/pixel_array.h"
+#include "host/bmp.h"
+#include "host/callback_recorder.h"
+#include "host/counting_allocator.h"
+#include "host/plugin_library.h"
+
+namespace molvane::hosttest {
+
+// The launcher's counting allocator, the one the shared record publishes.
+const host::AllocatorProbe& HostAllocator();
+
+// Molvane.dll from the folder of this test library, loaded on first use and
+// kept loaded until the tests end (or a test reloads it).
+host::PluginLibrary& Plugin();
+const host::PluginExports& Exports();
+std::string PluginPath();
+// Unloads the plug-in completely and loads it again: module state as in a
+// freshly started host.
+void ReloadPlugin();
+
+// The project's data folder (--data-dir=...).
+std::string DataFolder();
+
+// The x87 control word.
+uint16_t FpuControlWord();
+void SetFpuControlWord(uint16_t word);
+
+// Builds a pixel array in the shared allocator from b, g, r triples, rows top first.
+TPtsImg MakeImage(const std::vector<Pixel24>& pixels);
+TPtsImg FilledImage(int32_t width, int32_t height, Pixel24 colour);
+std::vector<Pixel24> PixelsOf(const TPtsImg& image);
+// Seeded pseudo-random pixels: the same bytes on every run and every build.
+std::vector<Pixel24> RandomPixels(int32_t count, uint32_t seed);
+
+// XchgData with the host's usual arguments (ignored ones zero, no second image).
+void RunTool(int32_t tool, int32_t phase, const TPtsImg& pixels, int32_t width, int32_t height,
+             const TPtsImg& pixels2 = TPtsImg(), const char* name = "image");
+
+// The recorder, cleared and registered with AdrRetour(slot, userValue).
+host::CallbackRecorder& FreshRecorder(int32_t userValue, int slot = 0);
+
+// While alive, closes every window of this thread that a call opens (a
+// tool's dialog, modal or not) the way a user would: a click on its
+// "Annuler" button, or a close request when it has none. Runs from a thread
+// timer, which a modal dialog's own message loop dispatches; what is still
+// open when the closer goes is closed then. Keeps a test that opens a dialog
+// from waiting for a user.
+class WindowCloser {
+ public:
+  WindowCloser();
+  ~WindowCloser();
+  WindowCloser(const WindowCloser&) = delete;
+  WindowCloser& operator=(const WindowCloser&) = delete;
+  // Dialogs closed so far, by their "Annuler" button or by a close request.
+  static int Cancelled();
+  static int CloseRequests();
+
+ private:
+  uintptr_t timer_;
+};
+
+}  // namespace molvane::hosttest
+
+namespace molvane {
+bool operator==(const Pixel24& a, const Pixel24& b);
+std::ostream& operator<<(std::ostream& out, const Pixel24& p);
+}  // namespace molvane
