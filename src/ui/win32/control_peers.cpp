@@ -136,8 +136,14 @@ class LabelPeer : public SingleWindowPeer {
     if (window_.Handle()) Subclass(window_.Handle(), &LabelPeer::Procedure);
   }
   void Update(Property property) override {
-    SingleWindowPeer::Update(property);
     if (!window_.Handle()) return;
+    if (property == Property::Caption) {
+      // Stored only: the static control would paint itself at once, opaque.
+      if (window_.Text() != Model().Caption())
+        ::DefWindowProcA(window_.Handle(), WM_SETTEXT, 0, LPARAM(Model().Caption().c_str()));
+    } else {
+      SingleWindowPeer::Update(property);
+    }
     if (property == Property::Caption || property == Property::Font) {
       window_.SetStyle((window_.Style() & ~SS_TYPEMASK) | StaticStyle());
       window_.Move(WindowPlace());
@@ -146,7 +152,7 @@ class LabelPeer : public SingleWindowPeer {
   }
   bool PaintsContent() const override { return true; }
   void PaintContent(HDC dc, POINT origin) override {
-    RECT place = WindowPlace();
+    RECT place = Extent();
     RECT r{origin.x, origin.y, origin.x + (place.right - place.left),
            origin.y + (place.bottom - place.top)};
     if (!Model().Transparent()) ::FillRect(dc, &r, TheLook().face);
@@ -242,11 +248,28 @@ class LabelPeer : public SingleWindowPeer {
 
 // --- GroupBox ----------------------------------------------------------------
 
+// The system's group box draws its frame and caption but leaves its inside
+// as it was; the form clips its children, so the box fills it itself.
+LRESULT CALLBACK GroupBoxProcedure(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_ERASEBKGND) {
+    RECT r{};
+    ::GetClientRect(hwnd, &r);
+    ::FillRect(reinterpret_cast<HDC>(w), &r, TheLook().face);
+    return 1;
+  }
+  return CallBase(hwnd, message, w, l);
+}
+
+HWND MakeFrame(HWND hwnd) {
+  if (hwnd) Subclass(hwnd, &GroupBoxProcedure);
+  return hwnd;
+}
+
 class GroupBoxPeer : public SingleWindowPeer {
  public:
   using SingleWindowPeer::SingleWindowPeer;
   void Create() override {
-    window_.Attach(MakeChild("BUTTON", Model().Caption(), BS_GROUPBOX, 0, Place()));
+    window_.Attach(MakeFrame(MakeChild("BUTTON", Model().Caption(), BS_GROUPBOX, 0, Place())));
   }
 
  protected:
@@ -262,7 +285,7 @@ class RadioGroupPeer : public Peer {
   RadioGroup& Model() const { return static_cast<RadioGroup&>(Peer::Model()); }
 
   void Create() override {
-    frame_.Attach(MakeChild("BUTTON", Model().Caption(), BS_GROUPBOX, 0, Place()));
+    frame_.Attach(MakeFrame(MakeChild("BUTTON", Model().Caption(), BS_GROUPBOX, 0, Place())));
     MakeItems();
   }
   void Update(Property property) override {
@@ -328,7 +351,7 @@ class RadioGroupPeer : public Peer {
   static void Destroy(HWND hwnd) {
     if (!hwnd) return;
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    ::DestroyWindow(hwnd);
+    if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) ::DestroyWindow(hwnd);
   }
 
   void MakeItems() {
@@ -510,10 +533,21 @@ class ComboBoxPeer : public SingleWindowPeer {
  private:
   ComboBoxWindow combo() const { return ComboBoxWindow(window_.Handle()); }
 
+  // A list of the same length is changed entry by entry: renaming an entry
+  // while the user types its new name must leave the edit field alone.
   void Fill() {
-    combo().ResetContent();
-    for (const std::string& item : Model().Items()) combo().AddString(item);
-    window_.Move(WindowPlace());
+    const std::vector<std::string>& items = Model().Items();
+    if (combo().Count() == int(items.size())) {
+      for (int i = 0; i < int(items.size()); ++i) {
+        if (combo().ItemText(i) == items[size_t(i)]) continue;
+        combo().DeleteString(i);
+        combo().InsertString(i, items[size_t(i)]);
+      }
+    } else {
+      combo().ResetContent();
+      for (const std::string& item : items) combo().AddString(item);
+      window_.Move(WindowPlace());
+    }
     ShowChoice();
   }
   void ShowChoice() {

@@ -21,16 +21,16 @@ const DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;  // dialog bor
 int formWindows = 0;  // live form windows; the classes go with the last one
 bool classesRegistered = false;
 
-void RegisterClasses() {
+void RegisterClasses(WNDPROC formProcedure) {
   if (classesRegistered) return;
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = ::DefWindowProcA;
+  wc.lpfnWndProc = formProcedure;
   wc.hInstance = ThisModule();
   wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kFormClass;
-  ::RegisterClassExA(&wc);  // the procedure is set per window, see CreateWindowNow
+  ::RegisterClassExA(&wc);
   RegisterPaintedClasses();
   classesRegistered = true;
 }
@@ -40,6 +40,7 @@ void UnregisterClassesIfUnused() {
   if (!classesRegistered || formWindows > 0) return;
   ::UnregisterClassA(kFormClass, ThisModule());
   UnregisterPaintedClasses();
+  ReleaseLook();
   classesRegistered = false;
 }
 
@@ -146,7 +147,7 @@ FormPeer::~FormPeer() {
 // --- realising ---------------------------------------------------------------
 
 void FormPeer::CreateWindowNow() {
-  RegisterClasses();
+  RegisterClasses(&FormPeer::Procedure);
   DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   if (form_.StayOnTop()) exStyle |= WS_EX_TOPMOST;
   RECT r = OuterRect(true);
@@ -156,7 +157,6 @@ void FormPeer::CreateWindowNow() {
   if (!hwnd_) return;
   ++formWindows;
   ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormPeer::Procedure));
   ::SendMessageA(hwnd_, WM_SETFONT, WPARAM(TheLook().normal), FALSE);
   if (!form_.Enabled()) ::EnableWindow(hwnd_, FALSE);
 }
@@ -346,7 +346,6 @@ void FormPeer::RunModalLoop() {
     ::EnableWindow(owner, FALSE);
     disabledOwner_ = owner;
   }
-  ++modalDepth_;
   MSG message{};
   while (hwnd_ && form_.Showing() && form_.Result() == ModalResult::None) {
     BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
@@ -363,7 +362,6 @@ void FormPeer::RunModalLoop() {
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
-  --modalDepth_;
   if (disabledOwner_) {
     ::EnableWindow(disabledOwner_, TRUE);
     disabledOwner_ = nullptr;
@@ -382,7 +380,7 @@ bool FormPeer::DialogKey(MSG& message) {
   bool enter = message.wParam == VK_RETURN;
   Component* focusedButton = nullptr;
   if (enter) {
-    if (Peer* peer = PeerOf(ChildHolding(hwnd_, ::GetFocus())))
+    if (Peer* peer = PeerOf(ChildHolding(hwnd_, message.hwnd)))
       if (peer->Model().GetKind() == Component::Kind::Button) focusedButton = &peer->Model();
   }
   Guarded([&] {
@@ -411,13 +409,13 @@ void FormPeer::FocusNext(bool previous) {
 // --- painting through --------------------------------------------------------
 
 void FormPeer::PaintBeneath(HDC dc, const Peer& above) {
-  RECT area = above.Place();
+  RECT area = above.Extent();
   RECT local{0, 0, area.right - area.left, area.bottom - area.top};
   ::FillRect(dc, &local, TheLook().face);
   for (Peer* peer : order_) {
     if (peer == &above) break;
     if (!peer->PaintsContent() || !peer->ShownOnForm()) continue;
-    RECT place = peer->Place();
+    RECT place = peer->Extent();
     RECT common{};
     if (!::IntersectRect(&common, &place, &area)) continue;
     peer->PaintContent(dc, POINT{place.left - area.left, place.top - area.top});
@@ -427,11 +425,11 @@ void FormPeer::PaintBeneath(HDC dc, const Peer& above) {
 void FormPeer::InvalidateSeeThroughAbove(const Peer& below) {
   auto it = std::find(order_.begin(), order_.end(), &below);
   if (it == order_.end()) return;
-  RECT area = below.Place();
+  RECT area = below.Extent();
   for (++it; it != order_.end(); ++it) {
     Peer* peer = *it;
     if (!peer->SeeThrough() || !peer->ShownOnForm()) continue;
-    RECT place = peer->Place();
+    RECT place = peer->Extent();
     RECT common{};
     if (::IntersectRect(&common, &place, &area)) peer->Invalidate();
   }

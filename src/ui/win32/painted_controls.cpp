@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -47,7 +48,7 @@ class PanelPeer : public SingleWindowPeer {
   }
   bool PaintsContent() const override { return true; }
   void PaintContent(HDC dc, POINT origin) override {
-    RECT place = Place();
+    RECT place = Extent();
     RECT r{origin.x, origin.y, origin.x + (place.right - place.left),
            origin.y + (place.bottom - place.top)};
     HBRUSH fill = ::CreateSolidBrush(COLORREF(Model().Colour() & 0xFFFFFF));
@@ -105,7 +106,7 @@ class PicturePeer : public SingleWindowPeer {
   }
   bool PaintsContent() const override { return true; }
   void PaintContent(HDC dc, POINT origin) override {
-    RECT place = Place();
+    RECT place = Extent();
     RECT r{origin.x, origin.y, origin.x + (place.right - place.left),
            origin.y + (place.bottom - place.top)};
     DrawBitmap(dc, r, Model().Bitmap(), Model().Stretch(), Model().Transparent());
@@ -148,8 +149,9 @@ class PicturePeer : public SingleWindowPeer {
 // --- StringGrid --------------------------------------------------------------
 
 // Cells of CellWidth x CellHeight with a line between them. A click on a cell
-// edits it in place; every change of the editor's text is a user's edit of the
-// cell. Tab and Shift+Tab move between cells, Enter ends the edit, Esc undoes it.
+// selects it and edits it in place; every change of the editor's text is a
+// user's edit of the cell. Tab and Shift+Tab move between cells, Enter ends
+// the edit, Esc undoes it. Each cell painted is told to the model.
 class GridPeer : public SingleWindowPeer {
  public:
   using SingleWindowPeer::SingleWindowPeer;
@@ -179,7 +181,6 @@ class GridPeer : public SingleWindowPeer {
         CloseEditor(false);
       else if (editing_)
         editor_.SetText(Model().Cell(editCol_, editRow_));
-      if (!Valid(col_, row_)) col_ = row_ = 0;
       window_.Invalidate();
     }
   }
@@ -238,7 +239,9 @@ class GridPeer : public SingleWindowPeer {
   bool Valid(int col, int row) const {
     return col >= 0 && row >= 0 && col < Model().ColCount() && row < Model().RowCount();
   }
-  bool CanEdit() const { return Model().EditingEnabled() && EnabledOnForm() && Valid(col_, row_); }
+  int Col() const { return Model().Col(); }
+  int Row() const { return Model().Row(); }
+  bool CanEdit() const { return Model().EditingEnabled() && EnabledOnForm() && Valid(Col(), Row()); }
   RECT CellRect(int col, int row) const {
     int x = col * Pitch(true);
     int y = row * Pitch(false);
@@ -252,10 +255,20 @@ class GridPeer : public SingleWindowPeer {
   }
 
   void Paint() {
-    BufferedPaint paint(window_.Handle());
+    std::vector<POINT> painted;
+    {
+      BufferedPaint paint(window_.Handle());
+      DrawCells(paint, painted);
+    }
+    // Handlers run once the painting is over; they may ask for another.
+    StringGrid& grid = Model();
+    for (const POINT& cell : painted) grid.CellPainted(int(cell.x), int(cell.y));
+  }
+
+  void DrawCells(const BufferedPaint& paint, std::vector<POINT>& painted) const {
     HDC dc = paint.Dc();
     ::FillRect(dc, &paint.Client(), ::GetSysColorBrush(COLOR_WINDOW));
-    HBRUSH line = ::GetSysColorBrush(COLOR_BTNFACE);
+    HBRUSH line = ::CreateSolidBrush(RGB(192, 192, 192));
     const int cols = Model().ColCount();
     const int rows = Model().RowCount();
     for (int c = 1; c < cols; ++c) {
@@ -266,36 +279,38 @@ class GridPeer : public SingleWindowPeer {
       RECT band{0, r * Pitch(false) - 1, cols * Pitch(true) - 1, r * Pitch(false)};
       ::FillRect(dc, &band, line);
     }
+    ::DeleteObject(line);
     HGDIOBJ oldFont = ::SelectObject(dc, FontOf(Model()));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(EnabledOnForm() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
     for (int row = 0; row < rows; ++row) {
       for (int col = 0; col < cols; ++col) {
+        RECT r = CellRect(col, row);
+        RECT common{};
+        if (::IntersectRect(&common, &r, &paint.Dirty())) painted.push_back(POINT{col, row});
         const std::string& text = Model().Cell(col, row);
         if (text.empty()) continue;
-        RECT r = CellRect(col, row);
         r.left += 3;
         ::DrawTextA(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
       }
     }
     ::SelectObject(dc, oldFont);
-    if (::GetFocus() == window_.Handle() && Valid(col_, row_)) {
-      RECT focus = CellRect(col_, row_);
+    if (::GetFocus() == window_.Handle() && Valid(Col(), Row())) {
+      RECT focus = CellRect(Col(), Row());
       ::DrawFocusRect(dc, &focus);
     }
   }
 
   void Select(int col, int row, bool edit) {
     if (editing_ && (col != editCol_ || row != editRow_)) CloseEditor(true);
-    col_ = col;
-    row_ = row;
+    Guarded([&] { Model().Select(col, row); });
     window_.Invalidate();
     if (edit && CanEdit()) OpenEditor();
   }
 
   // Next or previous cell in reading order; false at either end.
   bool Step(bool back) {
-    int index = row_ * Model().ColCount() + col_ + (back ? -1 : 1);
+    int index = Row() * Model().ColCount() + Col() + (back ? -1 : 1);
     if (index < 0 || index >= Model().ColCount() * Model().RowCount()) return false;
     Select(index % Model().ColCount(), index / Model().ColCount(), editing_);
     return true;
@@ -315,16 +330,16 @@ class GridPeer : public SingleWindowPeer {
         if (!Step(shift)) LeaveGrid(shift);
         return true;
       case VK_LEFT:
-        if (col_ > 0) Select(col_ - 1, row_, false);
+        if (Col() > 0) Select(Col() - 1, Row(), false);
         return true;
       case VK_RIGHT:
-        if (col_ + 1 < Model().ColCount()) Select(col_ + 1, row_, false);
+        if (Col() + 1 < Model().ColCount()) Select(Col() + 1, Row(), false);
         return true;
       case VK_UP:
-        if (row_ > 0) Select(col_, row_ - 1, editing_);
+        if (Row() > 0) Select(Col(), Row() - 1, editing_);
         return true;
       case VK_DOWN:
-        if (row_ + 1 < Model().RowCount()) Select(col_, row_ + 1, editing_);
+        if (Row() + 1 < Model().RowCount()) Select(Col(), Row() + 1, editing_);
         return true;
       case VK_F2:
         if (CanEdit()) OpenEditor();
@@ -347,8 +362,8 @@ class GridPeer : public SingleWindowPeer {
       editor_.SetFont(FontOf(Model()));
       Subclass(hwnd, &GridPeer::EditorProcedure);
     }
-    editCol_ = col_;
-    editRow_ = row_;
+    editCol_ = Col();
+    editRow_ = Row();
     original_ = Model().Cell(editCol_, editRow_);
     RECT cell = CellRect(editCol_, editRow_);
     const int height = std::min<int>(MeasureText(FontOf(Model()), "Ag", 0).cy + 2, cell.bottom - cell.top);
@@ -425,8 +440,6 @@ class GridPeer : public SingleWindowPeer {
 
   EditWindow editor_;
   bool editing_ = false;
-  int col_ = 0;
-  int row_ = 0;
   int editCol_ = 0;
   int editRow_ = 0;
   std::string original_;

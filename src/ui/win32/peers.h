@@ -30,7 +30,9 @@ struct Look {
   HBRUSH face = nullptr;
   COLORREF faceColour = 0;
 };
+// Made at the first window, released with the last form's window.
 const Look& TheLook();
+void ReleaseLook();
 HFONT FontOf(const Component& component);
 
 // The module whose code this is (the plug-in, or a program linking the backend).
@@ -114,6 +116,8 @@ class Peer {
   // The component's rectangle in the form's client area, and whether it and
   // all its parents are visible and enabled.
   RECT Place() const;
+  // Where its window really is: a label without a size takes its text's.
+  virtual RECT Extent() const { return Place(); }
   bool ShownOnForm() const;
   bool EnabledOnForm() const;
 
@@ -136,6 +140,7 @@ class SingleWindowPeer : public Peer {
   void Forget() override { window_.Detach(); }
   void DestroyWindows() override;
   void Invalidate() override { window_.Invalidate(); }
+  RECT Extent() const override { return WindowPlace(); }
   HWND Handle() const { return window_.Handle(); }
 
  protected:
@@ -215,7 +220,6 @@ class FormPeer {
   HWND disabledOwner_ = nullptr;
   HWND activeBefore_ = nullptr;
   HWND savedFocus_ = nullptr;
-  int modalDepth_ = 0;
 };
 
 }  // namespace molvane::ui::win32

@@ -22,6 +22,14 @@ void Window::SetText(const std::string& text) const {
   ::SetWindowTextA(handle_, text.c_str());
 }
 
+std::string ComboBoxWindow::ItemText(int index) const {
+  LRESULT length = Send(CB_GETLBTEXTLEN, WPARAM(index));
+  if (length <= 0) return std::string();
+  std::vector<char> buffer(size_t(length) + 1, '\0');
+  Send(CB_GETLBTEXT, WPARAM(index), LPARAM(buffer.data()));
+  return std::string(buffer.data());
+}
+
 bool Window::ChangeStyle(DWORD bits, bool on) const {
   DWORD old = Style();
   DWORD style = on ? (old | bits) : (old & ~bits);
@@ -78,32 +86,67 @@ BufferedPaint::~BufferedPaint() {
 
 // --- the shared look ---------------------------------------------------------
 
+namespace {
+
+// An 8-point font of that face; when `exact`, null if the system would substitute another.
+HFONT DialogFont(HDC screen, const char* face, int weight, bool exact) {
+  LOGFONTA font{};
+  font.lfHeight = -::MulDiv(8, screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96, 72);
+  font.lfWeight = weight;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+  std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+  HFONT made = ::CreateFontIndirectA(&font);
+  if (!made || !exact || !screen) return made;
+  char got[LF_FACESIZE] = {};
+  HGDIOBJ old = ::SelectObject(screen, made);
+  ::GetTextFaceA(screen, LF_FACESIZE, got);
+  ::SelectObject(screen, old);
+  if (::lstrcmpiA(got, face) == 0) return made;
+  ::DeleteObject(made);
+  return nullptr;
+}
+
+Look* theLook = nullptr;
+
+Look MakeLook() {
+  Look made;
+  HDC screen = ::GetDC(nullptr);
+  // The dialogs were laid out in MS Sans Serif 8 pt: their fixed label boxes
+  // fit its widths. Where it is missing, the system's dialog font.
+  made.normal = DialogFont(screen, "MS Sans Serif", FW_NORMAL, true);
+  made.bold = DialogFont(screen, "MS Sans Serif", FW_BOLD, true);
+  if (!made.normal || !made.bold) {
+    if (made.normal) ::DeleteObject(made.normal);
+    if (made.bold) ::DeleteObject(made.bold);
+    made.normal = DialogFont(screen, "MS Shell Dlg", FW_NORMAL, false);
+    made.bold = DialogFont(screen, "MS Shell Dlg", FW_BOLD, false);
+  }
+  if (screen) ::ReleaseDC(nullptr, screen);
+  if (!made.normal) made.normal = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  if (!made.bold) made.bold = made.normal;
+  made.faceColour = ::GetSysColor(COLOR_BTNFACE);
+  made.face = ::GetSysColorBrush(COLOR_BTNFACE);
+  return made;
+}
+
+}  // namespace
+
 const Look& TheLook() {
-  static const Look look = [] {
-    Look made;
-    HDC screen = ::GetDC(nullptr);
-    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    // The classic 8-point dialog font the layouts were drawn with.
-    LOGFONTA font{};
-    font.lfHeight = -::MulDiv(8, dpi, 72);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    std::strcpy(font.lfFaceName, "MS Shell Dlg");
-    made.normal = ::CreateFontIndirectA(&font);
-    font.lfWeight = FW_BOLD;
-    made.bold = ::CreateFontIndirectA(&font);
-    if (!made.normal) made.normal = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    if (!made.bold) made.bold = made.normal;
-    made.faceColour = ::GetSysColor(COLOR_BTNFACE);
-    made.face = ::GetSysColorBrush(COLOR_BTNFACE);
-    return made;
-  }();
-  return look;
+  if (!theLook) theLook = new Look(MakeLook());
+  return *theLook;
+}
+
+void ReleaseLook() {
+  if (!theLook) return;
+  HGDIOBJ stock = ::GetStockObject(DEFAULT_GUI_FONT);
+  if (theLook->bold != theLook->normal && theLook->bold != stock) ::DeleteObject(theLook->bold);
+  if (theLook->normal != stock) ::DeleteObject(theLook->normal);
+  delete theLook;
+  theLook = nullptr;
 }
 
 HFONT FontOf(const Component& component) {

@@ -69,6 +69,11 @@ class ComboBoxWindow : public Window {
   using Window::Window;
   void ResetContent() const { Send(CB_RESETCONTENT); }
   void AddString(const std::string& s) const { Send(CB_ADDSTRING, 0, LPARAM(s.c_str())); }
+  void InsertString(int index, const std::string& s) const {
+    Send(CB_INSERTSTRING, WPARAM(index), LPARAM(s.c_str()));
+  }
+  void DeleteString(int index) const { Send(CB_DELETESTRING, WPARAM(index)); }
+  std::string ItemText(int index) const;
   void SetCurSel(int index) const { Send(CB_SETCURSEL, WPARAM(index)); }
   int CurSel() const { return int(Send(CB_GETCURSEL)); }
   int Count() const { return int(Send(CB_GETCOUNT)); }
@@ -98,6 +103,8 @@ class BufferedPaint {
   BufferedPaint& operator=(const BufferedPaint&) = delete;
   HDC Dc() const { return memory_; }
   const RECT& Client() const { return client_; }
+  // The part the system asked to be painted.
+  const RECT& Dirty() const { return ps_.rcPaint; }
 
  private:
   HWND hwnd_;
