@@ -7,7 +7,7 @@ MOLVANE_WINDOWS_BUILD=$MOLVANE_ROOT/build/windows
 MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
-MOLVANE_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 xvfb xauth)
+MOLVANE_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)
 
 molvane_say() { printf '%s\n' "$*" >&2; }
 molvane_die() { molvane_say "error: $*"; exit 1; }
@@ -91,7 +91,7 @@ molvane_wine_env() {
 molvane_wine_prefix() {
   molvane_wine_env
   local ready=$WINEPREFIX/.molvane-ready
-  [ -f "$ready" ] && return 0
+  [ -f "$ready" ] && { molvane_wine_fonts; return 0; }
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
@@ -108,6 +108,19 @@ molvane_wine_prefix() {
     touch "$ready"
     molvane_say "Created the Wine prefix in $(molvane_elapsed "$started") s."
   ) 9>"$WINEPREFIX.lock" || molvane_die "could not create the Wine prefix $WINEPREFIX"
+  molvane_wine_fonts
+}
+
+# Debian's Wine does not find the fonts of its fonts-wine package: without
+# them every dialog is drawn in a much wider fallback font. They are linked
+# into the prefix's font folder.
+molvane_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+  local f
+  for f in /usr/share/wine/fonts/*; do
+    [ -e "$fonts/${f##*/}" ] || ln -s "$f" "$fonts/"
+  done
 }
 
 # Runs a command line under a fresh X display. The Wine server is started
