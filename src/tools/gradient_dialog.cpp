@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "boundary/apply_buttons.h"
 #include "boundary/module_guard.h"
 #include "colour/extended_math.h"
 #include "colour/power10.h"
@@ -46,16 +47,7 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   CoeffNiv.SetBounds({355, 200, 266, 86});
   PlaceEndRow(Coef1, CurseurM1, ValM1, 20, kGainSlider);
   PlaceEndRow(Coef2, CurseurM2, ValM2, 50, kGainSlider);
-  ReInit.SetCaption("Réinitialiser");
-  ReInit.SetBounds({345, 303, 80, 25});
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({447, 303, 80, 25});
-  Annuler.SetCancel(true);
-  Annuler.SetResult(ui::ModalResult::Cancel);
-  Appliquer.SetCaption("Appliquer");
-  Appliquer.SetBounds({550, 303, 80, 25});
-  Appliquer.SetDefault(true);
-  Appliquer.SetResult(ui::ModalResult::Ok);
+  LayOutApplyButtons(ReInit, Annuler, Appliquer);
 
   OnShow = [this](ui::Component* s) { FormShow(s); };
   OnClose = [this](ui::Component* s) { FormClose(s); };

@@ -71,12 +71,10 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   Visu.SetGlyph(PreviewGlyph());
   Appliquer.SetCaption("Appliquer");
   Appliquer.SetBounds({255, 177, 106, 25});
-  Appliquer.SetDefault(true);
-  Appliquer.SetResult(ui::ModalResult::Ok);
+  Appliquer.SetRole(ui::ButtonRole::Ok);
   Annuler.SetCaption("Annuler");
   Annuler.SetBounds({255, 215, 106, 25});
-  Annuler.SetCancel(true);
-  Annuler.SetResult(ui::ModalResult::Cancel);
+  Annuler.SetRole(ui::ButtonRole::Cancel);
 
   for (int i = 0; i < kBuiltInFilterCount; ++i) Filters_.push_back(BuiltInFilter(i));
 

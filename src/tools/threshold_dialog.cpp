@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "boundary/apply_buttons.h"
 #include "boundary/module_guard.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
@@ -22,16 +23,7 @@ TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   PosSeuil.Configure(kThresholdSlider);
   PosSeuil.SetBounds({378, 124, 230, 30});
   ValS.SetBounds({613, 130, 24, 16});
-  ReInit.SetCaption("Réinitialiser");
-  ReInit.SetBounds({345, 303, 80, 25});
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({447, 303, 80, 25});
-  Annuler.SetCancel(true);
-  Annuler.SetResult(ui::ModalResult::Cancel);
-  Appliquer.SetCaption("Appliquer");
-  Appliquer.SetBounds({550, 303, 80, 25});
-  Appliquer.SetDefault(true);
-  Appliquer.SetResult(ui::ModalResult::Ok);
+  LayOutApplyButtons(ReInit, Annuler, Appliquer);
 
   OnShow = [this](ui::Component* s) { FormShow(s); };
   OnClose = [this](ui::Component* s) { FormClose(s); };

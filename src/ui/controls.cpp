@@ -27,6 +27,14 @@ void Button::SetGlyph(Bitmap24 glyph) {
   Changed(Property::Picture);
 }
 
+void Button::SetRole(ButtonRole role) {
+  SetDefault(role == ButtonRole::Ok);
+  SetCancel(role == ButtonRole::Cancel);
+  SetResult(role == ButtonRole::Ok       ? ModalResult::Ok
+            : role == ButtonRole::Cancel ? ModalResult::Cancel
+                                         : ModalResult::None);
+}
+
 void Button::Click() {
   if (!Enabled()) return;
   Fire(OnClick, this);

@@ -11,6 +11,10 @@ namespace molvane::ui {
 
 enum class ModalResult { None = 0, Ok = 1, Cancel = 2 };
 
+// OK: the default button (Enter), closing a modal form with Ok after its
+// handler; Cancel: the cancel button (Esc), closing it with Cancel.
+enum class ButtonRole { Plain, Ok, Cancel };
+
 class Button : public Component {
  public:
   Button(Component* parent, std::string name) : Component(Kind::Button, parent, std::move(name)) {}
@@ -22,6 +26,7 @@ class Button : public Component {
   void SetDefault(bool isDefault) { default_ = isDefault; }
   bool IsCancel() const { return cancel_; }
   void SetCancel(bool isCancel) { cancel_ = isCancel; }
+  void SetRole(ButtonRole role);
   // A small picture left of the caption; empty for none.
   const Bitmap24& Glyph() const { return glyph_; }
   void SetGlyph(Bitmap24 glyph);
