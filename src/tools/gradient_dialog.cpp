@@ -49,16 +49,16 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   PlaceEndRow(Coef2, CurseurM2, ValM2, 50, kGainSlider);
   LayOutApplyButtons(ReInit, Annuler, Appliquer);
 
-  OnShow = [this](ui::Component* s) { FormShow(s); };
-  OnClose = [this](ui::Component* s) { FormClose(s); };
-  DirComp.OnClick = [this](ui::Component* s) { DirCompClick(s); };
-  CurseurN1.OnChange = [this](ui::Component* s) { CurseurN1Change(s); };
-  CurseurN2.OnChange = [this](ui::Component* s) { CurseurN2Change(s); };
-  CurseurM1.OnChange = [this](ui::Component* s) { CurseurM1Change(s); };
-  CurseurM2.OnChange = [this](ui::Component* s) { CurseurM2Change(s); };
-  ReInit.OnClick = [this](ui::Component* s) { ReInitClick(s); };
-  Annuler.OnClick = [this](ui::Component* s) { AnnulerClick(s); };
-  Appliquer.OnClick = [this](ui::Component* s) { AppliquerClick(s); };
+  OnShow = ui::Handler(this, &TCompDegr::FormShow);
+  OnClose = ui::Handler(this, &TCompDegr::FormClose);
+  DirComp.OnClick = ui::Handler(this, &TCompDegr::DirCompClick);
+  CurseurN1.OnChange = ui::Handler(this, &TCompDegr::CurseurN1Change);
+  CurseurN2.OnChange = ui::Handler(this, &TCompDegr::CurseurN2Change);
+  CurseurM1.OnChange = ui::Handler(this, &TCompDegr::CurseurM1Change);
+  CurseurM2.OnChange = ui::Handler(this, &TCompDegr::CurseurM2Change);
+  ReInit.OnClick = ui::Handler(this, &TCompDegr::ReInitClick);
+  Annuler.OnClick = ui::Handler(this, &TCompDegr::AnnulerClick);
+  Appliquer.OnClick = ui::Handler(this, &TCompDegr::AppliquerClick);
 }
 
 void TCompDegr::Open(const TPtsImg& pixels, ImageSize size) {

@@ -78,18 +78,18 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
 
   for (int i = 0; i < kBuiltInFilterCount; ++i) Filters_.push_back(BuiltInFilter(i));
 
-  OnShow = [this](ui::Component* s) { FormShow(s); };
-  OnClose = [this](ui::Component* s) { FormClose(s); };
-  TypeFiltres.OnChange = [this](ui::Component* s) { TypeFiltresChange(s); };
-  DenFlt.OnChange = [this](ui::Component* s) { DenFltChange(s); };
-  DecFlt.OnChange = [this](ui::Component* s) { DenFltChange(s); };
-  DimFlt.OnChange = [this](ui::Component* s) { DenFltChange(s); };
+  OnShow = ui::Handler(this, &TFiltresMX::FormShow);
+  OnClose = ui::Handler(this, &TFiltresMX::FormClose);
+  TypeFiltres.OnChange = ui::Handler(this, &TFiltresMX::TypeFiltresChange);
+  DenFlt.OnChange = ui::Handler(this, &TFiltresMX::DenFltChange);
+  DecFlt.OnChange = ui::Handler(this, &TFiltresMX::DenFltChange);
+  DimFlt.OnChange = ui::Handler(this, &TFiltresMX::DenFltChange);
   CoeffFlt.OnDrawCell = [this](ui::Component* s, int c, int r) { CoeffFltDrawCell(s, c, r); };
-  Visu.OnClick = [this](ui::Component* s) { VisuClick(s); };
-  Appliquer.OnClick = [this](ui::Component* s) { AppliquerClick(s); };
-  Annuler.OnClick = [this](ui::Component* s) { AnnulerClick(s); };
-  EnrgFlt.OnClick = [this](ui::Component* s) { EnrgFltClick(s); };
-  ChargFlt.OnClick = [this](ui::Component* s) { ChargFltClick(s); };
+  Visu.OnClick = ui::Handler(this, &TFiltresMX::VisuClick);
+  Appliquer.OnClick = ui::Handler(this, &TFiltresMX::AppliquerClick);
+  Annuler.OnClick = ui::Handler(this, &TFiltresMX::AnnulerClick);
+  EnrgFlt.OnClick = ui::Handler(this, &TFiltresMX::EnrgFltClick);
+  ChargFlt.OnClick = ui::Handler(this, &TFiltresMX::ChargFltClick);
 }
 
 void TFiltresMX::Open(const TPtsImg& image, ImageSize size) {

@@ -25,14 +25,14 @@ TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   ValS.SetBounds({613, 130, 24, 16});
   LayOutApplyButtons(ReInit, Annuler, Appliquer);
 
-  OnShow = [this](ui::Component* s) { FormShow(s); };
-  OnClose = [this](ui::Component* s) { FormClose(s); };
-  SousSeuil.OnClick = [this](ui::Component* s) { PosSeuilChange(s); };
-  PosSeuil.OnChange = [this](ui::Component* s) { PosSeuilChange(s); };
-  PosSeuil.OnMouseUp = [this](ui::Component* s) { PosSeuilMouseUp(s); };
-  ReInit.OnClick = [this](ui::Component* s) { ReInitClick(s); };
-  Annuler.OnClick = [this](ui::Component* s) { AnnulerClick(s); };
-  Appliquer.OnClick = [this](ui::Component* s) { AppliquerClick(s); };
+  OnShow = ui::Handler(this, &TSeuilImg::FormShow);
+  OnClose = ui::Handler(this, &TSeuilImg::FormClose);
+  SousSeuil.OnClick = ui::Handler(this, &TSeuilImg::PosSeuilChange);
+  PosSeuil.OnChange = ui::Handler(this, &TSeuilImg::PosSeuilChange);
+  PosSeuil.OnMouseUp = ui::Handler(this, &TSeuilImg::PosSeuilMouseUp);
+  ReInit.OnClick = ui::Handler(this, &TSeuilImg::ReInitClick);
+  Annuler.OnClick = ui::Handler(this, &TSeuilImg::AnnulerClick);
+  Appliquer.OnClick = ui::Handler(this, &TSeuilImg::AppliquerClick);
 }
 
 void TSeuilImg::Open(const TPtsImg& pixels, ImageSize size) {

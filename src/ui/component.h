@@ -35,6 +35,13 @@ class Component;
 class Form;
 using Event = std::function<void(Component* sender)>;
 
+// Binds an event to a dialog's published handler: Appliquer.OnClick =
+// Handler(this, &TSeuilImg::AppliquerClick).
+template <typename Dialog>
+Event Handler(Dialog* dialog, void (Dialog::*method)(Component*)) {
+  return [dialog, method](Component* sender) { (dialog->*method)(sender); };
+}
+
 class Component {
  public:
   enum class Kind {
