@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace molvane::host {
 namespace {
@@ -27,6 +28,7 @@ struct State {
   AllocatorStatistics statistics{};
   // Every live block and its size: lets a free tell our blocks from others.
   std::unordered_map<const void*, int32_t> blocks;
+  std::unordered_set<const void*> watched;
 };
 
 State& TheState() {
@@ -62,6 +64,7 @@ bool Forget(Locked& state, void* block) {
   state->statistics.liveBlocks -= 1;
   state->statistics.liveBytes -= found->second;
   state->blocks.erase(found);
+  if (state->watched.erase(block) > 0) state->statistics.watchedBlocksFreed += 1;
   return true;
 }
 
@@ -127,9 +130,16 @@ int32_t CountingAllocatorBlockSize(const void* block) {
   return found == state->blocks.end() ? -1 : found->second;
 }
 
+bool CountingAllocatorWatch(const void* block) {
+  Locked state;
+  if (state->blocks.find(block) == state->blocks.end()) return false;
+  state->watched.insert(block);
+  return true;
+}
+
 const AllocatorProbe& CountingAllocatorProbe() {
   static const AllocatorProbe probe{CountingAllocatorStatistics, CountingAllocatorBlockSize,
-                                    CountingAllocatorTable};
+                                    CountingAllocatorTable, CountingAllocatorWatch};
   return probe;
 }
 

@@ -23,6 +23,8 @@ struct AllocatorStatistics {
   // The block the last Allocate or Reallocate returned, and its size.
   uintptr_t lastBlock;
   int32_t lastBlockSize;
+  // Frees and reallocations of blocks named to Watch (each counted once).
+  int32_t watchedBlocksFreed;
 };
 
 // Reading the allocator from another module of the process (the test DLL):
@@ -32,12 +34,17 @@ struct AllocatorProbe {
   // The size of a live block this allocator handed out; -1 for any other address.
   int32_t (*BlockSize)(const void* block);
   AllocatorTable (*Table)();
+  // Names a live block whose free shall be counted in watchedBlocksFreed, so a
+  // host can tell that another module freed a block it gave away, whatever
+  // address later allocations reuse. False for an address not live here.
+  bool (*Watch)(const void* block);
 };
 
 // The entry points, in the register convention of the shared record.
 AllocatorTable CountingAllocatorTable();
 AllocatorStatistics CountingAllocatorStatistics();
 int32_t CountingAllocatorBlockSize(const void* block);
+bool CountingAllocatorWatch(const void* block);
 const AllocatorProbe& CountingAllocatorProbe();
 
 }  // namespace molvane::host

@@ -1,10 +1,14 @@
 // The reference host, command-line mode: runs one tool of the plug-in on a BMP file.
 //
-//   molvane_host.exe [--tool N] [--plugin DLL] INPUT.bmp [OUTPUT.bmp]
+//   molvane_host.exe [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT.bmp [OUTPUT.bmp]
 //
-// The output defaults to INPUT-<tool caption>.bmp beside the input. This
-// executable imports only kernel32 and the C runtime: it creates the shared
-// allocator record before anything can load user32, then loads the plug-in.
+// Tool 2 computes at once. Tools 3, 6 and 8 open their modal dialog, which
+// the host drives on its real windows as a user would (dialog_runs.h),
+// from the choices given, then presses "Appliquer". The output defaults to
+// INPUT-<tool caption>.bmp beside the input. This executable imports only
+// kernel32 and the C runtime: it creates the shared allocator record before
+// anything can load user32, then loads the plug-in (and user32, when it
+// drives a dialog).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,21 +23,23 @@
 #include "host/bmp.h"
 #include "host/callback_recorder.h"
 #include "host/counting_allocator.h"
+#include "host/dialog_runs.h"
 #include "host/plugin_library.h"
 #include "host/shared_record.h"
 
 namespace molvane::host {
 namespace {
 
-// The tools a command line can run: those that compute at once, without a
-// dialog waiting for a user.
-struct BatchTool {
+// The tools a command line can run, by number or name: tool 2 computes at
+// once, the others open a modal dialog the host drives.
+struct NamedTool {
   int32_t number;
+  const char* name;
 };
-constexpr BatchTool kBatchTools[] = {{2}};
+constexpr NamedTool kTools[] = {{2, "reduction"}, {3, "filtres"}, {6, "seuillage"}, {8, "degrade"}};
 
-bool IsBatchTool(int32_t number) {
-  for (const BatchTool& tool : kBatchTools)
+bool Runnable(int32_t number) {
+  for (const NamedTool& tool : kTools)
     if (tool.number == number) return true;
   return false;
 }
@@ -43,16 +49,27 @@ struct Options {
   std::string plugin;
   std::string input;
   std::string output;
+  DialogChoices choices;
 };
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: molvane_host [--tool N] [--plugin DLL] INPUT.bmp [OUTPUT.bmp]\n"
-               "  --tool N      the menu item to run (default 2); runs without a dialog:");
-  for (const BatchTool& tool : kBatchTools) std::fprintf(stderr, " %d", int(tool.number));
+               "usage: molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT.bmp [OUTPUT.bmp]\n"
+               "  --tool N|NAME       the menu item to run (default 2):");
+  for (const NamedTool& tool : kTools) std::fprintf(stderr, " %d %s,", int(tool.number), tool.name);
   std::fprintf(stderr,
-               "\n  --plugin DLL  the plug-in to load (default: Molvane.dll beside this program)\n"
-               "  OUTPUT.bmp    default: INPUT-<tool>.bmp beside the input\n");
+               "\n"
+               "  --plugin DLL        the plug-in to load (default: Molvane.dll beside this program)\n"
+               "  OUTPUT.bmp          default: INPUT-<tool>.bmp beside the input\n"
+               "choices in the dialogs (anything not given stays as the dialog shows it):\n"
+               "  seuillage (6)  --threshold 0..255  --keep above|below\n"
+               "  degrade (8)    --direction vertical|horizontal  --n1 N --n2 N (offsets -127..128)\n"
+               "                 --m1 P --m2 P (gain slider positions 0..200, 100 = gain 1)\n"
+               "  filtres (3)    --load FILE.flt  --filter NAME  --size 3|5|7  --divisor D  --offset O\n"
+               "                 --cell COL,ROW=VALUE (0..6, repeatable)  --save FILE.flt  --visualise\n"
+               "  every dialog   --cancel (\"Annuler\" instead of \"Appliquer\")\n"
+               "                 --screenshot FILE.bmp (the dialog before that button)\n"
+               "                 --box-screenshot FILE.bmp (the first message box over its dialog)\n");
 }
 
 bool ParseNumber(const char* text, int32_t& value) {
@@ -63,18 +80,80 @@ bool ParseNumber(const char* text, int32_t& value) {
   return true;
 }
 
+bool ParseInt(const char* option, const char* text, int& value) {
+  int32_t parsed = 0;
+  if (ParseNumber(text, parsed)) {
+    value = parsed;
+    return true;
+  }
+  std::fprintf(stderr, "molvane_host: %s wants a whole number, not \"%s\"\n", option, text);
+  return false;
+}
+
+bool ParseTool(const char* text, int32_t& tool) {
+  if (ParseNumber(text, tool)) return true;
+  for (const NamedTool& named : kTools) {
+    if (std::strcmp(named.name, text) == 0) {
+      tool = named.number;
+      return true;
+    }
+  }
+  std::fprintf(stderr, "molvane_host: --tool wants a number or one of");
+  for (const NamedTool& named : kTools) std::fprintf(stderr, " %s", named.name);
+  std::fprintf(stderr, ", not \"%s\"\n", text);
+  return false;
+}
+
+// "COL,ROW=VALUE"
+bool ParseCell(const char* text, CellText& cell) {
+  int col = -1, row = -1, used = 0;
+  if (std::sscanf(text, "%d,%d=%n", &col, &row, &used) != 2 || used == 0) {
+    std::fprintf(stderr, "molvane_host: --cell wants COL,ROW=VALUE, not \"%s\"\n", text);
+    return false;
+  }
+  cell = CellText{col, row, text + used};
+  return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
+  DialogChoices& c = options.choices;
   int positional = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--tool" || arg == "--plugin") && i + 1 < argc) {
+    if (arg == "--cancel") {
+      c.cancel = true;
+    } else if (arg == "--visualise") {
+      c.visualise = true;
+    } else if (arg.size() > 2 && arg[0] == '-' && arg[1] == '-' && arg != "--help") {
+      if (i + 1 >= argc) return false;
       const char* value = argv[++i];
-      if (arg == "--plugin") {
-        options.plugin = value;
-      } else if (!ParseNumber(value, options.tool)) {
-        std::fprintf(stderr, "molvane_host: --tool wants a number, not \"%s\"\n", value);
+      bool ok = true;
+      if (arg == "--tool") ok = ParseTool(value, options.tool);
+      else if (arg == "--plugin") options.plugin = value;
+      else if (arg == "--threshold") ok = ParseInt("--threshold", value, c.threshold) && c.threshold >= 0;
+      else if (arg == "--keep") c.keep = value;
+      else if (arg == "--direction") c.direction = value;
+      else if (arg == "--n1") ok = c.hasN1 = ParseInt("--n1", value, c.n1);
+      else if (arg == "--n2") ok = c.hasN2 = ParseInt("--n2", value, c.n2);
+      else if (arg == "--m1") ok = c.hasM1 = ParseInt("--m1", value, c.m1);
+      else if (arg == "--m2") ok = c.hasM2 = ParseInt("--m2", value, c.m2);
+      else if (arg == "--load") c.load = value;
+      else if (arg == "--filter") c.filter = value;
+      else if (arg == "--size") ok = ParseInt("--size", value, c.size);
+      else if (arg == "--divisor") c.divisor = value;
+      else if (arg == "--offset") c.offset = value;
+      else if (arg == "--save") c.save = value;
+      else if (arg == "--screenshot") c.screenshot = value;
+      else if (arg == "--box-screenshot") c.boxScreenshot = value;
+      else if (arg == "--cell") {
+        CellText cell;
+        ok = ParseCell(value, cell);
+        c.cells.push_back(cell);
+      } else {
+        std::fprintf(stderr, "molvane_host: unknown option %s\n", arg.c_str());
         return false;
       }
+      if (!ok) return false;
     } else if (arg == "-h" || arg == "--help" || (arg.size() > 1 && arg[0] == '-')) {
       return false;
     } else if (positional == 0) {
@@ -87,7 +166,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  return !options.input.empty();
+  if (options.input.empty()) return false;
+  const std::string problem = CheckChoices(options.tool, c);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "molvane_host: %s\n", problem.c_str());
+    return false;
+  }
+  return true;
 }
 
 // "Réduction de bruit" -> "reduction-de-bruit": a caption as a file-name part.
@@ -171,8 +256,9 @@ int Run(const Options& options) {
               loadMs, Cp1252ToUtf8(name).c_str(), int(major), int(minor),
               Cp1252ToUtf8(menu).c_str(), int(count));
   if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
-  if (!IsBatchTool(options.tool))
-    return Fail("tool " + std::to_string(options.tool) + " opens a dialog; the command line runs only tools without one");
+  if (!Runnable(options.tool))
+    return Fail("tool " + std::to_string(options.tool) +
+                " opens a dialog that waits for a second image or for clicks on the image; the command line runs tools 2, 3, 6 and 8");
   int32_t index = options.tool;
   const char* caption = exports.AddMenu(&index);
   const std::string output =
@@ -185,14 +271,25 @@ int Run(const Options& options) {
   {
     TPtsImg pixels = ToPixelArray(image);
     const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
+    auto runTool = [&] {
+      exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, 0, 0, pixels.Handle(),
+                       nullptr, options.input.c_str(), 0);
+    };
     Stopwatch toolTime;
-    exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, 0, 0, pixels.Handle(),
-                     nullptr, options.input.c_str(), 0);
+    DialogReport dialog;
+    if (HasDrivenDialog(options.tool)) dialog = DriveDialog(options.tool, options.choices, runTool);
+    else runTool();
     const double toolMs = toolTime.Milliseconds();
     const AllocatorStatistics afterTool = CountingAllocatorStatistics();
-    std::printf("Tool %d \"%s\": %.1f ms, %d allocation(s) through the host's allocator\n",
+    for (const std::string& line : dialog.lines) std::printf("  %s\n", line.c_str());
+    std::printf("Tool %d \"%s\": %.1f ms%s, %d allocation(s) through the host's allocator\n",
                 int(options.tool), Cp1252ToUtf8(caption).c_str(), toolMs,
+                HasDrivenDialog(options.tool) ? " with its dialog open" : "",
                 int(afterTool.allocateCalls - beforeTool.allocateCalls));
+    if (dialog.finalButtonMs >= 0)
+      std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n", dialog.finalButton.c_str(),
+                  dialog.finalButtonMs);
+    for (const std::string& failure : dialog.failures) std::fprintf(stderr, "molvane_host: %s\n", failure.c_str());
     for (const CallbackCall& call : recorder.Calls())
       std::printf("  callback: %d x %d, action %d, data %ld, applied %d, finished %d%s\n",
                   int(call.width), int(call.height), int(call.actionCode), long(call.actionData),
@@ -208,6 +305,7 @@ int Run(const Options& options) {
     if (!WriteBmpFile(output, result, error)) return Fail(error);
     std::printf("Wrote %s: %lu of %lu pixels changed (%.1f ms)\n", output.c_str(), (unsigned long)changed,
                 (unsigned long)result.pixels.size(), writeTime.Milliseconds());
+    if (!dialog.failures.empty()) return Fail("the dialog could not be driven as asked");
   }
 
   plugin.Unload();
@@ -223,6 +321,8 @@ int Run(const Options& options) {
 }  // namespace molvane::host
 
 int main(int argc, char** argv) {
+  // Reports and errors interleave in the order they happen.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   molvane::host::Options options;
   if (!molvane::host::ParseOptions(argc, argv, options)) {
     molvane::host::Usage();

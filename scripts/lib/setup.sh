@@ -1,5 +1,6 @@
-# Set-up shared by scripts/test, scripts/run and scripts/wine-run: packages,
-# the two build trees and the Wine prefix. Sourced, never run.
+# Set-up shared by scripts/test, scripts/run, scripts/screenshots and
+# scripts/wine-run: packages, the two build trees and the Wine prefix.
+# Sourced, never run.
 
 MOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 MOLVANE_NATIVE_BUILD=$MOLVANE_ROOT/build/native
@@ -8,6 +9,7 @@ MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
 MOLVANE_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)
+MOLVANE_SCREENSHOT_PACKAGES=(imagemagick)
 
 molvane_say() { printf '%s\n' "$*" >&2; }
 molvane_die() { molvane_say "error: $*"; exit 1; }

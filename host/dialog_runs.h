@@ -1,0 +1,65 @@
+// The reference host's dialog runs: what a user does in the dialogs of tools 3, 6 and 8, from options.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace molvane::host {
+
+// A grid cell typed by the user: column, row (0..6) and the text.
+struct CellText {
+  int col;
+  int row;
+  std::string text;
+};
+
+// What the user sets before pressing "Appliquer" (or "Annuler"); anything
+// left unset stays as the dialog shows it.
+struct DialogChoices {
+  // Tool 6: the threshold (0..255) and the side kept, "above" or "below".
+  int threshold = -1;
+  std::string keep;
+  // Tool 8: "vertical" or "horizontal"; offsets -127..128 at both ends; gain
+  // slider positions 0..200 (100 is a gain of 1).
+  std::string direction;
+  bool hasN1 = false, hasN2 = false, hasM1 = false, hasM2 = false;
+  int n1 = 0, n2 = 0, m1 = 100, m2 = 100;
+  // Tool 3: a file loaded through "Charger", a list entry chosen, the user
+  // filter's size (3, 5, 7), divisor, offset and cells, a file saved through
+  // "Enregistrer", and "Visualiser" before the final button.
+  std::string load;
+  std::string filter;
+  int size = 0;
+  std::string divisor;
+  std::string offset;
+  std::vector<CellText> cells;
+  std::string save;
+  bool visualise = false;
+  // Every tool: "Annuler" instead of "Appliquer"; a picture of the dialog
+  // just before that button; a picture of the first message box over its dialog.
+  bool cancel = false;
+  std::string screenshot;
+  std::string boxScreenshot;
+};
+
+// The tools whose modal dialog the host can drive: 3, 6 and 8.
+bool HasDrivenDialog(int32_t tool);
+// An option that belongs to another tool, or a value out of range; empty when
+// the choices suit the tool.
+std::string CheckChoices(int32_t tool, const DialogChoices& choices);
+
+struct DialogReport {
+  std::vector<std::string> lines;     // what was done and what the dialog showed
+  std::vector<std::string> failures;  // what could not be done
+  std::string finalButton;            // "Appliquer" or "Annuler", once pressed
+  double finalButtonMs = -1;          // its click, until it returned
+  int messageBoxes = 0;
+};
+
+// Runs `call` (the XchgData that opens the tool's dialog) while the choices
+// are made on the real windows, then presses the final button.
+DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call);
+
+}  // namespace molvane::host

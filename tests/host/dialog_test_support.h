@@ -1,0 +1,45 @@
+// Running the plug-in's modal dialogs from the test host, and reading what their windows show.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "boundary/pixel_array.h"
+#include "host/dialog_driver.h"
+#include "host_test_support.h"
+
+namespace molvane::hosttest {
+
+// XchgData(tool, phase 0) on the image while `script` drives the dialog it
+// opens; fails with the script's failures.
+::testing::AssertionResult RunDialog(host::DialogScript& script, int32_t tool, const TPtsImg& image,
+                                     int32_t width, int32_t height);
+
+// The user's decimal separator, as the system reports it.
+char UserDecimalSeparator();
+
+// A label's text, found by its place in the dialog (labels of changing text
+// have no fixed caption to find them by).
+std::string LabelAt(HWND dialog, int x, int y);
+
+// The preview of a W x H image in a dialog with the preview box at (10, 10):
+// the picture's window must sit where the box's rule puts it, with the
+// preview's size; its pixels are read from the screen. Empty (with a failure
+// added) when the picture is not there.
+std::vector<Pixel24> PreviewOnScreen(HWND dialog, int32_t width, int32_t height);
+// What the preview samples of the image: pixel (x, y) is image pixel
+// (Trunc(x s), Trunc(y s)).
+std::vector<Pixel24> PreviewSamples(const std::vector<Pixel24>& image, int32_t width, int32_t height);
+
+// Whole images compared; on a difference, where, how many and what.
+::testing::AssertionResult SamePixels(const std::vector<Pixel24>& actual, const std::vector<Pixel24>& expected,
+                                      int32_t width);
+
+// A W x H image whose pixels run through many lightness values and colours,
+// every channel different: a photograph's worth of cases in a few pixels.
+std::vector<Pixel24> Ramp(int32_t width, int32_t height);
+
+}  // namespace molvane::hosttest
