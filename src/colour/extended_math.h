@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include <xmmintrin.h>
+
 namespace molvane {
 
 static_assert(sizeof(long double) >= 10, "long double must be the 80-bit x87 type");
@@ -30,13 +32,31 @@ class X87ControlWordScope {
   uint16_t saved_;
 };
 
-// Runs the enclosed extended-precision arithmetic with the x87 unit set to a
-// 64-bit significand and round-to-nearest, whatever the host left there (many
-// hosts run at 53 bits), and gives the host its control word back afterwards.
-class ExtendedPrecisionScope : public X87ControlWordScope {
+// Runs the enclosed arithmetic in the plug-in's own floating-point set-up,
+// whatever the host left: the x87 unit with a 64-bit significand (many hosts
+// run at 53 bits), round-to-nearest and every exception masked (many hosts
+// unmask overflow and invalid operations, which a tiny divisor or a foreign
+// file's value would raise), and the SSE unit round-to-nearest, all masked,
+// no flush to zero. The flags raised meanwhile are cleared before the host's
+// words come back, so an exception the host unmasks cannot fire later on its
+// own instructions.
+class ExtendedPrecisionScope {
  public:
-  ExtendedPrecisionScope()
-      : X87ControlWordScope(uint16_t((X87ControlWord() & ~0x0F00u) | 0x0300u)) {}
+  ExtendedPrecisionScope() : x87_(X87ControlWord()), mxcsr_(_mm_getcsr()) {
+    SetX87ControlWord(uint16_t((x87_ & ~0x0F3Fu) | 0x033Fu));
+    _mm_setcsr(0x1F80u);
+  }
+  ~ExtendedPrecisionScope() {
+    __asm__ __volatile__("fnclex" : : : "memory");
+    SetX87ControlWord(x87_);
+    _mm_setcsr(mxcsr_);
+  }
+  ExtendedPrecisionScope(const ExtendedPrecisionScope&) = delete;
+  ExtendedPrecisionScope& operator=(const ExtendedPrecisionScope&) = delete;
+
+ private:
+  uint16_t x87_;
+  uint32_t mxcsr_;
 };
 
 // Round half to even of an extended value. Valid for |v| < 2^63; callers that

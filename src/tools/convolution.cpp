@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "colour/colour.h"
 #include "colour/extended_math.h"
@@ -20,31 +21,6 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // The arithmetic model shared by every path.
-
-// The x87 word of ExtendedPrecisionScope (64-bit significand, nearest) with
-// every exception masked as well: a tiny divisor overflows the quotient and an
-// unnormal divisor is an invalid operand, and a host's word may unmask both.
-// The SSE unit gets round-to-nearest, all masked, no flush to zero. Flags the
-// run raised are cleared before the host's word returns, so that an exception
-// the host unmasks cannot fire later on its own instructions.
-class FloatEnvironmentScope {
- public:
-  FloatEnvironmentScope() : x87_(X87ControlWord()), mxcsr_(_mm_getcsr()) {
-    SetX87ControlWord(uint16_t((x87_ & ~0x0F3Fu) | 0x033Fu));
-    _mm_setcsr(0x1F80u);
-  }
-  ~FloatEnvironmentScope() {
-    __asm__ __volatile__("fnclex" : : : "memory");
-    SetX87ControlWord(x87_);
-    _mm_setcsr(mxcsr_);
-  }
-  FloatEnvironmentScope(const FloatEnvironmentScope&) = delete;
-  FloatEnvironmentScope& operator=(const FloatEnvironmentScope&) = delete;
-
- private:
-  uint16_t x87_;
-  uint32_t mxcsr_;
-};
 
 // Round(q) + offset clamped to 0..255, for any q but NaN. From 2^40 on no
 // offset (|offset| <= 2^31) brings the value back into range, so comparing
@@ -94,10 +70,11 @@ enum class SumKind {
 
 struct Plan {
   int taps = 0;
-  ptrdiff_t offset[kMaxTaps];  // in bytes
-  int64_t weight[kMaxTaps];    // negated when the divisor is negative
-  int64_t bias = 0;            // 128 * K of the weights that never meet a pixel
-  int64_t bound = 0;           // 255 * sum |K|: no sum exceeds it in magnitude
+  int plus_ones = 0, minus_ones = 0;  // the first taps: weights +1, then -1
+  ptrdiff_t offset[kMaxTaps];         // in bytes
+  int64_t weight[kMaxTaps];           // negated when the divisor is negative
+  int64_t bias = 0;                   // 128 * K of the weights that never meet a pixel
+  int64_t bound = 0;                  // 255 * sum |K|: no sum exceeds it in magnitude
   ptrdiff_t min_offset = 0, max_offset = 0;
   SumKind kind = SumKind::Int16;
 };
@@ -128,6 +105,18 @@ Plan MakePlan(const TMatrixFilter& filter, int32_t radius, int64_t width, int64_
       if (offset > plan.max_offset) plan.max_offset = offset;
       if ((k < 0 ? -k : k) > largest) largest = k < 0 ? -k : k;
     }
+  }
+  // Weights +1 first, then -1: the SSE2 16-bit kernel adds or subtracts those
+  // without a multiply. The order of exact integer terms changes nothing.
+  int placed = 0;
+  for (int64_t unit : {int64_t(1), int64_t(-1)}) {
+    for (int t = placed; t < plan.taps; ++t) {
+      if (plan.weight[t] != unit) continue;
+      std::swap(plan.weight[t], plan.weight[placed]);
+      std::swap(plan.offset[t], plan.offset[placed]);
+      ++placed;
+    }
+    (unit == 1 ? plan.plus_ones : plan.minus_ones) = placed - plan.plus_ones;
   }
   if (plan.bound <= 32767)
     plan.kind = SumKind::Int16;
@@ -186,7 +175,7 @@ struct Divider {
 constexpr int64_t kUnknown = INT64_MIN;
 constexpr double kNearHalf = 0.5 - 1.0 / 32768.0;
 
-// The caller holds a FloatEnvironmentScope.
+// The caller holds a ExtendedPrecisionScope.
 void MakeDivider(Divider& dv, long double divisor, int32_t offset, int64_t bound) {
   constexpr long double k24 = 16777216.0L;
   dv.divisor = divisor;
@@ -254,7 +243,18 @@ void MacInt16Sse2(const Plan& plan, const uint8_t* src, ptrdiff_t start, ptrdiff
   for (ptrdiff_t b = 0; b < count; b += 16) {
     const uint8_t* at = src + start + b;
     __m128i lo = bias, hi = bias;
-    for (int t = 0; t < plan.taps; ++t) {
+    int t = 0;
+    for (; t < plan.plus_ones; ++t) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + plan.offset[t]));
+      lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(x, zero));
+      hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(x, zero));
+    }
+    for (; t < plan.plus_ones + plan.minus_ones; ++t) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + plan.offset[t]));
+      lo = _mm_sub_epi16(lo, _mm_unpacklo_epi8(x, zero));
+      hi = _mm_sub_epi16(hi, _mm_unpackhi_epi8(x, zero));
+    }
+    for (; t < plan.taps; ++t) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + plan.offset[t]));
       lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), weight[t]));
       hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), weight[t]));
@@ -346,9 +346,8 @@ void DivideDoubleSse2(Divider& dv, const int32_t* sums, ptrdiff_t count, uint8_t
       const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b + 4 * q));
       int m0, m1;
       const __m128i r0 = EstimatePairSse2(_mm_cvtepi32_pd(s), reciprocal, offset, m0);
-      const __m128i r1 =
-          EstimatePairSse2(_mm_cvtepi32_pd(_mm_shuffle_epi32(s, _MM_SHUFFLE(3, 2, 3, 2))),
-                           reciprocal, offset, m1);
+      const __m128i r1 = EstimatePairSse2(
+          _mm_cvtepi32_pd(_mm_shuffle_epi32(s, _MM_SHUFFLE(3, 2, 3, 2))), reciprocal, offset, m1);
       r[q] = _mm_unpacklo_epi64(r0, r1);
       near_half |= unsigned(m0 | (m1 << 2)) << (4 * q);
     }
@@ -366,7 +365,7 @@ void DivideDoubleSse2(Divider& dv, const int32_t* sums, ptrdiff_t count, uint8_t
 // [8..11 | 24..27], [12..15 | 28..31] and are put back in order when stored.
 
 __attribute__((target("avx2"))) inline void StoreSums32(int32_t* sums, __m256i a, __m256i b,
-                                                         __m256i c, __m256i d) {
+                                                        __m256i c, __m256i d) {
   __m256i* out = reinterpret_cast<__m256i*>(sums);
   _mm256_storeu_si256(out + 0, _mm256_permute2x128_si256(a, b, 0x20));
   _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(c, d, 0x20));
@@ -378,8 +377,7 @@ __attribute__((target("avx2"))) inline void StoreSums32(int32_t* sums, __m256i a
 // signed weight bytes Ka, Kb; needs -128 <= K <= 127. The pair sums stay
 // within the bound, below 32768, so the instruction's saturation never acts.
 __attribute__((target("avx2"))) void MacInt16Avx2(const Plan& plan, const uint8_t* src,
-                                                  ptrdiff_t start, ptrdiff_t count,
-                                                  int32_t* sums) {
+                                                  ptrdiff_t start, ptrdiff_t count, int32_t* sums) {
   const int pairs = (plan.taps + 1) / 2;
   __m256i weight[(kMaxTaps + 1) / 2];
   ptrdiff_t first[(kMaxTaps + 1) / 2], second[(kMaxTaps + 1) / 2];
@@ -409,8 +407,7 @@ __attribute__((target("avx2"))) void MacInt16Avx2(const Plan& plan, const uint8_
 }
 
 __attribute__((target("avx2"))) void MacInt32Avx2(const Plan& plan, const uint8_t* src,
-                                                  ptrdiff_t start, ptrdiff_t count,
-                                                  int32_t* sums) {
+                                                  ptrdiff_t start, ptrdiff_t count, int32_t* sums) {
   const int pairs = (plan.taps + 1) / 2;
   __m256i weight[(kMaxTaps + 1) / 2];
   ptrdiff_t first[(kMaxTaps + 1) / 2], second[(kMaxTaps + 1) / 2];
@@ -447,11 +444,10 @@ __attribute__((target("avx2"))) void DivideFloatAvx2(Divider& dv, const int32_t*
     __m256i r[4];
     for (int q = 0; q < 4; ++q) {
       const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + b + 8 * q));
-      r[q] = _mm256_add_epi32(_mm256_cvtps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(s), d)),
-                              offset);
+      r[q] = _mm256_add_epi32(_mm256_cvtps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(s), d)), offset);
     }
-    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(r[0], r[1]),
-                                              _mm256_packs_epi32(r[2], r[3]));
+    const __m256i bytes =
+        _mm256_packus_epi16(_mm256_packs_epi32(r[0], r[1]), _mm256_packs_epi32(r[2], r[3]));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + b),
                         _mm256_permutevar8x32_epi32(bytes, order));
   }
@@ -475,8 +471,7 @@ __attribute__((target("avx2"))) void DivideDoubleAvx2(Divider& dv, const int32_t
       near_half |= uint32_t(_mm256_movemask_pd(_mm256_cmp_pd(t, near, _CMP_GE_OQ))) << (4 * q);
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), PackBytes(r[0], r[1], r[2], r[3]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b + 16),
-                     PackBytes(r[4], r[5], r[6], r[7]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b + 16), PackBytes(r[4], r[5], r[6], r[7]));
     for (; near_half != 0; near_half &= near_half - 1) {
       const int k = __builtin_ctz(near_half);
       out[b + k] = ResolveNearHalf(dv, sums[b + k]);
@@ -501,10 +496,11 @@ struct Isa {
   DivideFn divide_float, divide_double;
 };
 
-constexpr Isa kSse2 = {16, MacInt16Sse2, MacInt16Sse2, MacInt32Sse2, DivideFloatSse2,
-                       DivideDoubleSse2};
-constexpr Isa kAvx2 = {32, MacInt16Avx2, MacInt16Sse2, MacInt32Avx2, DivideFloatAvx2,
-                       DivideDoubleAvx2};
+// A 16-bit kernel whose weights are not all signed bytes takes the SSE2 one.
+constexpr Isa kSse2 = {16, MacInt16Sse2, MacInt16Sse2, MacInt32Sse2,
+                       DivideFloatSse2, DivideDoubleSse2};
+constexpr Isa kAvx2 = {32, MacInt16Avx2, MacInt16Sse2, MacInt32Avx2,
+                       DivideFloatAvx2, DivideDoubleAvx2};
 
 const Isa& IsaFor(ConvolutionPath path) {
   return path == ConvolutionPath::Fastest && CpuHasAvx2() ? kAvx2 : kSse2;
@@ -514,8 +510,7 @@ const Isa& IsaFor(ConvolutionPath path) {
 constexpr ptrdiff_t kChunk = 2048;
 
 // Divides `count` sums; a last partial vector goes through a padded copy.
-void DivideChunk(const Isa& isa, Divider& dv, const int32_t* sums, ptrdiff_t count,
-                 uint8_t* out) {
+void DivideChunk(const Isa& isa, Divider& dv, const int32_t* sums, ptrdiff_t count, uint8_t* out) {
   const DivideFn divide = dv.kind == DivideKind::Float ? isa.divide_float : isa.divide_double;
   const ptrdiff_t whole = count - count % isa.width;
   if (whole > 0) divide(dv, sums, whole, out);
@@ -527,9 +522,17 @@ void DivideChunk(const Isa& isa, Divider& dv, const int32_t* sums, ptrdiff_t cou
   std::memcpy(out + whole, bytes, size_t(count - whole));
 }
 
+// The fast convolution: the same status and bytes as ConvolveReference. The
+// divisor is classified from its bytes and the errors are found before any
+// write (for a zero divisor, by the first pixel's red sum). The output bytes
+// are then taken in steps of kChunk: their exact integer sums first, by the
+// vector kernel where every neighbour lies inside the buffer and by SumAt,
+// with the grey 128 outside, near both ends; then the division step turns
+// the step's sums into bytes. Sums that may pass 2^31 skip both and take the
+// extended division per byte. State: the plan, the divider and one step of
+// sums on the stack (about 12 KB); nothing is allocated.
 ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int32_t radius,
-                               const Pixel24* copy, Pixel24* image, int32_t width,
-                               int32_t height) {
+                               const Pixel24* copy, Pixel24* image, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || radius < 1 || radius > 3) return ConvolutionStatus::Done;
   const int64_t pixels = int64_t(width) * height;
   if (pixels > int64_t(PTRDIFF_MAX / 3)) return ConvolutionStatus::Done;  // no such buffer
@@ -537,7 +540,7 @@ ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int3
   const uint8_t* src = reinterpret_cast<const uint8_t*>(copy);
   uint8_t* dst = reinterpret_cast<uint8_t*>(image);
 
-  FloatEnvironmentScope environment;
+  ExtendedPrecisionScope environment;
   const DivisorClass divisor_class = ClassifyDivisor(filter.DivisorBytes);
   if (divisor_class == DivisorClass::Invalid) return ConvolutionStatus::InvalidOperation;
   const long double divisor = filter.Divisor();
@@ -600,7 +603,7 @@ ConvolutionStatus ConvolveReference(const TMatrixFilter& filter, int32_t radius,
   if (radius < 1 || radius > 3) return ConvolutionStatus::Done;
   const int64_t w = width;
   const int64_t n_pixels = w * height;
-  FloatEnvironmentScope environment;
+  ExtendedPrecisionScope environment;
   long double weight[7][7];  // [dy + 3][dx + 3]
   for (int dy = -radius; dy <= radius; ++dy)
     for (int dx = -radius; dx <= radius; ++dx)
@@ -615,7 +618,7 @@ ConvolutionStatus ConvolveReference(const TMatrixFilter& filter, int32_t radius,
         if (k == 0) continue;
         const int64_t n = j + dy * w + dx;
         const TRgbInts c = (n < 0 || n > n_pixels - 1) ? TRgbInts{128, 128, 128}
-                                                        : UnpackPixelColor(PixelToColor(copy[n]));
+                                                       : UnpackPixelColor(PixelToColor(copy[n]));
         sum[0] += c.r * k;
         sum[1] += c.g * k;
         sum[2] += c.b * k;
@@ -637,9 +640,9 @@ ConvolutionStatus ConvolveReference(const TMatrixFilter& filter, int32_t radius,
   return ConvolutionStatus::Done;
 }
 
-ConvolutionStatus ConvolveUsing(ConvolutionPath path, const TMatrixFilter& filter,
-                                int32_t radius, const Pixel24* copy, Pixel24* image,
-                                int32_t width, int32_t height) {
+ConvolutionStatus ConvolveUsing(ConvolutionPath path, const TMatrixFilter& filter, int32_t radius,
+                                const Pixel24* copy, Pixel24* image, int32_t width,
+                                int32_t height) {
   if (path == ConvolutionPath::Reference)
     return ConvolveReference(filter, radius, copy, image, width, height);
   return ConvolveFast(IsaFor(path), filter, radius, copy, image, width, height);
@@ -654,7 +657,7 @@ namespace convolution_detail {
 
 void DivideSums(ConvolutionPath path, long double divisor, int32_t offset, int64_t bound,
                 const int32_t* sums, int64_t count, uint8_t* out) {
-  FloatEnvironmentScope environment;
+  ExtendedPrecisionScope environment;
   if (path == ConvolutionPath::Reference) {
     for (int64_t k = 0; k < count; ++k)
       out[k] = QuotientToByte((long double)sums[k] / divisor, offset);
@@ -670,11 +673,6 @@ void DivideSums(ConvolutionPath path, long double divisor, int32_t offset, int64
     for (ptrdiff_t k = 0; k < n; ++k) chunk[k] = negative ? -sums[c0 + k] : sums[c0 + k];
     DivideChunk(isa, dv, chunk, n, out + c0);
   }
-}
-
-uint8_t DivideSumReference(int64_t sum, long double divisor, int32_t offset) {
-  FloatEnvironmentScope environment;
-  return QuotientToByte((long double)sum / divisor, offset);
 }
 
 }  // namespace convolution_detail

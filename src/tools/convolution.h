@@ -17,36 +17,32 @@ enum class ConvolutionStatus { Done, DivisionByZero, InvalidOperation };
 // All three give the same bytes and the same status for every input.
 enum class ConvolutionPath { Fastest, Sse2, Reference };
 
-// Convolution of a width x height image, rows top first, no padding, with the
-// centred (2 * radius + 1)^2 block of filter.Coeff. `copy` is read, `image`
-// written; they must not overlap. For every linear index j < N = W * H and each
-// byte position c of a Pixel24:
-//   sum = sum over dy, dx in -radius..radius with K = Coeff[3 + dx][3 + dy] != 0
-//         (the grid applied transposed) of K * copy[n].c, n = j + dy * W + dx,
-//         with 128 in place of copy[n].c when n < 0 or n > N - 1: a neighbour
-//         past a left or right edge comes from the adjacent row, only the
-//         ones before the first or after the last pixel are grey;
-//   image[j].c = clamp(Round(sum / Divisor) + Offset, 0, 255): the quotient
-//         in 80-bit precision, Round half to even, the clamp applied however
-//         far outside v lies.
-// Divisor 0 (+0 or -0): DivisionByZero, or InvalidOperation when the first
-// pixel's red sum is 0 too; a NaN divisor or an encoding the x87 unit rejects
-// (unnormal, pseudo-NaN, pseudo-infinity): InvalidOperation; nothing written.
-// An infinite divisor gives quotient 0. A radius other than 1, 2, 3 or a size
-// that is not positive writes nothing and returns Done. The x87 and SSE
-// control words are set for the run and given back afterwards.
+// Convolution of a width x height image (rows top first, no padding) by the
+// centred (2 radius + 1)^2 block of filter.Coeff; `copy` is read, `image`
+// written, and they must not overlap. For each j < N = W * H and each byte c
+// of a Pixel24: sum = the sum over dy, dx in -radius..radius of K * copy[n].c,
+// K = Coeff[3 + dx][3 + dy] (the grid transposed), zero K skipped, n = j +
+// dy * W + dx, and 128 for copy[n].c when n < 0 or n > N - 1 (so neighbours
+// past a side edge come from the adjacent row). image[j].c = Round(sum /
+// Divisor) + Offset clamped to 0..255: an 80-bit quotient, halves to even.
+// Divisor +-0: DivisionByZero, or InvalidOperation when pixel 0's red sum is
+// 0; NaN or an encoding the x87 unit rejects: InvalidOperation; either way
+// nothing is written. An infinite divisor gives 0. Radius not 1..3, or a size
+// not positive: nothing written, Done. Convolve and ConvolveReference give the
+// same status and bytes on every path; the caller's x87 and SSE control words
+// are restored.
 ConvolutionStatus Convolve(const TMatrixFilter& filter, int32_t radius, const Pixel24* copy,
                            Pixel24* image, int32_t width, int32_t height);
 
 // The same, on a chosen implementation (tests and benchmarks).
-ConvolutionStatus ConvolveUsing(ConvolutionPath path, const TMatrixFilter& filter,
-                                int32_t radius, const Pixel24* copy, Pixel24* image,
-                                int32_t width, int32_t height);
+ConvolutionStatus ConvolveUsing(ConvolutionPath path, const TMatrixFilter& filter, int32_t radius,
+                                const Pixel24* copy, Pixel24* image, int32_t width, int32_t height);
 
 // The definition above computed literally, the yardstick of the fast paths:
-// weights converted to extended reals once, per pixel three extended
-// accumulators over the non-zero weights with the bounds test on n, one
-// extended division per channel, errors detected at the first division.
+// the weights converted to extended reals once; per pixel three extended
+// accumulators (red, green, blue) over the non-zero weights, each neighbour
+// index tested against 0..N - 1; one extended division per channel, whose
+// failure at the first pixel ends the run before anything is written.
 ConvolutionStatus ConvolveReference(const TMatrixFilter& filter, int32_t radius,
                                     const Pixel24* copy, Pixel24* image, int32_t width,
                                     int32_t height);
@@ -59,10 +55,6 @@ namespace convolution_detail {
 // offset, 0, 255) as the fast path computes it on `path`.
 void DivideSums(ConvolutionPath path, long double divisor, int32_t offset, int64_t bound,
                 const int32_t* sums, int64_t count, uint8_t* out);
-
-// One quotient computed literally: Round of the extended quotient, the
-// offset added, the clamp. Holds its own extended-precision scope.
-uint8_t DivideSumReference(int64_t sum, long double divisor, int32_t offset);
 
 }  // namespace convolution_detail
 }  // namespace molvane
