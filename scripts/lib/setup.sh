@@ -3,8 +3,10 @@
 # Sourced, never run.
 
 MOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-MOLVANE_NATIVE_BUILD=$MOLVANE_ROOT/build/native
-MOLVANE_WINDOWS_BUILD=$MOLVANE_ROOT/build/windows
+# MOLVANE_BUILD moves both trees elsewhere, so two checkouts' work can build side by side.
+MOLVANE_BUILD=${MOLVANE_BUILD:-$MOLVANE_ROOT/build}
+MOLVANE_NATIVE_BUILD=$MOLVANE_BUILD/native
+MOLVANE_WINDOWS_BUILD=$MOLVANE_BUILD/windows
 MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
