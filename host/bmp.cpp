@@ -170,4 +170,12 @@ bool WriteBmpFile(const std::string& path, const Bitmap24& image, std::string& e
   return true;
 }
 
+Bitmap24 Mirrored(const Bitmap24& image) {
+  Bitmap24 mirror = image;
+  const size_t width = size_t(image.width);
+  for (size_t row = 0; row + width <= image.pixels.size() && width > 0; row += width)
+    for (size_t x = 0; x < width; ++x) mirror.pixels[row + x] = image.pixels[row + width - 1 - x];
+  return mirror;
+}
+
 }  // namespace molvane::host

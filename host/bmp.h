@@ -33,4 +33,7 @@ std::vector<uint8_t> EncodeBmp(const Bitmap24& image);
 bool ReadBmpFile(const std::string& path, Bitmap24& image, std::string& error);
 bool WriteBmpFile(const std::string& path, const Bitmap24& image, std::string& error);
 
+// The image with left and right swapped: as large as it, and unlike it.
+Bitmap24 Mirrored(const Bitmap24& image);
+
 }  // namespace molvane::host

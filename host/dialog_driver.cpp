@@ -27,12 +27,15 @@ namespace {
   X(IsWindowVisible)                \
   X(KillTimer)                      \
   X(MapWindowPoints)                \
+  X(PeekMessageA)                   \
   X(PostMessageA)                   \
   X(RedrawWindow)                   \
   X(ReleaseDC)                      \
   X(SendMessageA)                   \
   X(SetFocus)                       \
-  X(SetTimer)
+  X(SetTimer)                       \
+  X(TranslateMessage)               \
+  X(DispatchMessageA)
 
 #define MOLVANE_GDI32_FUNCTIONS(X) \
   X(BitBlt)                        \
@@ -193,6 +196,17 @@ void PressKey(HWND window, UINT key) {
 
 int TrackBarPosition(HWND bar) { return int(Send(bar, TBM_GETPOS)); }
 
+bool ReleaseOnThumb(HWND bar) {
+  RECT thumb{};
+  if (!bar) return false;
+  Send(bar, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+  if (thumb.right <= thumb.left || thumb.bottom <= thumb.top) return false;
+  const LPARAM centre = MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+  Send(bar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  Send(bar, WM_LBUTTONUP, 0, centre);
+  return true;
+}
+
 bool MoveTrackBar(HWND bar, int target) {
   if (!bar) return false;
   Api().SetFocus(bar);
@@ -273,6 +287,14 @@ bool TypeInGrid(HWND grid, GridCells geometry, int col, int row, const std::vect
     if (i + 1 < texts.size()) PressKey(editor, VK_TAB);
   }
   return GridEditor(grid) != nullptr;
+}
+
+void PumpMessages() {
+  MSG message;
+  while (Api().PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    Api().TranslateMessage(&message);
+    Api().DispatchMessageA(&message);
+  }
 }
 
 // --- the system's boxes and dialogs ---------------------------------------------------

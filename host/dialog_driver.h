@@ -69,6 +69,10 @@ bool IsEnabled(HWND window);
 // parent at each key. False when the keys cannot reach the target.
 bool MoveTrackBar(HWND bar, int target);
 int TrackBarPosition(HWND bar);
+// Presses and releases the left button on the track bar's thumb, as a drag
+// ends: the bar's mouse-up, with the position left where it was. False when
+// the bar shows no thumb.
+bool ReleaseOnThumb(HWND bar);
 
 // Chooses a list entry as a user does: the selection moves, the parent is told
 // with CBN_SELCHANGE. False when no entry has exactly this text.
@@ -82,6 +86,10 @@ void TypeInto(HWND edit, const std::string& text);
 void TypeCharacters(HWND window, const std::string& text);
 // Presses and releases a key in `window`.
 void PressKey(HWND window, UINT key);
+
+// Dispatches what this thread's message queue holds, as a host's message
+// loop does between a non-modal dialog's events (painting, posted clicks).
+void PumpMessages();
 
 // A string grid of our own class: cells of `cellWidth` x `cellHeight` with a
 // one-pixel line between them. Clicks cell (col, row), which opens its

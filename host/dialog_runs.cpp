@@ -13,6 +13,8 @@ namespace {
 const char kThresholdCaption[] = "Seuillage d'une image";
 const char kGradientCaption[] = "Compensation d'un dégradé";
 const char kFilterCaption[] = "Filtres Matriciels";
+const char kMergeCaption[] = "Fusion d'images";
+const char kComparisonCaption[] = "Comparaison d'images";
 
 std::string Quoted(const std::string& text) { return "\"" + Cp1252ToUtf8(text.c_str()) + "\""; }
 
@@ -24,6 +26,9 @@ class UserActions {
   HWND Dialog() const { return FindDialog(caption_); }
   HWND Button(const char* caption) const { return FindChild(Dialog(), "Button", caption); }
   std::string LabelAt(int x, int y) const { return TextOf(ChildAt(Dialog(), "Static", x, y)); }
+  int MessageBoxes() const { return report_.messageBoxes; }
+  // The button that ends the run when the user does not cancel.
+  void SetApplyButton(const char* caption) { applyButton_ = caption; }
   void Say(const std::string& line) { report_.lines.push_back(line); }
   void Fail(const std::string& why) { report_.failures.push_back(why); }
 
@@ -73,7 +78,7 @@ class UserActions {
       else Fail(error);
     }
     const bool cancel = choices_.cancel || !report_.failures.empty();
-    const char* button = cancel ? "Annuler" : "Appliquer";
+    const char* button = cancel ? "Annuler" : applyButton_;
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -101,6 +106,7 @@ class UserActions {
   const DialogChoices& choices_;
   DialogReport& report_;
   HWND lastBox_ = nullptr;
+  const char* applyButton_ = "Appliquer";
   bool boxPictured_ = false;
 };
 
@@ -166,20 +172,85 @@ void FilterSteps(UserActions& s, const DialogChoices& c, DialogScript& script) {
   if (c.visualise) script.Do("Visualiser", [&s] { s.ClickOn("Visualiser"); });
 }
 
+// Tool 7: once the second image is in (or refused), the mode, the rate, the
+// prevalent image and its band; the labels as they read then.
+void MergeSteps(UserActions& s, const DialogChoices& c, DialogScript& script, bool secondImage) {
+  if (secondImage)
+    script.Then("the second image arrives", [&s] {
+      return IsEnabled(s.Button("Appliquer")) || s.MessageBoxes() > 0;
+    });
+  script.Do("set the merge", [&s, &c] {
+    // The transparency box's controls by their places: the box at (335, 100),
+    // its "Image prévalente" box at (340, 164).
+    if (c.mode == "max") s.ClickOn("Luminosité la plus élevée");
+    if (c.mode == "transparence") s.ClickOn("Jeu de transparence");
+    if (c.rate >= 0) s.Slide("TauxTransp", 375, 134, c.rate);
+    if (c.prevalent == 1) s.ClickOn("Image N° 1");
+    if (c.prevalent == 2) s.ClickOn("Image N° 2");
+    if (c.hasBand) {
+      // From the full band, TxMax down first: TxMin then never pushes it.
+      s.Slide("TxMax", 342, 236, c.bandHigh);
+      s.Slide("TxMin", 342, 209, c.bandLow);
+    }
+    s.Say("image 1: " + Cp1252ToUtf8(s.LabelAt(355, 27).c_str()) + "; image 2: " +
+          Cp1252ToUtf8(s.LabelAt(505, 27).c_str()));
+    if (!IsEnabled(s.Button("Appliquer"))) return;
+    if (!IsChecked(s.Button("Jeu de transparence"))) {
+      s.Say("merged by the higher value of each channel");
+      return;
+    }
+    const bool first = IsChecked(s.Button("Image N° 1")), second = IsChecked(s.Button("Image N° 2"));
+    s.Say("transparency: image 1 " + s.LabelAt(341, 137) + ", image 2 " + s.LabelAt(596, 137) +
+          (first || second ? std::string(", image ") + (first ? "1" : "2") +
+                                 " prevalent, transparent in the band " + s.LabelAt(610, 211) + ".." +
+                                 s.LabelAt(607, 242)
+                           : std::string(", no prevalent image")));
+  });
+}
+
+// Tool 1: once the second image is in (or refused and its box answered), the
+// factor, which the dialog takes when the mouse lets go of the slider.
+void ComparisonSteps(UserActions& s, const DialogChoices& c, DialogScript& script, bool secondImage) {
+  if (secondImage)
+    script.Then("the second image arrives", [&s] {
+      return s.LabelAt(45, 67) != "Cliquez sur une image" && FindSystemDialog() == nullptr;
+    });
+  script.Do("set the factor", [&s, &c] {
+    HWND dialog = s.Dialog();
+    HWND bar = ChildAt(dialog, kTrackBarClass, 135, 100);
+    if (c.factor > 0 && s.Slide("KMult", 135, 100, c.factor) && !ReleaseOnThumb(bar))
+      s.Fail("could not let go of the slider KMult");
+    auto box = [dialog](int x, int y) { return Quoted(TextOf(ChildAt(dialog, "Button", x, y))); };
+    auto label = [&s](int x, int y) { return Cp1252ToUtf8(s.LabelAt(x, y).c_str()); };
+    s.Say("image 1: " + box(25, 5) + " " + label(45, 22) + "; image 2: " + box(25, 50) + " " + label(45, 67) +
+          "; factor " + std::to_string(TrackBarPosition(bar)));
+  });
+}
+
 }  // namespace
 
-bool HasDrivenDialog(int32_t tool) { return tool == 3 || tool == 6 || tool == 8; }
+bool HasDrivenDialog(int32_t tool) { return tool == 1 || tool == 3 || tool == 6 || tool == 7 || tool == 8; }
 
 std::string CheckChoices(int32_t tool, const DialogChoices& c) {
   const bool threshold = c.threshold >= 0 || !c.keep.empty();
   const bool gradient = !c.direction.empty() || c.hasN1 || c.hasN2 || c.hasM1 || c.hasM2;
   const bool filter = !c.load.empty() || !c.filter.empty() || c.size || !c.divisor.empty() ||
                       !c.offset.empty() || !c.cells.empty() || !c.save.empty() || c.visualise;
+  const bool merge = !c.mode.empty() || c.rate >= 0 || c.prevalent != 0 || c.hasBand;
+  const bool comparison = c.factor >= 0;
   const bool common = c.cancel || !c.screenshot.empty() || !c.boxScreenshot.empty();
   if (threshold && tool != 6) return "--threshold and --keep are options of tool 6 (seuillage)";
   if (gradient && tool != 8) return "--direction, --n1, --n2, --m1 and --m2 are options of tool 8 (degrade)";
   if (filter && tool != 3) return "--filter, --load, --save, --size, --divisor, --offset, --cell and --visualise are options of tool 3 (filtres)";
-  if (common && !HasDrivenDialog(tool)) return "--cancel and the screenshots need a tool with a dialog (3, 6, 8)";
+  if (merge && tool != 7) return "--mode, --rate, --prevalent and --band are options of tool 7 (fusionner)";
+  if (comparison && tool != 1) return "--factor is an option of tool 1 (comparaison)";
+  if (common && !HasDrivenDialog(tool)) return "--cancel and the screenshots need a tool with a dialog (1, 3, 6, 7, 8)";
+  if (comparison && (c.factor < 1 || c.factor > 10)) return "--factor goes from 1 to 10";
+  if (!c.mode.empty() && c.mode != "max" && c.mode != "transparence") return "--mode is max or transparence";
+  if (c.rate > 100) return "--rate goes from 0 to 100";
+  if (c.prevalent != 0 && c.prevalent != 1 && c.prevalent != 2) return "--prevalent is 1 or 2";
+  if (c.hasBand && (c.bandLow < 0 || c.bandHigh > 255 || c.bandLow > c.bandHigh))
+    return "--band is LOW,HIGH with 0 <= LOW <= HIGH <= 255";
   if (c.threshold > 255) return "--threshold goes from 0 to 255";
   if (!c.keep.empty() && c.keep != "above" && c.keep != "below") return "--keep is above or below";
   if (!c.direction.empty() && c.direction != "vertical" && c.direction != "horizontal")
@@ -194,9 +265,11 @@ std::string CheckChoices(int32_t tool, const DialogChoices& c) {
   return std::string();
 }
 
-DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call) {
+DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call,
+                         bool secondImage) {
   DialogReport report;
-  const char* caption = tool == 3 ? kFilterCaption : tool == 6 ? kThresholdCaption : kGradientCaption;
+  const char* caption = tool == 1 ? kComparisonCaption : tool == 3 ? kFilterCaption
+                        : tool == 6 ? kThresholdCaption : tool == 7 ? kMergeCaption : kGradientCaption;
   UserActions user(caption, choices, report);
   DialogScript script(20, 60000);
   script.EveryTick([&user] { user.AnswerBoxes(); });
@@ -204,8 +277,22 @@ DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::
   if (tool == 6) ThresholdSteps(user, choices, script);
   if (tool == 8) GradientSteps(user, choices, script);
   if (tool == 3) FilterSteps(user, choices, script);
+  if (tool == 7) MergeSteps(user, choices, script, secondImage);
+  if (tool == 1) {
+    user.SetApplyButton("Créer une image d'écart");
+    ComparisonSteps(user, choices, script, secondImage);
+  }
   script.Do("the final button", [&user] { user.Finish(); });
-  if (!script.Run(call))
+  // A non-modal dialog returns at once: the host's own loop then runs while it is up.
+  const bool modeless = tool == 1 || tool == 7;
+  auto callAndWait = [&] {
+    call();
+    while (modeless && FindDialog(caption)) {
+      PumpMessages();
+      Sleep(10);
+    }
+  };
+  if (!script.Run(callAndWait))
     for (const std::string& failure : script.Failures()) report.failures.push_back(failure);
   return report;
 }

@@ -1,4 +1,4 @@
-// The reference host's dialog runs: what a user does in the dialogs of tools 3, 6 and 8, from options.
+// The reference host's dialog runs: what a user does in the dialogs of tools 1, 3, 6, 7 and 8, from options.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,15 @@ struct DialogChoices {
   std::vector<CellText> cells;
   std::string save;
   bool visualise = false;
+  // Tool 7: "max" or "transparence", the second image's rate 0..100, the
+  // prevalent image (1 or 2) and its lightness band low..high (0..255).
+  std::string mode;
+  int rate = -1;
+  int prevalent = 0;
+  bool hasBand = false;
+  int bandLow = 0, bandHigh = 255;
+  // Tool 1: the factor slider's position 1..10, let go of with the mouse.
+  int factor = -1;
   // Every tool: "Annuler" instead of "Appliquer"; a picture of the dialog
   // just before that button; a picture of the first message box over its dialog.
   bool cancel = false;
@@ -44,7 +53,9 @@ struct DialogChoices {
   std::string boxScreenshot;
 };
 
-// The tools whose modal dialog the host can drive: 3, 6 and 8.
+// The tools whose dialog the host can drive: the modal ones, 3, 6 and 8, and
+// the comparison, 1, and the merge, 7, which stay on screen while the host
+// runs its own loop.
 bool HasDrivenDialog(int32_t tool);
 // An option that belongs to another tool, or a value out of range; empty when
 // the choices suit the tool.
@@ -58,8 +69,14 @@ struct DialogReport {
   int messageBoxes = 0;
 };
 
-// Runs `call` (the XchgData that opens the tool's dialog) while the choices
-// are made on the real windows, then presses the final button.
-DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call);
+// Runs `call` (the XchgData that opens the tool's dialog; for the comparison
+// and the merge, both phases and the host's message loop until the dialog
+// closes) while the choices are made on the real windows, then presses the
+// final button ("Créer une image d'écart" for the comparison).
+// `secondImage`: the comparison and the merge wait for the second image
+// before their choices (false: the host sends none, and the dialog is left
+// waiting).
+DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call,
+                         bool secondImage = true);
 
 }  // namespace molvane::host

@@ -4,8 +4,14 @@
 //
 // Tool 2 computes at once. Tools 3, 6 and 8 open their modal dialog, which
 // the host drives on its real windows as a user would (dialog_runs.h),
-// from the choices given, then presses "Appliquer". The output defaults to
-// INPUT-<tool caption>.bmp beside the input. This executable imports only
+// from the choices given, then presses "Appliquer". Tool 7 merges INPUT with
+// a second image (--second FILE.bmp, or INPUT mirrored left to right): the
+// host sends that image as the user's click would, drives the dialog while
+// its own message loop runs, and writes the image the plug-in delivers. Tool
+// 1 does the same with the gap image between INPUT and a second image
+// (--second FILE.bmp, or INPUT after the plug-in's noise reduction, so the
+// gap shows what the filter changed), "Créer une image d'écart" ending it. The
+// output defaults to INPUT-<tool caption>.bmp beside the input. This executable imports only
 // kernel32 and the C runtime: it creates the shared allocator record before
 // anything can load user32, then loads the plug-in (and user32, when it
 // drives a dialog).
@@ -36,7 +42,7 @@ struct NamedTool {
   int32_t number;
   const char* name;
 };
-constexpr NamedTool kTools[] = {{2, "reduction"}, {3, "filtres"}, {6, "seuillage"}, {8, "degrade"}};
+constexpr NamedTool kTools[] = {{1, "comparaison"}, {2, "reduction"}, {3, "filtres"}, {6, "seuillage"}, {7, "fusionner"}, {8, "degrade"}};
 
 bool Runnable(int32_t number) {
   for (const NamedTool& tool : kTools)
@@ -50,6 +56,10 @@ struct Options {
   std::string input;
   std::string output;
   DialogChoices choices;
+  // Tools 1 and 7: the second image's file (empty: tool 1 the first after the
+  // noise reduction, tool 7 the first mirrored), or none at all.
+  std::string second;
+  bool noSecond = false;
 };
 
 void Usage() {
@@ -67,6 +77,10 @@ void Usage() {
                "                 --m1 P --m2 P (gain slider positions 0..200, 100 = gain 1)\n"
                "  filtres (3)    --load FILE.flt  --filter NAME  --size 3|5|7  --divisor D  --offset O\n"
                "                 --cell COL,ROW=VALUE (0..6, repeatable)  --save FILE.flt  --visualise\n"
+               "  comparaison (1) --factor 1..10  --second FILE.bmp (default: INPUT after the noise reduction)\n"
+               "                 --no-second (the dialog waits)\n"
+               "  fusionner (7)  --second FILE.bmp (default: INPUT mirrored)  --no-second (the dialog waits)\n"
+               "                 --mode max|transparence  --rate 0..100  --prevalent 1|2  --band LOW,HIGH\n"
                "  every dialog   --cancel (\"Annuler\" instead of \"Appliquer\")\n"
                "                 --screenshot FILE.bmp (the dialog before that button)\n"
                "                 --box-screenshot FILE.bmp (the first message box over its dialog)\n");
@@ -115,6 +129,14 @@ bool ParseCell(const char* text, CellText& cell) {
   return true;
 }
 
+// "LOW,HIGH"
+bool ParseBand(const char* text, int& low, int& high) {
+  int used = 0;
+  if (std::sscanf(text, "%d,%d%n", &low, &high, &used) == 2 && text[used] == '\0') return true;
+  std::fprintf(stderr, "molvane_host: --band wants LOW,HIGH, not \"%s\"\n", text);
+  return false;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
   DialogChoices& c = options.choices;
   int positional = 0;
@@ -124,6 +146,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       c.cancel = true;
     } else if (arg == "--visualise") {
       c.visualise = true;
+    } else if (arg == "--no-second") {
+      options.noSecond = true;
     } else if (arg.size() > 2 && arg[0] == '-' && arg[1] == '-' && arg != "--help") {
       if (i + 1 >= argc) return false;
       const char* value = argv[++i];
@@ -145,6 +169,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       else if (arg == "--save") c.save = value;
       else if (arg == "--screenshot") c.screenshot = value;
       else if (arg == "--box-screenshot") c.boxScreenshot = value;
+      else if (arg == "--second") options.second = value;
+      else if (arg == "--factor") ok = ParseInt("--factor", value, c.factor) && c.factor >= 0;
+      else if (arg == "--mode") c.mode = value;
+      else if (arg == "--rate") ok = ParseInt("--rate", value, c.rate) && c.rate >= 0;
+      else if (arg == "--prevalent") ok = ParseInt("--prevalent", value, c.prevalent);
+      else if (arg == "--band") ok = c.hasBand = ParseBand(value, c.bandLow, c.bandHigh);
       else if (arg == "--cell") {
         CellText cell;
         ok = ParseCell(value, cell);
@@ -167,6 +197,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     }
   }
   if (options.input.empty()) return false;
+  if ((!options.second.empty() || options.noSecond) && options.tool != 1 && options.tool != 7) {
+    std::fprintf(stderr, "molvane_host: --second and --no-second are options of tools 1 (comparaison) and 7 (fusionner)\n");
+    return false;
+  }
   const std::string problem = CheckChoices(options.tool, c);
   if (!problem.empty()) {
     std::fprintf(stderr, "molvane_host: %s\n", problem.c_str());
@@ -192,6 +226,12 @@ std::string CaptionSlug(const char* caption) {
   }
   while (!slug.empty() && slug.back() == '-') slug.pop_back();
   return slug;
+}
+
+// The name a viewer shows for an image: its file name without the folder.
+std::string ImageName(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string DefaultOutput(const std::string& input, const std::string& slug) {
@@ -234,6 +274,26 @@ int Run(const Options& options) {
   std::printf("Read %s: %d x %d pixels (%.1f ms)\n", options.input.c_str(), int(image.width),
               int(image.height), readTime.Milliseconds());
 
+  // Tools 1 and 7 compare or merge the image with a second one, which the
+  // user would click.
+  const bool merge = options.tool == 7;
+  const bool comparison = options.tool == 1;
+  const bool twoImages = merge || comparison;
+  Bitmap24 secondImage;
+  std::string secondName;
+  if (twoImages && !options.noSecond) {
+    if (!options.second.empty()) {
+      if (!ReadBmpFile(options.second, secondImage, error)) return Fail(error);
+      secondName = ImageName(options.second);
+      std::printf("Read %s: %d x %d pixels, the second image\n", options.second.c_str(), int(secondImage.width),
+                  int(secondImage.height));
+    } else if (merge) {
+      secondImage = Mirrored(image);
+      secondName = "miroir.bmp";
+      std::printf("Second image: %s mirrored left to right\n", options.input.c_str());
+    }
+  }
+
   const std::string pluginPath =
       options.plugin.empty() ? ModuleFolder(reinterpret_cast<const void*>(&Fail)) + "Molvane.dll"
                              : options.plugin;
@@ -256,9 +316,12 @@ int Run(const Options& options) {
               loadMs, Cp1252ToUtf8(name).c_str(), int(major), int(minor),
               Cp1252ToUtf8(menu).c_str(), int(count));
   if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
-  if (!Runnable(options.tool))
+  if (!Runnable(options.tool)) {
+    std::string runnable;
+    for (const NamedTool& tool : kTools) runnable += (runnable.empty() ? "" : ", ") + std::to_string(tool.number);
     return Fail("tool " + std::to_string(options.tool) +
-                " opens a dialog that waits for a second image or for clicks on the image; the command line runs tools 2, 3, 6 and 8");
+                " opens a dialog that waits for clicks on the image; the command line runs tools " + runnable);
+  }
   int32_t index = options.tool;
   const char* caption = exports.AddMenu(&index);
   const std::string output =
@@ -268,16 +331,42 @@ int Run(const Options& options) {
   const int32_t userValue = 0x4D6F6C76;
   exports.AdrRetour(recorder.Callback(0), userValue);
 
+  // The comparison's default second image: the input after the noise
+  // reduction, the image a user would compare to see what the filter did.
+  if (comparison && !options.noSecond && options.second.empty()) {
+    TPtsImg reduced = ToPixelArray(image);
+    Stopwatch reductionTime;
+    exports.XchgData(2, 0, 0, 0, 0, image.width, image.height, 0, 0, reduced.Handle(), nullptr,
+                     options.input.c_str(), 0);
+    secondImage = FromPixelArray(reduced, image.width, image.height);
+    secondName = "réduction de bruit.bmp";
+    std::printf("Second image: %s after the noise reduction (%.1f ms)\n", options.input.c_str(),
+                reductionTime.Milliseconds());
+    recorder.Clear();
+  }
+
   {
     TPtsImg pixels = ToPixelArray(image);
+    TPtsImg secondPixels = secondImage.pixels.empty() ? TPtsImg() : ToPixelArray(secondImage);
+    // A delivered image is the host's once it takes its reference during the call.
+    TPtsImg delivered;
+    recorder.DuringCall([&delivered](const CallbackCall& call) {
+      if (call.actionCode == 3 && call.actionData != 0)
+        delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
+    });
+    const std::string firstName = twoImages ? ImageName(options.input) : options.input;
     const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
     auto runTool = [&] {
       exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, 0, 0, pixels.Handle(),
-                       nullptr, options.input.c_str(), 0);
+                       nullptr, firstName.c_str(), 0);
+      // The user clicks the second image: the host sends it as phase 1.
+      if (!secondPixels.Empty())
+        exports.XchgData(options.tool, 0, 0, 0, 0, secondImage.width, secondImage.height, 1, 0,
+                         secondPixels.Handle(), nullptr, secondName.c_str(), 0);
     };
     Stopwatch toolTime;
     DialogReport dialog;
-    if (HasDrivenDialog(options.tool)) dialog = DriveDialog(options.tool, options.choices, runTool);
+    if (HasDrivenDialog(options.tool)) dialog = DriveDialog(options.tool, options.choices, runTool, !options.noSecond);
     else runTool();
     const double toolMs = toolTime.Milliseconds();
     const AllocatorStatistics afterTool = CountingAllocatorStatistics();
@@ -287,8 +376,8 @@ int Run(const Options& options) {
                 HasDrivenDialog(options.tool) ? " with its dialog open" : "",
                 int(afterTool.allocateCalls - beforeTool.allocateCalls));
     if (dialog.finalButtonMs >= 0)
-      std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n", dialog.finalButton.c_str(),
-                  dialog.finalButtonMs);
+      std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n",
+                  Cp1252ToUtf8(dialog.finalButton.c_str()).c_str(), dialog.finalButtonMs);
     for (const std::string& failure : dialog.failures) std::fprintf(stderr, "molvane_host: %s\n", failure.c_str());
     for (const CallbackCall& call : recorder.Calls())
       std::printf("  callback: %d x %d, action %d, data %ld, applied %d, finished %d%s\n",
@@ -297,14 +386,27 @@ int Run(const Options& options) {
                   call.userValue == userValue ? "" : " (wrong user value)");
     if (recorder.Calls().empty()) std::printf("  no callback\n");
 
-    const Bitmap24 result = FromPixelArray(pixels, image.width, image.height);
-    size_t changed = 0;
-    for (size_t i = 0; i < result.pixels.size(); ++i)
-      if (std::memcmp(&result.pixels[i], &image.pixels[i], sizeof(Pixel24)) != 0) ++changed;
-    Stopwatch writeTime;
-    if (!WriteBmpFile(output, result, error)) return Fail(error);
-    std::printf("Wrote %s: %lu of %lu pixels changed (%.1f ms)\n", output.c_str(), (unsigned long)changed,
-                (unsigned long)result.pixels.size(), writeTime.Milliseconds());
+    recorder.DuringCall(nullptr);
+    // The comparison and the merge write the image they were handed; the
+    // other tools their own buffer.
+    if (twoImages && delivered.Empty()) {
+      std::printf("No image delivered, nothing written\n");
+      if (dialog.failures.empty() && !options.choices.cancel)
+        return Fail(comparison ? "the plug-in delivered no gap image" : "the plug-in delivered no merged image");
+    } else {
+      const Bitmap24 result = FromPixelArray(twoImages ? delivered : pixels, image.width, image.height);
+      // The gap image: how many pixels differ at all; the others: what changed.
+      const Pixel24 black{0, 0, 0};
+      size_t changed = 0;
+      for (size_t i = 0; i < result.pixels.size(); ++i)
+        if (std::memcmp(&result.pixels[i], comparison ? &black : &image.pixels[i], sizeof(Pixel24)) != 0) ++changed;
+      Stopwatch writeTime;
+      if (!WriteBmpFile(output, result, error)) return Fail(error);
+      std::printf("Wrote %s: %lu of %lu pixels %s (%.1f ms)\n", output.c_str(), (unsigned long)changed,
+                  (unsigned long)result.pixels.size(),
+                  comparison ? "not black" : merge ? "differ from the first image" : "changed",
+                  writeTime.Milliseconds());
+    }
     if (!dialog.failures.empty()) return Fail("the dialog could not be driven as asked");
   }
 

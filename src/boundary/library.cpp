@@ -3,16 +3,20 @@
 
 #include "boundary/params.h"
 #include "boundary/shared_heap.h"
+#include "tools/comparison_dialog.h"
 #include "tools/gradient_dialog.h"
 #include "tools/matrix_filter_dialog.h"
+#include "tools/merge_dialog.h"
 #include "tools/threshold_dialog.h"
 
 namespace molvane {
 
 bool LibraryInitialize() {
   if (!SharedHeapInitialize()) return false;
+  CompImgInitialize();
   FltMatrixInitialize();
   SeuillageInitialize();
+  FusionImgInitialize();
   DegradeInitialize();
   ParamsInitialize();
   return true;
@@ -21,8 +25,10 @@ bool LibraryInitialize() {
 void LibraryFinalize() {
   ParamsFinalize();
   DegradeFinalize();
+  FusionImgFinalize();
   SeuillageFinalize();
   FltMatrixFinalize();
+  CompImgFinalize();
   SharedHeapFinalize();
 }
 

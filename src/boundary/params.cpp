@@ -7,8 +7,10 @@
 #include "boundary/pixel_array.h"
 #include "boundary/version_info.h"
 #include "platform/platform.h"
+#include "tools/comparison_dialog.h"
 #include "tools/gradient_dialog.h"
 #include "tools/matrix_filter_dialog.h"
+#include "tools/merge_dialog.h"
 #include "tools/noise_reduction_tool.h"
 #include "tools/threshold_dialog.h"
 
@@ -25,10 +27,13 @@ std::vector<const char*> menuTable;
 // Tool numbers start at 1; phases other than 0 and 1 are ignored by the
 // two-phase tools, while the others always open.
 void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& pixels2,
-              ImageSize size) {
-  (void)callPhase;
+              ImageSize size, const char* imageName) {
   (void)pixels2;
   switch (toolNumber) {
+    case 1:
+      if (callPhase == 0) Comparer().Open(pixels, size, imageName);
+      else if (callPhase == 1) Comparer().Continue(pixels, size, imageName);
+      break;
     case 2:
       ReduceNoise(pixels, size);
       break;
@@ -37,6 +42,10 @@ void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& p
       break;
     case 6:
       SeuilImg().Open(pixels, size);
+      break;
+    case 7:
+      if (callPhase == 0) Fusionner().Open(pixels, size, imageName);
+      else if (callPhase == 1) Fusionner().Continue(pixels, size, imageName);
       break;
     case 8:
       CompDegr().Open(pixels, size);
@@ -76,14 +85,14 @@ void MOLVANE_STDCALL XchgData(int32_t ToolNumber, int32_t, int32_t, int32_t Poin
                               const char* ImageName, int32_t) {
   (void)PointX;
   (void)PointY;
-  (void)ImageName;
   try {
     TPtsImg pixels = TPtsImg::Share(Pixels);
     TPtsImg pixels2 = TPtsImg::Share(Pixels2);
     ApplyFlag() = 0;
     // Compared unsigned, so a negative number is out of range too.
     if (uint32_t(ToolNumber) - 1u < uint32_t(kToolCount))
-      Dispatch(ToolNumber, CallPhase, pixels, pixels2, ImageSize{ImageWidth, ImageHeight});
+      Dispatch(ToolNumber, CallPhase, pixels, pixels2, ImageSize{ImageWidth, ImageHeight},
+               ImageName);
   } catch (...) {
   }
 }

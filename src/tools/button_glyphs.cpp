@@ -19,6 +19,10 @@ constexpr PaletteEntry kPalette[] = {
     {'s', {192, 192, 192}},  // metal
     {'g', {230, 210, 180}},  // glass
     {'h', {30, 60, 110}},    // handle
+    {'u', {220, 140, 60}},   // second picture
+    {'d', {40, 40, 40}},     // their gap
+    {'v', {40, 170, 40}},    // tick
+    {'n', {0, 90, 0}},       // tick outline
 };
 
 Pixel24 ColourOf(char key) {
@@ -60,6 +64,24 @@ ui::Bitmap24 PreviewGlyph() {
       ".kggggwgggk.....", ".kgggggwggk.....", ".kgggggggggk....", ".kggggggggk.....",
       "..kgggggggk.....", "...kgggggkhk....", "....kkkkkhhhk...", "..........khhhk.",
       "...........khhhk", "............khhk", ".............kk.", "................"};
+  return Draw(rows);
+}
+
+ui::Bitmap24 GapGlyph() {
+  static const char* const rows[16] = {
+      "................", "kkkkkkkkkk......", "kyyyyyyyyk......", "kyyyyyyyyk......",
+      "kyyyyyyyyk......", "kyyyykkkkkkkkkkk", "kyyyykdddduuuuuk", "kyyyykdddduuuuuk",
+      "kyyyykdddduuuuuk", "kyyyykdddduuuuuk", "kkkkkkdddduuuuuk", ".....kuuuuuuuuuk",
+      ".....kuuuuuuuuuk", ".....kuuuuuuuuuk", ".....kkkkkkkkkkk", "................"};
+  return Draw(rows);
+}
+
+ui::Bitmap24 ApplyGlyph() {
+  static const char* const rows[16] = {
+      "................", "................", "................", "................",
+      "............nn..", "...........nvvn.", "..........nvvn..", ".........nvvn...",
+      "..nn....nvvn....", ".nvvn..nvvn.....", "..nvvnnvvn......", "...nvvvvn.......",
+      "....nvvn........", ".....nn.........", "................", "................"};
   return Draw(rows);
 }
 

@@ -1,4 +1,4 @@
-// The small pictures on the matrix filter dialog's file and preview buttons.
+// The small pictures on the buttons of the matrix filter, comparison and merge dialogs.
 #pragma once
 
 #include "ui/bitmap.h"
@@ -9,5 +9,7 @@ namespace molvane {
 ui::Bitmap24 OpenFileGlyph();  // an open folder: "Charger"
 ui::Bitmap24 SaveFileGlyph();  // a diskette: "Enregistrer"
 ui::Bitmap24 PreviewGlyph();   // a magnifying glass: "Visualiser"
+ui::Bitmap24 GapGlyph();       // two overlapping pictures, their common part dark: "Créer une image d'écart"
+ui::Bitmap24 ApplyGlyph();     // a green tick: "Appliquer" of the merge dialog
 
 }  // namespace molvane

@@ -52,6 +52,11 @@ void Panel::SetDoubleBuffered(bool on) {
   Changed(Property::DoubleBuffered);
 }
 
+void Panel::SetFramed(bool framed) {
+  framed_ = framed;
+  Changed(Property::Colour);
+}
+
 void RadioGroup::SetItems(std::vector<std::string> items) {
   items_ = std::move(items);
   if (itemIndex_ >= int(items_.size())) itemIndex_ = -1;

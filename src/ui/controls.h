@@ -60,10 +60,19 @@ class Panel : public Component {
   void SetColour(uint32_t colour);
   bool DoubleBuffered() const { return doubleBuffered_; }
   void SetDoubleBuffered(bool on);
+  // The one-pixel frame around the panel; off for a plain strip of colour.
+  bool Framed() const { return framed_; }
+  void SetFramed(bool framed);
+  // Drawn over the controls it overlaps (a strip laid across sliders), not
+  // beneath them as a container is. Set before the form is first shown.
+  bool Overlay() const { return overlay_; }
+  void SetOverlay(bool overlay) { overlay_ = overlay; }
 
  private:
   uint32_t colour_ = 0x00F0F0F0;
   bool doubleBuffered_ = false;
+  bool framed_ = true;
+  bool overlay_ = false;
 };
 
 // A list of exclusive choices in a framed box; ItemIndex -1 is none.

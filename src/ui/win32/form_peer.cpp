@@ -210,10 +210,13 @@ void FormPeer::Restack() {
   std::vector<Stacked> native;
   for (Peer* peer : order_) peer->Collect(painted, native);
 
-  // Native controls on top in declaration order (the tab order), then the
-  // painted layer, its later controls over its earlier ones.
+  // Overlays on top, then the native controls in declaration order (the tab
+  // order), then the painted layer, its later controls over its earlier ones.
   std::vector<HWND> stack;
-  for (const Stacked& s : native) stack.push_back(s.hwnd);
+  for (const Stacked& s : native)
+    if (s.overlay) stack.push_back(s.hwnd);
+  for (const Stacked& s : native)
+    if (!s.overlay) stack.push_back(s.hwnd);
   stack.insert(stack.end(), painted.rbegin(), painted.rend());
   HWND after = HWND_TOP;
   for (HWND hwnd : stack) {

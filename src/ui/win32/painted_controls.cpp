@@ -29,7 +29,7 @@ LRESULT CALLBACK Dispatch(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
 
 // --- Panel -------------------------------------------------------------------
 
-// A coloured area with a one-pixel frame and an optional centred caption.
+// A coloured area with an optional one-pixel frame and an optional centred caption.
 class PanelPeer : public SingleWindowPeer {
  public:
   using SingleWindowPeer::SingleWindowPeer;
@@ -54,7 +54,7 @@ class PanelPeer : public SingleWindowPeer {
     HBRUSH fill = ::CreateSolidBrush(COLORREF(Model().Colour() & 0xFFFFFF));
     ::FillRect(dc, &r, fill);
     ::DeleteObject(fill);
-    ::FrameRect(dc, &r, ::GetSysColorBrush(COLOR_3DDKSHADOW));
+    if (Model().Framed()) ::FrameRect(dc, &r, ::GetSysColorBrush(COLOR_3DDKSHADOW));
     const std::string& caption = Model().Caption();
     if (!caption.empty()) {
       HGDIOBJ oldFont = ::SelectObject(dc, FontOf(Model()));
@@ -81,7 +81,9 @@ class PanelPeer : public SingleWindowPeer {
   }
 
  protected:
-  bool Painted() const override { return true; }
+  // An overlay stacks with the native controls, above them all.
+  bool Painted() const override { return !Model().Overlay(); }
+  bool Overlay() const override { return Model().Overlay(); }
 };
 
 // --- Picture -----------------------------------------------------------------

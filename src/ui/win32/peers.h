@@ -64,9 +64,11 @@ Peer* PeerOf(HWND hwnd);
 
 // A window as it takes its place in the stacking order; radio buttons of one
 // set (a radio group, or the radio buttons of one parent) form one Win32 group.
+// An overlay goes above every other control.
 struct Stacked {
   HWND hwnd;
   const void* radioSet;
+  bool overlay = false;
 };
 
 class FormPeer;
@@ -145,6 +147,7 @@ class SingleWindowPeer : public Peer {
 
  protected:
   virtual bool Painted() const { return false; }
+  virtual bool Overlay() const { return false; }
   virtual const void* RadioSet() const { return nullptr; }
   // The place of the window; a label without a size takes its text's size.
   virtual RECT WindowPlace() const { return Place(); }

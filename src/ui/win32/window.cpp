@@ -251,7 +251,7 @@ void SingleWindowPeer::Update(Property property) {
 void SingleWindowPeer::Collect(std::vector<HWND>& painted, std::vector<Stacked>& native) const {
   if (!window_.Handle()) return;
   if (Painted()) painted.push_back(window_.Handle());
-  else native.push_back(Stacked{window_.Handle(), RadioSet()});
+  else native.push_back(Stacked{window_.Handle(), RadioSet(), Overlay()});
 }
 
 void SingleWindowPeer::DestroyWindows() {
