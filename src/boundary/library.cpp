@@ -3,11 +3,13 @@
 
 #include "boundary/params.h"
 #include "boundary/shared_heap.h"
+#include "tools/background_dialog.h"
 #include "tools/comparison_dialog.h"
 #include "tools/gradient_dialog.h"
 #include "tools/matrix_filter_dialog.h"
 #include "tools/merge_dialog.h"
 #include "tools/threshold_dialog.h"
+#include "tools/vignetting_dialog.h"
 
 namespace molvane {
 
@@ -15,6 +17,8 @@ bool LibraryInitialize() {
   if (!SharedHeapInitialize()) return false;
   CompImgInitialize();
   FltMatrixInitialize();
+  VignetageInitialize();
+  ModifFondInitialize();
   SeuillageInitialize();
   FusionImgInitialize();
   DegradeInitialize();
@@ -27,6 +31,8 @@ void LibraryFinalize() {
   DegradeFinalize();
   FusionImgFinalize();
   SeuillageFinalize();
+  ModifFondFinalize();
+  VignetageFinalize();
   FltMatrixFinalize();
   CompImgFinalize();
   SharedHeapFinalize();

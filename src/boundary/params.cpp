@@ -7,12 +7,14 @@
 #include "boundary/pixel_array.h"
 #include "boundary/version_info.h"
 #include "platform/platform.h"
+#include "tools/background_dialog.h"
 #include "tools/comparison_dialog.h"
 #include "tools/gradient_dialog.h"
 #include "tools/matrix_filter_dialog.h"
 #include "tools/merge_dialog.h"
 #include "tools/noise_reduction_tool.h"
 #include "tools/threshold_dialog.h"
+#include "tools/vignetting_dialog.h"
 
 namespace molvane {
 
@@ -27,8 +29,7 @@ std::vector<const char*> menuTable;
 // Tool numbers start at 1; phases other than 0 and 1 are ignored by the
 // two-phase tools, while the others always open.
 void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& pixels2,
-              ImageSize size, const char* imageName) {
-  (void)pixels2;
+              ImageSize size, const char* imageName, int32_t pointX, int32_t pointY) {
   switch (toolNumber) {
     case 1:
       if (callPhase == 0) Comparer().Open(pixels, size, imageName);
@@ -39,6 +40,14 @@ void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& p
       break;
     case 3:
       FiltresMX().Open(pixels, size);
+      break;
+    case 4:
+      if (callPhase == 0) CorrFond().Open(pixels, size);
+      else if (callPhase == 1) CorrFond().Continue(FillPoint{pointX, pointY}, pixels, pixels2);
+      break;
+    case 5:
+      if (callPhase == 0) CorrVignetage().Open(pixels, size);
+      else if (callPhase == 1) CorrVignetage().Continue(ImagePoint{pointX, pointY}, pixels2);
       break;
     case 6:
       SeuilImg().Open(pixels, size);
@@ -83,8 +92,6 @@ void MOLVANE_STDCALL XchgData(int32_t ToolNumber, int32_t, int32_t, int32_t Poin
                               int32_t PointY, int32_t ImageWidth, int32_t ImageHeight,
                               int32_t CallPhase, int32_t, Pixel24* Pixels, Pixel24* Pixels2,
                               const char* ImageName, int32_t) {
-  (void)PointX;
-  (void)PointY;
   try {
     TPtsImg pixels = TPtsImg::Share(Pixels);
     TPtsImg pixels2 = TPtsImg::Share(Pixels2);
@@ -92,7 +99,7 @@ void MOLVANE_STDCALL XchgData(int32_t ToolNumber, int32_t, int32_t, int32_t Poin
     // Compared unsigned, so a negative number is out of range too.
     if (uint32_t(ToolNumber) - 1u < uint32_t(kToolCount))
       Dispatch(ToolNumber, CallPhase, pixels, pixels2, ImageSize{ImageWidth, ImageHeight},
-               ImageName);
+               ImageName, PointX, PointY);
   } catch (...) {
   }
 }

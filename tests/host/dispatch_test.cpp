@@ -43,21 +43,6 @@ TEST(ToolDispatch, ComparisonIgnoresPhasesOtherThanZeroAndOne) {
   }
 }
 
-// The tools whose modules the library does not hold yet: the dispatch must
-// neither run another tool for them nor call back. Each leaves this list when
-// its module joins the library (and its own tests take over).
-TEST(ToolDispatch, ToolsWithoutTheirModuleDoNothing) {
-  WindowCloser closer;
-  for (int32_t tool : {4, 5}) {
-    SCOPED_TRACE("tool " + std::to_string(tool));
-    host::CallbackRecorder& recorder = FreshRecorder(7);
-    TPtsImg image = MakeImage(Sample());
-    RunTool(tool, 0, image, 3, 3);
-    EXPECT_TRUE(recorder.Calls().empty());
-    EXPECT_EQ(PixelsOf(image), Sample());
-  }
-}
-
 // Matrix filters (3), threshold (6) and gradient compensation (8) open modal
 // dialogs in every phase. Cancelled, they leave the host's pixels and report
 // once, not applied; the matrix filter's ActionData 3 says the host's buffer

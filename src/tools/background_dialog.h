@@ -1,0 +1,136 @@
+// TCorrFond: the non-modal background modification dialog ("Modification du fond").
+#pragma once
+
+#include <cstdint>
+
+#include "boundary/host_link.h"
+#include "boundary/pixel_array.h"
+#include "controls/barre_curseur.h"
+#include "tools/region_fill.h"
+#include "ui/form.h"
+
+namespace molvane {
+
+// The four sliders: 0..20, a tick every 2; each handler scales the position.
+constexpr SliderRange kToleranceSlider{0, 20, 4, 2, 2};     // Tolerance = 255 p / 20
+constexpr SliderRange kLightnessSlider{0, 20, 10, 2, 2};    // TargetLightness = p / 20
+constexpr SliderRange kTransparencySlider{0, 20, 4, 2, 2};  // Transparency = p / 20
+constexpr SliderRange kNoiseSlider{0, 20, 4, 2, 2};         // NoiseLevel = 1.25 p
+
+constexpr TColor kDefaultColourF1 = 0xC01020;  // red 32, green 16, blue 192
+constexpr TColor kDefaultColourF2 = 0xFFFF80;  // red 128, green 255, blue 255
+
+// A sample of more pixels than this sets the selected background colour.
+constexpr int32_t kSmallestSample = 16;
+
+class TCorrFond : public ui::Form {
+ public:
+  TCorrFond();
+
+  // Phase 0: keeps a reference to the host's image and a private copy, asks
+  // the host (ActionCode 1) for the user's clicks on the image and shows the
+  // dialog on top without waiting. Errors are discarded.
+  void Open(const TPtsImg& pixels, ImageSize size);
+  // Phase 1: a click at `point`. A sample of more than 15 pixels sets the
+  // selected background colour to its mean; the armed marker takes the point;
+  // with all three points set, the fill is recomputed into `image`. An image
+  // not of the opened size is not written. Ignored while the dialog is
+  // hidden: that run has ended.
+  void Continue(FillPoint point, const TPtsImg& sample, const TPtsImg& image);
+
+  ui::GroupBox GroupBox1{this, "GroupBox1"};
+  ui::Button BtnCoulF1{&GroupBox1, "BtnCoulF1"};
+  ui::Button BtnCoulF2{&GroupBox1, "BtnCoulF2"};
+  ui::Label Label3{&GroupBox1, "Label3"};
+  TBarreCurseur CurseurTol{&GroupBox1, "CurseurTol"};
+  ui::Label TxTol{&GroupBox1, "TxTol"};
+  ui::Label lbLumFond{&GroupBox1, "lbLumFond"};
+  TBarreCurseur CurseurLumFond{&GroupBox1, "CurseurLumFond"};
+  ui::Label TxLumF{&GroupBox1, "TxLumF"};
+  ui::Label Label4{&GroupBox1, "Label4"};
+  TBarreCurseur CurseurTransp{&GroupBox1, "CurseurTransp"};
+  ui::Label TxTrsp{&GroupBox1, "TxTrsp"};
+  ui::Label Label5{&GroupBox1, "Label5"};
+  TBarreCurseur CurseurBruit{&GroupBox1, "CurseurBruit"};
+  ui::Label TxBruit{&GroupBox1, "TxBruit"};
+  ui::GroupBox SelectFond{this, "SelectFond"};
+  ui::Label Titre{&SelectFond, "Titre"};
+  ui::RadioButton FondF1{&SelectFond, "FondF1"};
+  ui::RadioButton FondF2{&SelectFond, "FondF2"};
+  ui::Picture Fond{this, "Fond"};
+  ui::Label Label1{this, "Label1"};
+  ui::Label Label2{this, "Label2"};
+  ui::Picture PtDep{this, "PtDep"};
+  ui::CheckBox PosF1{this, "PosF1"};
+  ui::CheckBox PosF2{this, "PosF2"};
+  ui::CheckBox PosDeb{this, "PosDeb"};
+  ui::Button ReInit{this, "ReInit"};
+  ui::Button Annuler{this, "Annuler"};
+  ui::Button Appliquer{this, "Appliquer"};
+  ui::Timer Timer{this, "Timer"};
+
+  void FormCreate(ui::Component* sender);
+  void FormShow(ui::Component* sender);
+  void FormClose(ui::Component* sender);
+  void ReInitClick(ui::Component* sender);
+  void AnnulerClick(ui::Component* sender);
+  void AppliquerClick(ui::Component* sender);
+  // The three markers: a user's click arms the clicked one.
+  void PosF1Click(ui::Component* sender);
+  void TimerTimer(ui::Component* sender);
+  void BtnCoulF1Click(ui::Component* sender);
+  void BtnCoulF2Click(ui::Component* sender);
+  void CurseurTolChange(ui::Component* sender);
+  void CurseurTranspChange(ui::Component* sender);
+  void CurseurBruitChange(ui::Component* sender);
+  void CurseurLumFondChange(ui::Component* sender);
+  // Both radio buttons; sender null: run by the program.
+  void FondF1Click(ui::Component* sender);
+
+  // The fill the dialog would run now, lightness factor included.
+  FillParams Params() const;
+  TColor ColourF1Value() const { return ColourF1; }
+  TColor ColourF2Value() const { return ColourF2; }
+  TColor BaseColourF1Value() const { return BaseColourF1; }
+  long double ToleranceValue() const { return Tolerance; }
+  long double TransparencyValue() const { return Transparency; }
+  long double NoiseLevelValue() const { return NoiseLevel; }
+  long double TargetLightnessValue() const { return TargetLightness; }
+  long double BaseLightnessValue() const { return BaseLightness; }
+  const ui::CheckBox* CurrentMarkerValue() const { return CurrentMarker; }
+  bool IgnoreNextClickValue() const { return IgnoreNextClick; }
+
+ private:
+  void RunFill();
+  void PaintSwatch(ui::Button& button, TColor colour);
+  // Ticks or unticks a marker as the program, which arms nothing.
+  void SetMarkerTicked(ui::CheckBox& marker, bool ticked);
+
+  TPtsImg WorkCopy;
+  TPtsImg HostImage;
+  int32_t ImageWidth = 0;
+  int32_t ImageHeight = 0;
+  FillPoint PointF1{0, 0};
+  FillPoint PointF2{0, 0};
+  FillPoint SeedPoint{0, 0};
+  TColor BaseColourF1 = 0;
+  TColor ColourF1 = kDefaultColourF1;
+  TColor ColourF2 = kDefaultColourF2;
+  long double Tolerance = 0;
+  long double Transparency = 0;
+  long double NoiseLevel = 0;
+  long double BaseLightness = 0;
+  long double TargetLightness = 0;
+  ui::Rect SwatchRect{0, 0, 15, 15};
+  ui::CheckBox* CurrentMarker = nullptr;
+  ui::CheckBox* PreviousMarker = nullptr;
+  bool IgnoreNextClick = false;
+  bool ProgramTicking = false;
+};
+
+// Module ModifFond: the one instance, created hidden when the library loads.
+void ModifFondInitialize();
+void ModifFondFinalize();
+TCorrFond& CorrFond();
+
+}  // namespace molvane

@@ -1,0 +1,204 @@
+// The vignetting dialog: four corner markers armed by the user, points picked on the host's image.
+#include "tools/vignetting_dialog.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "boundary/module_guard.h"
+#include "ui/screen_cursor.h"
+
+namespace molvane {
+
+ui::Bitmap24 VignettingIllustration() {
+  constexpr int kWidth = 168, kHeight = 112, kShade = 48;
+  ui::Bitmap24 bitmap(kWidth, kHeight);
+  for (int y = 0; y < kHeight; ++y) {
+    Pixel24* row = bitmap.ScanLine(y);
+    for (int x = 0; x < kWidth; ++x) {
+      // Darker the nearer a corner, along the diagonals the correction rebuilds.
+      const int dx = std::min(x, kWidth - 1 - x), dy = std::min(y, kHeight - 1 - y);
+      const int depth = std::max(0, kShade - (dx + dy));
+      const int keep = 100 - depth * 70 / kShade;
+      row[x] = Pixel24{uint8_t(240 * keep / 100), uint8_t(216 * keep / 100),
+                       uint8_t(170 * keep / 100)};
+    }
+  }
+  return bitmap;
+}
+
+TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
+  SetCaption("Correction de vignetage");
+  SetClientSize(296, 176);
+  SetStayOnTop(true);
+
+  Fond.SetBounds({64, 12, 168, 112});
+  Fond.SetStretch(true);
+  Fond.Bitmap() = VignettingIllustration();
+  PosHG.SetBounds({74, 22, 12, 12});
+  PosHD.SetBounds({210, 22, 12, 12});
+  PosBD.SetBounds({210, 102, 12, 12});
+  PosBG.SetBounds({74, 102, 12, 12});
+  ReInit.SetCaption("Réinitialiser");
+  ReInit.SetBounds({10, 140, 81, 25});
+  Annuler.SetCaption("Annuler");
+  Annuler.SetBounds({107, 140, 81, 25});
+  Annuler.SetRole(ui::ButtonRole::Cancel);
+  Appliquer.SetCaption("Appliquer");
+  Appliquer.SetBounds({205, 140, 81, 25});
+  Appliquer.SetRole(ui::ButtonRole::Ok);
+  Timer.SetInterval(kMarkerBlinkMilliseconds);
+  Timer.SetRunning(false);
+
+  OnShow = ui::Handler(this, &TCorrVignetage::FormShow);
+  OnClose = ui::Handler(this, &TCorrVignetage::FormClose);
+  PosHG.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
+  PosHD.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
+  PosBD.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
+  PosBG.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
+  ReInit.OnClick = ui::Handler(this, &TCorrVignetage::ReInitClick);
+  Annuler.OnClick = ui::Handler(this, &TCorrVignetage::AnnulerClick);
+  Appliquer.OnClick = ui::Handler(this, &TCorrVignetage::AppliquerClick);
+  Timer.OnTimer = ui::Handler(this, &TCorrVignetage::TimerTimer);
+}
+
+void TCorrVignetage::Open(const TPtsImg& pixels, ImageSize size) {
+  try {
+    // Every read and write of a correction relies on W * H pixels.
+    if (size.width <= 0 || size.height <= 0) return;
+    if (int64_t(size.width) * size.height != pixels.Length()) return;
+    ImageWidth = size.width;
+    ImageHeight = size.height;
+    HostImage = pixels;
+    WorkCopy = pixels.Copy();
+    ReportToHost(ImageSize{ImageWidth, ImageHeight}, 1, 0, 0, 0);
+    // Show runs FormShow only for a hidden dialog; one still on screen
+    // starts the new run from its defaults too.
+    if (Showing()) FormShow(nullptr);
+    else Show();
+  } catch (...) {
+    // A failed preparation shows nothing and reports nothing more.
+  }
+}
+
+void TCorrVignetage::Continue(ImagePoint point, const TPtsImg& image) {
+  // Clicks the host forwards after the run ended belong to no run.
+  if (!Showing()) return;
+  if (CurrentMarker) {
+    SetMarkerChecked(*CurrentMarker, true);
+    Timer.SetRunning(false);
+    CurrentMarker->SetVisible(true);
+    PointOf(CurrentMarker) = point;
+    CurrentMarker = nullptr;
+  }
+  // A buffer of another size than the image opened would be written out of
+  // bounds: the earlier buffer stays the one written into.
+  if (image.Length() == WorkCopy.Length()) HostImage = image;
+  if (AllMarkersTicked()) RunCorrection();
+}
+
+void TCorrVignetage::RunCorrection() {
+  {
+    HourglassScope hourglass;
+    ClockSeededRandom random;
+    CorrectVignetting(points_, VignettingImages{WorkCopy.Data(), HostImage.Data(), ImageWidth,
+                                                ImageHeight},
+                      random);
+  }
+  ApplyFlag() = 1;
+  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, 1, 0);
+}
+
+void TCorrVignetage::FormShow(ui::Component*) {
+  ApplyFlag() = 0;
+  if (PreviousMarker) PreviousMarker->SetVisible(true);
+  Timer.SetRunning(false);
+  PointHG = {0, 0};
+  PointHD = {ImageWidth, 0};
+  PointBD = {ImageWidth, ImageHeight};
+  PointBG = {0, ImageHeight};
+  // Unticked before "no current marker", so that no untick can arm a corner.
+  for (ui::CheckBox* marker : {&PosHG, &PosHD, &PosBD, &PosBG}) {
+    SetMarkerChecked(*marker, false);
+    marker->SetVisible(true);
+  }
+  CurrentMarker = nullptr;
+  PreviousMarker = nullptr;
+  IgnoreNextClick = false;
+}
+
+void TCorrVignetage::FormClose(ui::Component*) {
+  Timer.SetRunning(false);
+  WorkCopy.Reset();
+  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, ApplyFlag(), 1);
+}
+
+void TCorrVignetage::ReInitClick(ui::Component*) {
+  FormShow(nullptr);
+  std::copy_n(WorkCopy.Data(), size_t(WorkCopy.Length()), HostImage.Data());
+  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, 0, 0);
+}
+
+void TCorrVignetage::AnnulerClick(ui::Component*) {
+  ApplyFlag() = 0;
+  Close();
+}
+
+void TCorrVignetage::AppliquerClick(ui::Component*) {
+  if (!AllMarkersTicked()) RunCorrection();
+  ApplyFlag() = 1;
+  Close();
+}
+
+void TCorrVignetage::PosHGClick(ui::Component* sender) {
+  if (IgnoreNextClick) {
+    IgnoreNextClick = false;
+    return;
+  }
+  PreviousMarker = CurrentMarker;
+  CurrentMarker = static_cast<ui::CheckBox*>(sender);
+  Timer.SetRunning(true);
+}
+
+void TCorrVignetage::TimerTimer(ui::Component*) {
+  if (!CurrentMarker) return;
+  if (PreviousMarker) PreviousMarker->SetVisible(true);
+  CurrentMarker->SetVisible(!CurrentMarker->Visible());
+  if (CurrentMarker->Checked()) SetMarkerChecked(*CurrentMarker, false);
+}
+
+bool TCorrVignetage::AllMarkersTicked() const {
+  return PosHG.Checked() && PosHD.Checked() && PosBD.Checked() && PosBG.Checked();
+}
+
+void TCorrVignetage::SetMarkerChecked(ui::CheckBox& marker, bool checked) {
+  // The change fires the click handler, which IgnoreNextClick turns away;
+  // set only when the state changes, so that no user's click is lost.
+  if (marker.Checked() == checked) return;
+  IgnoreNextClick = true;
+  marker.SetChecked(checked);
+  IgnoreNextClick = false;
+}
+
+ImagePoint& TCorrVignetage::PointOf(const ui::CheckBox* marker) {
+  if (marker == &PosHD) return PointHD;
+  if (marker == &PosBD) return PointBD;
+  if (marker == &PosBG) return PointBG;
+  return PointHG;
+}
+
+namespace {
+ModuleGuard guard;
+std::unique_ptr<TCorrVignetage> instance;
+}  // namespace
+
+void VignetageInitialize() {
+  if (guard.Enter()) instance = std::make_unique<TCorrVignetage>();
+}
+
+void VignetageFinalize() {
+  if (guard.Leave()) instance.reset();
+}
+
+TCorrVignetage& CorrVignetage() { return *instance; }
+
+}  // namespace molvane
