@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "boundary/module_guard.h"
 #include "colour/colour.h"
@@ -394,18 +393,11 @@ void TCorrFond::FondF1Click(ui::Component* sender) {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TCorrFond> instance;
+DialogModule<TCorrFond> dialogModule;
 }  // namespace
 
-void ModifFondInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TCorrFond>();
-}
-
-void ModifFondFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TCorrFond& CorrFond() { return *instance; }
+void ModifFondInitialize() { dialogModule.Initialize(); }
+void ModifFondFinalize() { dialogModule.Finalize(); }
+TCorrFond& CorrFond() { return dialogModule.Instance(); }
 
 }  // namespace molvane

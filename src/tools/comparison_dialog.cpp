@@ -1,7 +1,6 @@
 // The comparison dialog: first image at Open, second at Continue, the gap image handed to the host.
 #include "tools/comparison_dialog.h"
 
-#include <memory>
 #include <new>
 
 #include "boundary/image_labels.h"
@@ -136,18 +135,11 @@ void TComparer::AnnulerClick(ui::Component*) {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TComparer> instance;
+DialogModule<TComparer> dialogModule;
 }  // namespace
 
-void CompImgInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TComparer>();
-}
-
-void CompImgFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TComparer& Comparer() { return *instance; }
+void CompImgInitialize() { dialogModule.Initialize(); }
+void CompImgFinalize() { dialogModule.Finalize(); }
+TComparer& Comparer() { return dialogModule.Instance(); }
 
 }  // namespace molvane

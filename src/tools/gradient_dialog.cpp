@@ -1,7 +1,6 @@
 // The gradient compensation dialog: four sliders, a live preview, "Appliquer" corrects the host's image.
 #include "tools/gradient_dialog.h"
 
-#include <memory>
 
 #include "boundary/apply_buttons.h"
 #include "boundary/module_guard.h"
@@ -171,18 +170,11 @@ void TCompDegr::RenderPreview() {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TCompDegr> instance;
+DialogModule<TCompDegr> dialogModule;
 }  // namespace
 
-void DegradeInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TCompDegr>();
-}
-
-void DegradeFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TCompDegr& CompDegr() { return *instance; }
+void DegradeInitialize() { dialogModule.Initialize(); }
+void DegradeFinalize() { dialogModule.Finalize(); }
+TCompDegr& CompDegr() { return dialogModule.Instance(); }
 
 }  // namespace molvane

@@ -1,7 +1,6 @@
 // The matrix filter dialog: built-in and user filters, "Visualiser" on the host's image, ".flt" files.
 #include "tools/matrix_filter_dialog.h"
 
-#include <memory>
 #include <stdexcept>
 
 #include "boundary/module_guard.h"
@@ -232,18 +231,11 @@ void TFiltresMX::FormClose(ui::Component*) {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TFiltresMX> instance;
+DialogModule<TFiltresMX> dialogModule;
 }  // namespace
 
-void FltMatrixInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TFiltresMX>();
-}
-
-void FltMatrixFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TFiltresMX& FiltresMX() { return *instance; }
+void FltMatrixInitialize() { dialogModule.Initialize(); }
+void FltMatrixFinalize() { dialogModule.Finalize(); }
+TFiltresMX& FiltresMX() { return dialogModule.Instance(); }
 
 }  // namespace molvane

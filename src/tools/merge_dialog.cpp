@@ -1,7 +1,6 @@
 // The merge dialog: first image at Open, second at Continue, a live merged preview, the merged image handed to the host.
 #include "tools/merge_dialog.h"
 
-#include <memory>
 #include <new>
 
 #include "boundary/image_labels.h"
@@ -309,18 +308,11 @@ void TFusionner::UpdatePrevalentControls() {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TFusionner> instance;
+DialogModule<TFusionner> dialogModule;
 }  // namespace
 
-void FusionImgInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TFusionner>();
-}
-
-void FusionImgFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TFusionner& Fusionner() { return *instance; }
+void FusionImgInitialize() { dialogModule.Initialize(); }
+void FusionImgFinalize() { dialogModule.Finalize(); }
+TFusionner& Fusionner() { return dialogModule.Instance(); }
 
 }  // namespace molvane

@@ -1,7 +1,6 @@
 // The threshold dialog: live preview on the slider, "Appliquer" thresholds the host's image.
 #include "tools/threshold_dialog.h"
 
-#include <memory>
 
 #include "boundary/apply_buttons.h"
 #include "boundary/module_guard.h"
@@ -97,18 +96,11 @@ void TSeuilImg::AppliquerClick(ui::Component*) {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TSeuilImg> instance;
+DialogModule<TSeuilImg> dialogModule;
 }  // namespace
 
-void SeuillageInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TSeuilImg>();
-}
-
-void SeuillageFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TSeuilImg& SeuilImg() { return *instance; }
+void SeuillageInitialize() { dialogModule.Initialize(); }
+void SeuillageFinalize() { dialogModule.Finalize(); }
+TSeuilImg& SeuilImg() { return dialogModule.Instance(); }
 
 }  // namespace molvane

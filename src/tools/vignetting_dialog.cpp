@@ -2,7 +2,6 @@
 #include "tools/vignetting_dialog.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "boundary/module_guard.h"
 #include "ui/screen_cursor.h"
@@ -187,18 +186,11 @@ ImagePoint& TCorrVignetage::PointOf(const ui::CheckBox* marker) {
 }
 
 namespace {
-ModuleGuard guard;
-std::unique_ptr<TCorrVignetage> instance;
+DialogModule<TCorrVignetage> dialogModule;
 }  // namespace
 
-void VignetageInitialize() {
-  if (guard.Enter()) instance = std::make_unique<TCorrVignetage>();
-}
-
-void VignetageFinalize() {
-  if (guard.Leave()) instance.reset();
-}
-
-TCorrVignetage& CorrVignetage() { return *instance; }
+void VignetageInitialize() { dialogModule.Initialize(); }
+void VignetageFinalize() { dialogModule.Finalize(); }
+TCorrVignetage& CorrVignetage() { return dialogModule.Instance(); }
 
 }  // namespace molvane
