@@ -2,6 +2,7 @@
 #include "host/dialog_runs.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "host/dialog_driver.h"
 #include "host/plugin_library.h"
@@ -15,6 +16,8 @@ const char kGradientCaption[] = "Compensation d'un dégradé";
 const char kFilterCaption[] = "Filtres Matriciels";
 const char kMergeCaption[] = "Fusion d'images";
 const char kComparisonCaption[] = "Comparaison d'images";
+const char kBackgroundCaption[] = "Modification du fond";
+const char kVignettingCaption[] = "Correction de vignetage";
 
 std::string Quoted(const std::string& text) { return "\"" + Cp1252ToUtf8(text.c_str()) + "\""; }
 
@@ -31,6 +34,7 @@ class UserActions {
   void SetApplyButton(const char* caption) { applyButton_ = caption; }
   void Say(const std::string& line) { report_.lines.push_back(line); }
   void Fail(const std::string& why) { report_.failures.push_back(why); }
+  bool Failed() const { return !report_.failures.empty(); }
 
   // Clicks a control found by class and caption; false (and a failure) when absent.
   bool ClickOn(const char* caption) {
@@ -227,9 +231,72 @@ void ComparisonSteps(UserActions& s, const DialogChoices& c, DialogScript& scrip
   });
 }
 
+// A marker check box of a point-picking dialog: its name and its top-left
+// corner in the dialog's client area.
+struct Marker {
+  const char* name;
+  int x;
+  int y;
+};
+
+// Tools 4 and 5: for each point given, a click on its marker arms it, then the
+// host forwards the click on the image; the marker then holds its point.
+void PickSteps(UserActions& s, const std::vector<Marker>& markers, const std::vector<PickedPoint>& points,
+               const PointSender& sendPoint, DialogScript& script) {
+  for (size_t i = 0; i < markers.size(); ++i) {
+    if (!points[i].set) continue;
+    const Marker marker = markers[i];
+    const PickedPoint point = points[i];
+    // Two steps, one tick apart, so that the dialog handles the click as it
+    // comes before the point does; the marker is kept, as it blinks once armed.
+    auto box = std::make_shared<HWND>(nullptr);
+    script.Do(std::string("click the marker ") + marker.name, [&s, marker, box] {
+      if (s.Failed()) return;
+      *box = ChildAt(s.Dialog(), "Button", marker.x, marker.y);
+      if (!*box) {
+        s.Fail(std::string("no marker ") + marker.name);
+        return;
+      }
+      Click(*box);
+    });
+    script.Do(std::string("send the point of ") + marker.name, [&s, marker, point, box, &sendPoint] {
+      if (s.Failed() || !*box) return;
+      const std::string problem = sendPoint ? sendPoint(point.x, point.y) : "the host sends no points";
+      if (!problem.empty()) {
+        s.Fail(problem);
+        return;
+      }
+      const std::string where = std::to_string(point.x) + "," + std::to_string(point.y);
+      if (!IsChecked(*box)) {
+        s.Fail(std::string("the marker ") + marker.name + " is not ticked after the point " + where);
+        return;
+      }
+      s.Say(std::string("marker ") + marker.name + " clicked, point " + where + " sent: ticked");
+    });
+  }
+}
+
+// Tool 4: the ends of the gradient, then the start point, which fills once all three are set.
+void BackgroundSteps(UserActions& s, const DialogChoices& c, const PointSender& sendPoint, DialogScript& script) {
+  PickSteps(s, {{"PosF1", 129, 200}, {"PosF2", 230, 255}, {"PosDeb", 194, 225}}, {c.f1, c.f2, c.seed}, sendPoint,
+            script);
+  script.Do("read the settings", [&s] {
+    const bool f1 = IsChecked(s.Button("Fond F1")), f2 = IsChecked(s.Button("Fond F2"));
+    s.Say("tolerance " + s.LabelAt(260, 65) + ", " +
+          (f1 || f2 ? std::string("the samples set the colour of ") + (f1 ? "F1" : "F2")
+                    : std::string("the samples set no colour (neither \"Fond F1\" nor \"Fond F2\" chosen)")));
+  });
+}
+
+// Tool 5: the four corners in turn.
+void VignettingSteps(UserActions& s, const DialogChoices& c, const PointSender& sendPoint, DialogScript& script) {
+  PickSteps(s, {{"PosHG", 74, 22}, {"PosHD", 210, 22}, {"PosBD", 210, 102}, {"PosBG", 74, 102}},
+            {c.corners[0], c.corners[1], c.corners[2], c.corners[3]}, sendPoint, script);
+}
+
 }  // namespace
 
-bool HasDrivenDialog(int32_t tool) { return tool == 1 || tool == 3 || tool == 6 || tool == 7 || tool == 8; }
+bool HasDrivenDialog(int32_t tool) { return tool >= 1 && tool <= 8 && tool != 2; }
 
 std::string CheckChoices(int32_t tool, const DialogChoices& c) {
   const bool threshold = c.threshold >= 0 || !c.keep.empty();
@@ -238,13 +305,20 @@ std::string CheckChoices(int32_t tool, const DialogChoices& c) {
                       !c.offset.empty() || !c.cells.empty() || !c.save.empty() || c.visualise;
   const bool merge = !c.mode.empty() || c.rate >= 0 || c.prevalent != 0 || c.hasBand;
   const bool comparison = c.factor >= 0;
+  const bool background = c.seed.set || c.f1.set || c.f2.set;
+  bool vignetting = false;
+  for (const PickedPoint& corner : c.corners) vignetting = vignetting || corner.set;
   const bool common = c.cancel || !c.screenshot.empty() || !c.boxScreenshot.empty();
   if (threshold && tool != 6) return "--threshold and --keep are options of tool 6 (seuillage)";
   if (gradient && tool != 8) return "--direction, --n1, --n2, --m1 and --m2 are options of tool 8 (degrade)";
   if (filter && tool != 3) return "--filter, --load, --save, --size, --divisor, --offset, --cell and --visualise are options of tool 3 (filtres)";
   if (merge && tool != 7) return "--mode, --rate, --prevalent and --band are options of tool 7 (fusionner)";
   if (comparison && tool != 1) return "--factor is an option of tool 1 (comparaison)";
-  if (common && !HasDrivenDialog(tool)) return "--cancel and the screenshots need a tool with a dialog (1, 3, 6, 7, 8)";
+  if (background && tool != 4) return "--seed, --f1 and --f2 are options of tool 4 (fond)";
+  if (vignetting && tool != 5) return "--corners is an option of tool 5 (vignetage)";
+  if (common && !HasDrivenDialog(tool)) return "--cancel and the screenshots need a tool with a dialog (1, 3 to 8)";
+  for (const PickedPoint* point : {&c.seed, &c.f1, &c.f2, &c.corners[0], &c.corners[1], &c.corners[2], &c.corners[3]})
+    if (point->set && (point->x < 0 || point->y < 0)) return "the points' coordinates are X,Y with X >= 0 and Y >= 0";
   if (comparison && (c.factor < 1 || c.factor > 10)) return "--factor goes from 1 to 10";
   if (!c.mode.empty() && c.mode != "max" && c.mode != "transparence") return "--mode is max or transparence";
   if (c.rate > 100) return "--rate goes from 0 to 100";
@@ -266,9 +340,10 @@ std::string CheckChoices(int32_t tool, const DialogChoices& c) {
 }
 
 DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call,
-                         bool secondImage) {
+                         bool secondImage, const PointSender& sendPoint) {
   DialogReport report;
   const char* caption = tool == 1 ? kComparisonCaption : tool == 3 ? kFilterCaption
+                        : tool == 4 ? kBackgroundCaption : tool == 5 ? kVignettingCaption
                         : tool == 6 ? kThresholdCaption : tool == 7 ? kMergeCaption : kGradientCaption;
   UserActions user(caption, choices, report);
   DialogScript script(20, 60000);
@@ -278,13 +353,15 @@ DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::
   if (tool == 8) GradientSteps(user, choices, script);
   if (tool == 3) FilterSteps(user, choices, script);
   if (tool == 7) MergeSteps(user, choices, script, secondImage);
+  if (tool == 4) BackgroundSteps(user, choices, sendPoint, script);
+  if (tool == 5) VignettingSteps(user, choices, sendPoint, script);
   if (tool == 1) {
     user.SetApplyButton("Créer une image d'écart");
     ComparisonSteps(user, choices, script, secondImage);
   }
   script.Do("the final button", [&user] { user.Finish(); });
   // A non-modal dialog returns at once: the host's own loop then runs while it is up.
-  const bool modeless = tool == 1 || tool == 7;
+  const bool modeless = tool == 1 || tool == 4 || tool == 5 || tool == 7;
   auto callAndWait = [&] {
     call();
     while (modeless && FindDialog(caption)) {

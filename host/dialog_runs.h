@@ -1,4 +1,4 @@
-// The reference host's dialog runs: what a user does in the dialogs of tools 1, 3, 6, 7 and 8, from options.
+// The reference host's dialog runs: what a user does in the dialogs of tools 1, 3 to 8, from options.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,13 @@ struct CellText {
   int col;
   int row;
   std::string text;
+};
+
+// A point the user picks on the image; unset when not given.
+struct PickedPoint {
+  bool set = false;
+  int x = 0;
+  int y = 0;
 };
 
 // What the user sets before pressing "Appliquer" (or "Annuler"); anything
@@ -46,6 +53,11 @@ struct DialogChoices {
   int bandLow = 0, bandHigh = 255;
   // Tool 1: the factor slider's position 1..10, let go of with the mouse.
   int factor = -1;
+  // Tools 4 and 5: the points picked on the image, each after a click on its
+  // marker: tool 4 the start point and the two ends of the gradient, tool 5
+  // the corners top-left, top-right, bottom-right, bottom-left.
+  PickedPoint seed, f1, f2;
+  PickedPoint corners[4];
   // Every tool: "Annuler" instead of "Appliquer"; a picture of the dialog
   // just before that button; a picture of the first message box over its dialog.
   bool cancel = false;
@@ -54,8 +66,8 @@ struct DialogChoices {
 };
 
 // The tools whose dialog the host can drive: the modal ones, 3, 6 and 8, and
-// the comparison, 1, and the merge, 7, which stay on screen while the host
-// runs its own loop.
+// the comparison, 1, the background, 4, the vignetting, 5, and the merge, 7,
+// which stay on screen while the host runs its own loop.
 bool HasDrivenDialog(int32_t tool);
 // An option that belongs to another tool, or a value out of range; empty when
 // the choices suit the tool.
@@ -72,11 +84,16 @@ struct DialogReport {
 // Runs `call` (the XchgData that opens the tool's dialog; for the comparison
 // and the merge, both phases and the host's message loop until the dialog
 // closes) while the choices are made on the real windows, then presses the
-// final button ("Créer une image d'écart" for the comparison).
+// final button ("Créer une image d'écart" for the comparison). Tools 4 and 5:
+// each point given is picked as a user does, its marker clicked, then the
+// point sent through `sendPoint`.
 // `secondImage`: the comparison and the merge wait for the second image
 // before their choices (false: the host sends none, and the dialog is left
 // waiting).
+// `sendPoint` (tools 4 and 5): the host forwards a click on the image at (x, y)
+// as the phase-1 call; it returns what went wrong, or an empty text.
+using PointSender = std::function<std::string(int32_t x, int32_t y)>;
 DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call,
-                         bool secondImage = true);
+                         bool secondImage = true, const PointSender& sendPoint = nullptr);
 
 }  // namespace molvane::host

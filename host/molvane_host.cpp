@@ -10,11 +10,16 @@
 // its own message loop runs, and writes the image the plug-in delivers. Tool
 // 1 does the same with the gap image between INPUT and a second image
 // (--second FILE.bmp, or INPUT after the plug-in's noise reduction, so the
-// gap shows what the filter changed), "Créer une image d'écart" ending it. The
+// gap shows what the filter changed), "Créer une image d'écart" ending it.
+// Tools 4 and 5 ask, by a callback with ActionCode 1, for the user's clicks on
+// the image: the host clicks each marker given a point (--seed, --f1, --f2;
+// --corners) and forwards the point as the phase-1 call, with the image's
+// buffer and, for tool 4, the 5 x 5 pixels around the point. The
 // output defaults to INPUT-<tool caption>.bmp beside the input. This executable imports only
 // kernel32 and the C runtime: it creates the shared allocator record before
 // anything can load user32, then loads the plug-in (and user32, when it
 // drives a dialog).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,12 +42,12 @@ namespace molvane::host {
 namespace {
 
 // The tools a command line can run, by number or name: tool 2 computes at
-// once, the others open a modal dialog the host drives.
+// once, the others open a dialog the host drives.
 struct NamedTool {
   int32_t number;
   const char* name;
 };
-constexpr NamedTool kTools[] = {{1, "comparaison"}, {2, "reduction"}, {3, "filtres"}, {6, "seuillage"}, {7, "fusionner"}, {8, "degrade"}};
+constexpr NamedTool kTools[] = {{1, "comparaison"}, {2, "reduction"}, {3, "filtres"}, {4, "fond"}, {5, "vignetage"}, {6, "seuillage"}, {7, "fusionner"}, {8, "degrade"}};
 
 bool Runnable(int32_t number) {
   for (const NamedTool& tool : kTools)
@@ -81,6 +86,8 @@ void Usage() {
                "                 --no-second (the dialog waits)\n"
                "  fusionner (7)  --second FILE.bmp (default: INPUT mirrored)  --no-second (the dialog waits)\n"
                "                 --mode max|transparence  --rate 0..100  --prevalent 1|2  --band LOW,HIGH\n"
+               "  fond (4)       --f1 X,Y --f2 X,Y (the gradient's ends)  --seed X,Y (the start point)\n"
+               "  vignetage (5)  --corners X,Y;X,Y;X,Y;X,Y (top-left, top-right, bottom-right, bottom-left)\n"
                "  every dialog   --cancel (\"Annuler\" instead of \"Appliquer\")\n"
                "                 --screenshot FILE.bmp (the dialog before that button)\n"
                "                 --box-screenshot FILE.bmp (the first message box over its dialog)\n");
@@ -137,6 +144,45 @@ bool ParseBand(const char* text, int& low, int& high) {
   return false;
 }
 
+// "X,Y"
+bool ParsePoint(const char* option, const char* text, PickedPoint& point) {
+  int used = 0;
+  if (std::sscanf(text, "%d,%d%n", &point.x, &point.y, &used) == 2 && text[used] == '\0') {
+    point.set = true;
+    return true;
+  }
+  std::fprintf(stderr, "molvane_host: %s wants X,Y, not \"%s\"\n", option, text);
+  return false;
+}
+
+// "X,Y;X,Y;X,Y;X,Y"
+bool ParseCorners(const char* text, PickedPoint (&corners)[4]) {
+  int used = 0;
+  PickedPoint* c = corners;
+  if (std::sscanf(text, "%d,%d;%d,%d;%d,%d;%d,%d%n", &c[0].x, &c[0].y, &c[1].x, &c[1].y, &c[2].x, &c[2].y, &c[3].x,
+                  &c[3].y, &used) == 8 &&
+      text[used] == '\0') {
+    for (PickedPoint& corner : corners) corner.set = true;
+    return true;
+  }
+  std::fprintf(stderr, "molvane_host: --corners wants X,Y;X,Y;X,Y;X,Y, not \"%s\"\n", text);
+  return false;
+}
+
+// The pixels of `image` in the square of side 5 centred on (x, y), cut at the
+// image's edges: the sample a host sends with a click for tool 4.
+Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
+  Bitmap24 sample;
+  const int32_t left = std::max(0, x - 2), right = std::min(image.width - 1, x + 2);
+  const int32_t top = std::max(0, y - 2), bottom = std::min(image.height - 1, y + 2);
+  sample.width = std::max(0, right - left + 1);
+  sample.height = std::max(0, bottom - top + 1);
+  for (int32_t row = top; row <= bottom; ++row)
+    for (int32_t col = left; col <= right; ++col)
+      sample.pixels.push_back(image.pixels[size_t(row) * size_t(image.width) + size_t(col)]);
+  return sample;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
   DialogChoices& c = options.choices;
   int positional = 0;
@@ -175,6 +221,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       else if (arg == "--rate") ok = ParseInt("--rate", value, c.rate) && c.rate >= 0;
       else if (arg == "--prevalent") ok = ParseInt("--prevalent", value, c.prevalent);
       else if (arg == "--band") ok = c.hasBand = ParseBand(value, c.bandLow, c.bandHigh);
+      else if (arg == "--seed") ok = ParsePoint("--seed", value, c.seed);
+      else if (arg == "--f1") ok = ParsePoint("--f1", value, c.f1);
+      else if (arg == "--f2") ok = ParsePoint("--f2", value, c.f2);
+      else if (arg == "--corners") ok = ParseCorners(value, c.corners);
       else if (arg == "--cell") {
         CellText cell;
         ok = ParseCell(value, cell);
@@ -320,7 +370,7 @@ int Run(const Options& options) {
     std::string runnable;
     for (const NamedTool& tool : kTools) runnable += (runnable.empty() ? "" : ", ") + std::to_string(tool.number);
     return Fail("tool " + std::to_string(options.tool) +
-                " opens a dialog that waits for clicks on the image; the command line runs tools " + runnable);
+                " is not one the command line knows how to drive; it runs tools " + runnable);
   }
   int32_t index = options.tool;
   const char* caption = exports.AddMenu(&index);
@@ -364,9 +414,27 @@ int Run(const Options& options) {
         exports.XchgData(options.tool, 0, 0, 0, 0, secondImage.width, secondImage.height, 1, 0,
                          secondPixels.Handle(), nullptr, secondName.c_str(), 0);
     };
+    // Tools 4 and 5: a click on the image is forwarded while the tool asks for
+    // clicks (a callback with ActionCode 1, no final callback since).
+    const PointSender sendPoint = [&](int32_t x, int32_t y) -> std::string {
+      bool asked = false;
+      for (const CallbackCall& call : recorder.Calls()) {
+        if (call.actionCode == 1) asked = true;
+        if (call.finished == 1) asked = false;
+      }
+      if (!asked) return "the plug-in does not ask for clicks on the image (no callback with ActionCode 1)";
+      if (x >= image.width || y >= image.height)
+        return "the point " + std::to_string(x) + "," + std::to_string(y) + " lies outside the image";
+      TPtsImg sample;
+      if (options.tool == 4) sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
+      exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, 1, 0, sample.Handle(), pixels.Handle(),
+                       firstName.c_str(), 0);
+      return std::string();
+    };
     Stopwatch toolTime;
     DialogReport dialog;
-    if (HasDrivenDialog(options.tool)) dialog = DriveDialog(options.tool, options.choices, runTool, !options.noSecond);
+    if (HasDrivenDialog(options.tool))
+      dialog = DriveDialog(options.tool, options.choices, runTool, !options.noSecond, sendPoint);
     else runTool();
     const double toolMs = toolTime.Milliseconds();
     const AllocatorStatistics afterTool = CountingAllocatorStatistics();
