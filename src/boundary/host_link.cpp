@@ -38,4 +38,8 @@ void ReportToHost(ImageSize size, int32_t actionCode, intptr_t actionData, uint8
                 actionData, applied, finished);
 }
 
+void DeliverImageToHost(ImageSize size, const TPtsImg& image) {
+  ReportToHost(size, 3, reinterpret_cast<intptr_t>(image.Handle()), 1, 1);
+}
+
 }  // namespace molvane

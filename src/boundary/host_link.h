@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "boundary/exports.h"
+#include "boundary/pixel_array.h"
 
 namespace molvane {
 
@@ -24,5 +25,10 @@ void RegisterHostCallback(HostCallback callback, int32_t userValue);
 // actionData, applied, finished). Skipped when no callback is registered.
 void ReportToHost(ImageSize size, int32_t actionCode, intptr_t actionData, uint8_t applied,
                   int32_t finished);
+
+// Hands the host a new image (ActionCode 3, Applied 1, Finished 1), or none
+// when `image` is empty. The host takes its own reference during the call;
+// the caller releases its reference right after.
+void DeliverImageToHost(ImageSize size, const TPtsImg& image);
 
 }  // namespace molvane

@@ -120,9 +120,7 @@ void TComparer::CreerImgClick(ui::Component*) {
       GapImage.Reset();  // no memory for the gap: the host receives none
     }
   }
-  // The host takes its own reference during the call; ours goes right after.
-  ReportToHost(ImageSize{FirstWidth, FirstHeight}, 3, reinterpret_cast<intptr_t>(GapImage.Handle()),
-               1, 1);
+  DeliverImageToHost(ImageSize{FirstWidth, FirstHeight}, GapImage);
   Close();
   GapImage.Reset();
   FirstPixels.Reset();

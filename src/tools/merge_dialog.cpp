@@ -235,9 +235,7 @@ void TFusionner::AppliquerClick(ui::Component*) {
       MergedImage.Reset();  // no memory for the result: the host receives none
     }
   }
-  // The host takes its own reference during the call; ours goes right after.
-  ReportToHost(ImageSize{FirstWidth, FirstHeight}, 3, reinterpret_cast<intptr_t>(MergedImage.Handle()),
-               1, 1);
+  DeliverImageToHost(ImageSize{FirstWidth, FirstHeight}, MergedImage);
   Close();
   MergedImage.Reset();
   FirstPixels.Reset();
