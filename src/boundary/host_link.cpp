@@ -20,6 +20,11 @@ constexpr int32_t kReserved2 = 0;
 
 }  // namespace
 
+bool HoldsImage(const TPtsImg& pixels, ImageSize size) {
+  return size.width > 0 && size.height > 0 &&
+         pixels.Length() >= int64_t(size.width) * int64_t(size.height);
+}
+
 uint8_t& ApplyFlag() {
   static uint8_t flag = 0;
   return flag;

@@ -14,6 +14,10 @@ struct ImageSize {
   int32_t height;
 };
 
+// True when both sides are positive and `pixels` holds width x height of them
+// (a longer array is fine: the image is its first pixels).
+bool HoldsImage(const TPtsImg& pixels, ImageSize size);
+
 // One module-wide byte: cleared by every XchgData call, set to 1 when a tool's
 // result is in place; passed to the host as Applied.
 uint8_t& ApplyFlag();

@@ -15,9 +15,6 @@ namespace {
 const char* const kSizeMismatchWarning =
     "La comparaison ne peut se faire que sur deux images de mêmes dimensions";
 
-// The most pixels one array can hold: its block size is a 32-bit count.
-constexpr int64_t kMaxPixels =
-    (INT32_MAX - int64_t(sizeof(ArrayHeader))) / int64_t(sizeof(Pixel24));
 
 }  // namespace
 
@@ -104,9 +101,9 @@ void TComparer::KMultMouseUp(ui::Component*) { Factor = KMult.Position(); }
 bool TComparer::GapComputable() const {
   if (ApplyFlag() == 0) return false;
   if (FirstWidth != SecondWidth || FirstHeight != SecondHeight) return false;
-  if (FirstWidth <= 0 || FirstHeight <= 0) return false;
-  const int64_t count = int64_t(FirstWidth) * int64_t(FirstHeight);
-  return count <= kMaxPixels && FirstPixels.Length() >= count && SecondPixels.Length() >= count;
+  // Lengths are 32-bit, so a size both arrays hold fits in one new array.
+  const ImageSize size{FirstWidth, FirstHeight};
+  return HoldsImage(FirstPixels, size) && HoldsImage(SecondPixels, size);
 }
 
 void TComparer::CreerImgClick(ui::Component*) {

@@ -109,7 +109,7 @@ void TCompDegr::AppliquerClick(ui::Component*) {
   HourglassScope hourglass;
   // WorkCopy holds exactly what the host's buffer held; a buffer shorter
   // than W x H is left as it is and not reported as applied.
-  if (WorkCopy.Length() >= int64_t(W) * int64_t(H) && W > 0 && H > 0) {
+  if (HoldsImage(WorkCopy, ImageSize{W, H})) {
     const ptrdiff_t stride = ptrdiff_t(W) * ptrdiff_t(sizeof(Pixel24));
     CompensateGradient(WorkCopy.Data(), stride, HostImage_.Data(), stride, W, H, Params());
     ApplyFlag() = 1;

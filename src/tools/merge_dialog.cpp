@@ -149,10 +149,9 @@ void TFusionner::Continue(const TPtsImg& pixels, ImageSize size, const char* ima
 
 bool TFusionner::SecondMatches() const {
   if (FirstWidth != SecondWidth || FirstHeight != SecondHeight) return false;
-  if (FirstWidth <= 0 || FirstHeight <= 0) return false;
-  // Lengths are 32-bit, so a product they cover fits in one pixel array.
-  const int64_t count = int64_t(FirstWidth) * int64_t(FirstHeight);
-  return FirstPixels.Length() >= count && SecondPixels.Length() >= count;
+  // Lengths are 32-bit, so a size both arrays hold fits in one new array.
+  const ImageSize size{FirstWidth, FirstHeight};
+  return HoldsImage(FirstPixels, size) && HoldsImage(SecondPixels, size);
 }
 
 void TFusionner::BuildPreview() {
