@@ -10,7 +10,9 @@ MOLVANE_WINDOWS_BUILD=$MOLVANE_BUILD/windows
 MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
-MOLVANE_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)
+# The windows tree is configured with its tests, whose GoogleTest is built
+# from Debian's sources: every command that builds it needs them.
+MOLVANE_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)
 MOLVANE_SCREENSHOT_PACKAGES=(imagemagick)
 
 molvane_say() { printf '%s\n' "$*" >&2; }
@@ -56,10 +58,12 @@ molvane_require_packages() {
   molvane_say "Installed in $(molvane_elapsed "$started") s."
 }
 
-# Configures (first time) and builds one tree; the compiler's output is shown
-# only when the build fails.
+# Configures (first time) and builds one tree, or only the named targets of
+# it; the compiler's output is shown only when the build fails.
 molvane_build() {
-  local tree=$1 dir extra=()
+  local tree=$1 dir extra=() targets=()
+  shift
+  [ $# -gt 0 ] && targets=(--target "$@")
   case $tree in
     native) dir=$MOLVANE_NATIVE_BUILD ;;
     windows)
@@ -72,7 +76,7 @@ molvane_build() {
   started=$(molvane_now)
   if ! { [ -f "$dir/CMakeCache.txt" ] ||
          cmake -S "$MOLVANE_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "${extra[@]}"; } >"$log" 2>&1 ||
-     ! cmake --build "$dir" -j "$MOLVANE_JOBS" >>"$log" 2>&1; then
+     ! cmake --build "$dir" -j "$MOLVANE_JOBS" "${targets[@]}" >>"$log" 2>&1; then
     tail -n 150 "$log" >&2
     molvane_say "The $tree build failed (whole log: $log)."
     return 1
