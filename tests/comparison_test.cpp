@@ -450,27 +450,27 @@ TEST_F(ComparisonDialog, ACallForAnotherToolInBetweenPreventsTheGap) {
 
 // Buffers a host should never send: the button delivers null instead of
 // reading past a buffer or trusting a size that is no image.
-TEST_F(ComparisonDialog, BuffersThatDoNotHoldTheStatedSizeDeliverNull) {
+// A second image whose array does not hold its size is refused as one of
+// another size would be: the warning, the flag cleared, a null delivery.
+TEST_F(ComparisonDialog, SecondBuffersThatDoNotHoldTheStatedSizeAreRefused) {
   const struct {
     const char* what;
     int32_t firstLength, secondLength, w, h;
   } cases[] = {
       {"second buffer one pixel short", 16, 15, 4, 4},
-      {"first buffer one pixel short", 15, 16, 4, 4},
       {"no second buffer", 16, 0, 4, 4},
-      {"negative sizes whose product is positive", 6, 6, -2, -3},
       {"zero width", 4, 4, 0, 4},
-      {"a product beyond 32 bits", 4, 4, 65536, 65536},
-      {"a product beyond one pixel array", 4, 4, 46341, 46341},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     HostCalls().clear();
     Delivered() = Delivery{};
+    ui::headless::TheState().boxes.clear();
     TPtsImg first(c.firstLength), second(c.secondLength);
     Exchange(0, first, c.w, c.h);
     Exchange(1, second, c.w, c.h);
-    EXPECT_EQ(ApplyFlag(), 1) << "the sizes are equal";
+    EXPECT_EQ(ApplyFlag(), 0);
+    EXPECT_EQ(ui::headless::TheState().boxes.size(), 1u) << "the size warning";
     Comparer().CreerImg.Click();
     ExpectNullDelivery(c.w, c.h);
     EXPECT_FALSE(Comparer().Showing());

@@ -276,14 +276,6 @@ TEST_F(MatrixFilterDialog, AShortFileAddsNothing) {
   std::remove(Path("court.flt").c_str());
 }
 
-TEST_F(MatrixFilterDialog, AHostBufferShorterThanItsSizeIsNotOpened) {
-  TPtsImg small(5);
-  TheState().modalScript = [](ui::Form& form) { form.Close(); };
-  FiltresMX().Open(small, {3, 3});
-  EXPECT_TRUE(HostCalls().empty());
-  EXPECT_TRUE(TheState().shownForms.empty());
-}
-
 }  // namespace
 }  // namespace molvane
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "boundary/exports.h"
 #include "boundary/host_link.h"
@@ -13,6 +14,7 @@
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
+#include "ui/headless/headless.h"
 
 namespace molvane {
 namespace {
@@ -24,6 +26,7 @@ class Exports : public ::testing::Test {
  protected:
   void SetUp() override {
     TheFakePlatform().Reset();
+    ui::headless::Reset();
     ASSERT_TRUE(LibraryInitialize());
     HostCalls().clear();
     AdrRetour(RecordHostCall, 0x5EED);
@@ -115,20 +118,116 @@ TEST_F(Exports, NoiseReductionIgnoresThePhaseAndTheIgnoredArguments) {
   EXPECT_EQ(HostCalls().size(), 3u);
 }
 
-TEST_F(Exports, AnUndersizedBufferIsLeftAloneAndReportedNotApplied) {
-  TPtsImg image(8);
-  for (int i = 0; i < 8; ++i) image[i] = {255, 255, 255};
+// Every tool refuses an image its array cannot hold the same way: nothing
+// written, no dialog, one final callback with Applied 0. Longer arrays and
+// images without pixels are not refusals.
+TEST_F(Exports, EveryToolRefusesAShortOrMissingImageAlike) {
+  const struct {
+    const char* what;
+    int32_t length, w, h;
+  } cases[] = {
+      {"one pixel short", 11, 4, 3},
+      {"no array", 0, 4, 3},
+      {"no array for no pixels", 0, 0, 0},
+      {"negative sides whose product is held", 12, -4, -3},
+      {"a product beyond 32 bits", 12, 65536, 65536},
+  };
+  for (int32_t tool = 1; tool <= 8; ++tool) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + ", tool " + std::to_string(tool));
+      HostCalls().clear();
+      bool opened = false;
+      ui::headless::TheState().modalScript = [&opened](ui::Form& form) {
+        opened = true;
+        form.Close();
+      };
+      TPtsImg image(c.length);
+      for (int32_t i = 0; i < c.length; ++i) image[i] = {1, 2, 3};
+      ApplyFlag() = 1;
+      Run(tool, 0, image, c.w, c.h);
+      EXPECT_FALSE(opened);
+      EXPECT_TRUE(ui::headless::TheState().shownForms.empty());
+      ASSERT_EQ(HostCalls().size(), 1u);
+      const testing::HostCall& call = HostCalls()[0];
+      EXPECT_EQ(call.width, c.w);
+      EXPECT_EQ(call.height, c.h);
+      EXPECT_EQ(call.actionCode, 0);
+      EXPECT_EQ(call.actionData, 0);
+      EXPECT_EQ(call.applied, 0);
+      EXPECT_EQ(call.finished, 1);
+      for (int32_t i = 0; i < c.length; ++i) ASSERT_EQ(image[i].r, 3) << "pixel " << i << " written";
+    }
+  }
+}
+
+TEST_F(Exports, NoiseReductionTakesLongerArraysAndImagesWithoutPixels) {
+  TPtsImg image(10);
+  for (int i = 0; i < 10; ++i) image[i] = {255, 255, 255};
   image[4] = {2, 2, 2};
+  image[9] = {7, 7, 7};
   Run(2, 0, image, 3, 3);
-  ASSERT_EQ(HostCalls().size(), 1u);
-  EXPECT_EQ(HostCalls()[0].applied, 0);
-  EXPECT_EQ(HostCalls()[0].finished, 1);
-  EXPECT_EQ(image[4].r, 2);
-  TPtsImg none;
-  Run(2, 0, none, 4, 4);
-  Run(2, 0, none, -4, 4);
-  EXPECT_EQ(HostCalls().size(), 3u);
-  EXPECT_EQ(HostCalls()[2].applied, 0);
+  EXPECT_EQ(image[4].r, 255) << "the median of its neighbours";
+  EXPECT_EQ(image[9].r, 7) << "past the image";
+  for (auto [w, h] : {std::pair{0, 5}, {5, 0}}) Run(2, 0, image, w, h);
+  ASSERT_EQ(HostCalls().size(), 3u);
+  for (const testing::HostCall& call : HostCalls()) {
+    EXPECT_EQ(call.applied, 1);
+    EXPECT_EQ(call.finished, 1);
+  }
+  EXPECT_EQ(image[9].r, 7);
+}
+
+// A host that answers the request for a second image at once, from inside
+// the callback that asks for it.
+struct PromptAnswer {
+  int32_t tool = 0;
+  TPtsImg image;
+  int32_t w = 0, h = 0;
+  bool formShowingAtWarning = false;
+};
+PromptAnswer& Answer() {
+  static PromptAnswer answer;
+  return answer;
+}
+
+void MOLVANE_STDCALL AnsweringHost(int32_t userValue, int32_t width, int32_t height, int32_t r1,
+                                   int32_t r2, int32_t actionCode, intptr_t actionData,
+                                   int32_t applied, int32_t finished) {
+  RecordHostCall(userValue, width, height, r1, r2, actionCode, actionData, applied, finished);
+  if (actionCode == 0 && actionData == 2)
+    XchgData(Answer().tool, 0, 0, 0, 0, Answer().w, Answer().h, 1, 0, Answer().image.Handle(),
+             nullptr, "reponse", 0);
+}
+
+TEST_F(Exports, ASecondImageSentWhileTheToolOpensIsTaken) {
+  for (int32_t tool : {1, 7}) {
+    for (int32_t w : {4, 5}) {
+      SCOPED_TRACE("tool " + std::to_string(tool) + (w == 4 ? ", same size" : ", another size"));
+      HostCalls().clear();
+      ui::headless::TheState().boxes.clear();
+      ui::headless::TheState().onBox = [](const ui::headless::ShownBox&) {
+        Answer().formShowingAtWarning = !ui::headless::TheState().shownForms.empty();
+      };
+      Answer() = PromptAnswer{tool, TPtsImg(20), w, 4, false};
+      AdrRetour(AnsweringHost, 7);
+      TPtsImg first(16);
+      Run(tool, 0, first, 4, 4);
+      ASSERT_EQ(HostCalls().size(), 1u) << "the request, nothing more";
+      ASSERT_EQ(ui::headless::TheState().shownForms.size(), 1u);
+      ui::Form& form = *ui::headless::TheState().shownForms[0];
+      EXPECT_EQ(form.Find("Image2")->Caption(), " Image N\xB0 2 : \"reponse\" ");
+      if (w == 4) {
+        EXPECT_EQ(ApplyFlag(), 1);
+        EXPECT_TRUE(ui::headless::TheState().boxes.empty());
+      } else {
+        EXPECT_EQ(ApplyFlag(), 0);
+        ASSERT_EQ(ui::headless::TheState().boxes.size(), 1u);
+        EXPECT_TRUE(Answer().formShowingAtWarning) << "the warning shows over its dialog";
+      }
+      form.Close();
+      Answer() = PromptAnswer{};
+    }
+  }
 }
 
 TEST_F(Exports, ToolsOutsideTheMenuOnlyClearTheApplyFlag) {

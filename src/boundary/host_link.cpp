@@ -25,6 +25,11 @@ bool HoldsImage(const TPtsImg& pixels, ImageSize size) {
          pixels.Length() >= int64_t(size.width) * int64_t(size.height);
 }
 
+bool AcceptsImage(const TPtsImg& pixels, ImageSize size) {
+  return !pixels.Empty() && size.width >= 0 && size.height >= 0 &&
+         pixels.Length() >= int64_t(size.width) * int64_t(size.height);
+}
+
 uint8_t& ApplyFlag() {
   static uint8_t flag = 0;
   return flag;
@@ -42,6 +47,8 @@ void ReportToHost(ImageSize size, int32_t actionCode, intptr_t actionData, uint8
   cell.callback(cell.userValue, size.width, size.height, kReserved1, kReserved2, actionCode,
                 actionData, applied, finished);
 }
+
+void ReportRefusal(ImageSize size) { ReportToHost(size, 0, 0, 0, 1); }
 
 void DeliverImageToHost(ImageSize size, const TPtsImg& image) {
   ReportToHost(size, 3, reinterpret_cast<intptr_t>(image.Handle()), 1, 1);

@@ -26,10 +26,22 @@ namespace {
 ModuleGuard guard;
 std::vector<const char*> menuTable;
 
+// Tools 1, 4, 5 and 7 open at phase 0 and take the user's answers at phase
+// 1; the others open at every call.
+bool OpensTool(int32_t toolNumber, int32_t callPhase) {
+  const bool twoPhase = toolNumber == 1 || toolNumber == 4 || toolNumber == 5 || toolNumber == 7;
+  return callPhase == 0 || !twoPhase;
+}
+
 // Tool numbers start at 1; phases other than 0 and 1 are ignored by the
-// two-phase tools, while the others always open.
+// two-phase tools. An opening call on an image the array cannot hold is
+// refused here, alike for every tool.
 void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& pixels2,
               ImageSize size, const char* imageName, int32_t pointX, int32_t pointY) {
+  if (OpensTool(toolNumber, callPhase) && !AcceptsImage(pixels, size)) {
+    ReportRefusal(size);
+    return;
+  }
   switch (toolNumber) {
     case 1:
       if (callPhase == 0) Comparer().Open(pixels, size, imageName);
@@ -60,7 +72,7 @@ void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& p
       CompDegr().Open(pixels, size);
       break;
     default:
-      break;  // the tool's module is not part of this library yet
+      break;
   }
 }
 

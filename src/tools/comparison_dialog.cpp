@@ -62,11 +62,14 @@ void TComparer::Open(const TPtsImg& pixels, ImageSize size, const char* imageNam
   SecondPixels.Reset();
   Image1.SetCaption(FirstImageBoxCaption(imageName));
   Taille1.SetCaption(ImageSizeText(size));
+  Arrival.Begin();
   ReportToHost(ImageSize{FirstWidth, FirstHeight}, 0, 2, 0, 0);
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
   if (Showing()) FormShow(nullptr);
   else Show();
+  if (std::optional<SecondImageHold::Image> held = Arrival.End())
+    Continue(held->pixels, held->size, held->name.c_str());
 }
 
 void TComparer::FormShow(ui::Component*) {
@@ -81,13 +84,19 @@ void TComparer::FormShow(ui::Component*) {
 void TComparer::Continue(const TPtsImg& pixels, ImageSize size, const char* imageName) {
   // The host may go on sending the images the user clicks after the run
   // ended ("Annuler" tells it nothing): they belong to no run.
+  if (Arrival.Opening()) {
+    Arrival.Hold(pixels, size, imageName);
+    return;
+  }
   if (!Showing()) return;
   SecondWidth = size.width;
   SecondHeight = size.height;
   SecondPixels = pixels;
   Image2.SetCaption(SecondImageBoxCaption(imageName));
   Taille2.SetCaption(ImageSizeText(size));
-  if (FirstWidth == SecondWidth && FirstHeight == SecondHeight) {
+  // A short or missing array is refused like a size that differs.
+  if (FirstWidth == SecondWidth && FirstHeight == SecondHeight &&
+      HoldsImage(SecondPixels, ImageSize{SecondWidth, SecondHeight})) {
     ApplyFlag() = 1;
   } else {
     ApplyFlag() = 0;

@@ -7,6 +7,7 @@
 #include "boundary/pixel_array.h"
 #include "controls/barre_curseur.h"
 #include "tools/comparison.h"
+#include "tools/second_image_hold.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -24,8 +25,9 @@ class TComparer : public ui::Form {
   // from an earlier run; a dialog already on screen is reset as when shown.
   void Open(const TPtsImg& pixels, ImageSize size, const char* imageName);
   // Phase 1: keeps the second image (replacing an earlier one), writes its
-  // labels and compares the sizes: equal sets the apply flag, different
-  // clears it and warns.
+  // labels and compares the sizes: equal (the array holding that many
+  // pixels) sets the apply flag; different, short or null clears it and
+  // warns. Held while the dialog is opening, ignored once a run has ended.
   void Continue(const TPtsImg& pixels, ImageSize size, const char* imageName);
 
   ui::Button CreerImg{this, "CreerImg"};
@@ -62,6 +64,7 @@ class TComparer : public ui::Form {
   TPtsImg SecondPixels;
   TPtsImg GapImage;
   int32_t Factor = kFactorSlider.defaultPosition;
+  SecondImageHold Arrival;
 };
 
 // Module CompImg: the one instance, created hidden when the library loads.

@@ -93,7 +93,6 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
 
 void TFiltresMX::Open(const TPtsImg& image, ImageSize size) {
   const int64_t pixels = int64_t(size.width) * int64_t(size.height);
-  if (size.width < 0 || size.height < 0 || image.Length() < pixels) return;
   ImageWidth = size.width;
   ImageHeight = size.height;
   HostImage_ = image;

@@ -17,8 +17,8 @@ class TFiltresMX : public ui::Form {
   TFiltresMX();
 
   // Keeps the host's buffer, copies W x H pixels of it and shows the dialog
-  // modally; returns once it has closed. A buffer holding fewer than W x H
-  // pixels is not opened at all: no dialog, no callback.
+  // modally; returns once it has closed. The buffer holds W x H pixels: the
+  // dispatch refuses any other.
   void Open(const TPtsImg& image, ImageSize size);
 
   ui::GroupBox GroupBox1{this, "GroupBox1"};

@@ -118,17 +118,24 @@ void TFusionner::Open(const TPtsImg& pixels, ImageSize size, const char* imageNa
   SecondPreview.Reset();
   Image1.SetCaption(FirstImageBoxCaption(imageName));
   Taille1.SetCaption(ImageSizeText(size));
+  Arrival.Begin();
   ReportToHost(size, 0, 2, 0, 0);
   BuildPreview();
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
   if (Showing()) FormShow(nullptr);
   else Show();
+  if (std::optional<SecondImageHold::Image> held = Arrival.End())
+    Continue(held->pixels, held->size, held->name.c_str());
 }
 
 void TFusionner::Continue(const TPtsImg& pixels, ImageSize size, const char* imageName) {
   // The host may go on sending the images the user clicks after the run
   // ended ("Annuler" tells it nothing): they belong to no run.
+  if (Arrival.Opening()) {
+    Arrival.Hold(pixels, size, imageName);
+    return;
+  }
   if (!Showing()) return;
   SecondWidth = size.width;
   SecondHeight = size.height;

@@ -8,6 +8,7 @@
 #include "boundary/preview.h"
 #include "controls/barre_curseur.h"
 #include "tools/merge.h"
+#include "tools/second_image_hold.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -35,8 +36,8 @@ class TFusionner : public ui::Form {
   // Phase 1: keeps the second image (replacing an earlier one) and writes its
   // labels. The same size as the first (both buffers holding that many
   // pixels) sets the apply flag, samples its preview and enables the merge;
-  // another size clears the flag and warns. Ignored while the dialog is
-  // hidden: that run has ended.
+  // another size, a short or a null array clears the flag and warns. Held
+  // while the dialog is opening; ignored once a run has ended.
   void Continue(const TPtsImg& pixels, ImageSize size, const char* imageName);
 
   PreviewBox Preview{this};
@@ -104,6 +105,7 @@ class TFusionner : public ui::Form {
   TPtsImg MergedImage;
   TPtsImg FirstPreview;
   TPtsImg SecondPreview;
+  SecondImageHold Arrival;
 };
 
 // Module FusionImg: the one instance, created hidden when the library loads.

@@ -8,14 +8,9 @@ namespace molvane {
 
 void ReduceNoise(const TPtsImg& image, ImageSize size) {
   HourglassScope hourglass;
-  const int64_t pixelCount = int64_t(size.width) * int64_t(size.height);
-  const bool sizeFits = size.width >= 0 && size.height >= 0 && image.Length() >= pixelCount;
-  TPtsImg copy;
-  if (sizeFits) {
-    copy = image.Copy();
-    ReduceNoise(copy.Data(), image.Data(), size.width, size.height);
-    ApplyFlag() = 1;
-  }
+  const TPtsImg copy = image.Copy();
+  ReduceNoise(copy.Data(), image.Data(), size.width, size.height);
+  ApplyFlag() = 1;
   ReportToHost(size, 0, 0, ApplyFlag(), 1);
 }
 

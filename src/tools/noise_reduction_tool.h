@@ -7,8 +7,8 @@
 namespace molvane {
 
 // Filters `image` in place from a private copy under the hourglass, sets the
-// apply flag and reports (Applied 1, Finished 1). A buffer holding fewer than
-// width x height pixels is left untouched and reported with Applied 0.
+// apply flag and reports (Applied 1, Finished 1). The image is one the
+// dispatch accepted: the buffer holds width x height pixels.
 void ReduceNoise(const TPtsImg& image, ImageSize size);
 
 }  // namespace molvane

@@ -62,9 +62,11 @@ TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
 
 void TCorrVignetage::Open(const TPtsImg& pixels, ImageSize size) {
   try {
-    // Every read and write of a correction relies on W * H pixels.
-    if (size.width <= 0 || size.height <= 0) return;
-    if (int64_t(size.width) * size.height != pixels.Length()) return;
+    // A correction needs a corner to work from.
+    if (size.width == 0 || size.height == 0) {
+      ReportRefusal(size);
+      return;
+    }
     ImageWidth = size.width;
     ImageHeight = size.height;
     HostImage = pixels;

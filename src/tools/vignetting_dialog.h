@@ -19,8 +19,8 @@ class TCorrVignetage : public ui::Form {
 
   // Phase 0: keeps the host's buffer, copies it as the backup, asks the host
   // (ActionCode 1) to forward the user's clicks and shows the dialog on top
-  // without waiting. Silent on error; a size that is not positive or a
-  // buffer not holding W * H pixels opens nothing.
+  // without waiting. Silent on error; an image without pixels (a side of
+  // 0) is refused: no dialog, one final callback with Applied 0.
   void Open(const TPtsImg& pixels, ImageSize size);
   // Phase 1: the picked point goes to the armed marker (ticked, no longer
   // blinking); `image` becomes the buffer written into when it holds W * H
