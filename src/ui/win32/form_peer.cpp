@@ -109,7 +109,8 @@ bool OnThisThread(HWND hwnd) {
   return ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId();
 }
 
-// The direct child of `parent` that holds `hwnd`, or null.
+}  // namespace
+
 HWND ChildHolding(HWND parent, HWND hwnd) {
   while (hwnd && ::GetParent(hwnd) != parent) {
     if (!(::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD)) return nullptr;
@@ -118,11 +119,10 @@ HWND ChildHolding(HWND parent, HWND hwnd) {
   return hwnd;
 }
 
-}  // namespace
-
 FormPeer::FormPeer(Form& form) : form_(form) {}
 
 FormPeer::~FormPeer() {
+  ListenToKeys(false);
   for (Peer* peer : order_) {
     peer->DestroyWindows();
     peer->Model().peer = nullptr;
@@ -312,13 +312,13 @@ void FormPeer::Show(bool) {
   HWND owner = ChooseOwner();
   ::SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   activeBefore_ = ::GetActiveWindow();
-  savedFocus_ = nullptr;
   RECT r = OuterRect(true);
+  ListenToKeys(true);
   ::SetWindowPos(hwnd_, form_.StayOnTop() ? HWND_TOPMOST : HWND_TOP, r.left, r.top,
                  r.right - r.left, r.bottom - r.top, SWP_SHOWWINDOW);
   ::SetForegroundWindow(hwnd_);
   ::SetActiveWindow(hwnd_);
-  if (!::IsChild(hwnd_, ::GetFocus())) FocusFirst();
+  RestoreFocus();
   ::UpdateWindow(hwnd_);
 }
 
@@ -326,6 +326,9 @@ void FormPeer::Hide() {
   if (!hwnd_) return;
   HWND focus = ::GetFocus();
   bool wasActive = ::GetActiveWindow() == hwnd_ || focus == hwnd_ || ::IsChild(hwnd_, focus);
+  // Shown again, the form gives the focus back to this control.
+  if (::IsChild(hwnd_, focus)) savedFocus_ = focus;
+  ListenToKeys(false);
   HWND owner = ::GetWindow(hwnd_, GW_OWNER);
   // The owner is enabled before the dialog hides, so activation goes back to it.
   if (disabledOwner_) {
@@ -358,10 +361,7 @@ void FormPeer::RunModalLoop() {
       break;
     }
     if (got == -1) break;
-    if (DialogKey(message)) continue;
-    if (message.hwnd && (message.hwnd == hwnd_ || ::IsChild(hwnd_, message.hwnd)) &&
-        ::IsDialogMessageA(hwnd_, &message))
-      continue;
+    // Keys meant for the dialog were handled by the key hook as they were fetched.
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
@@ -371,33 +371,18 @@ void FormPeer::RunModalLoop() {
   }
 }
 
-// Enter and Esc in a modal dialog, unless the focused control wants them (a
-// multi-line edit, the grid's cell editor, a dropped-down list).
-bool FormPeer::DialogKey(MSG& message) {
-  if (message.message != WM_KEYDOWN) return false;
-  if (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE) return false;
-  if (message.hwnd != hwnd_ && !::IsChild(hwnd_, message.hwnd)) return false;
-  LRESULT code = ::SendMessageA(message.hwnd, WM_GETDLGCODE, message.wParam,
-                                reinterpret_cast<LPARAM>(&message));
-  if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
-  bool enter = message.wParam == VK_RETURN;
-  Component* focusedButton = nullptr;
-  if (enter) {
-    if (Peer* peer = PeerOf(ChildHolding(hwnd_, message.hwnd)))
-      if (peer->Model().GetKind() == Component::Kind::Button) focusedButton = &peer->Model();
-  }
-  Guarded([&] {
-    // Enter on a focused button presses that button, as a click would.
-    if (focusedButton) static_cast<Button*>(focusedButton)->Click();
-    else if (enter) form_.PressEnter();
-    else form_.PressEscape();
-  });
-  return true;
-}
-
 void FormPeer::FocusFirst() {
   HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   ::SetFocus(first ? first : hwnd_);
+}
+
+void FormPeer::RestoreFocus() {
+  HWND focus = savedFocus_;
+  if (focus && ::IsWindow(focus) && ::IsChild(hwnd_, focus) && ::IsWindowVisible(focus) &&
+      ::IsWindowEnabled(focus))
+    ::SetFocus(focus);
+  else
+    FocusFirst();
 }
 
 void FormPeer::FocusNext(bool previous) {
@@ -482,6 +467,11 @@ LRESULT FormPeer::Handle(UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_COMMAND: {
       HWND from = reinterpret_cast<HWND>(l);
+      // A host loop's own IsDialogMessage sends Enter and Esc as IDOK and IDCANCEL.
+      if (!from && (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL)) {
+        Guarded([&] { LOWORD(w) == IDOK ? form_.PressEnter() : form_.PressEscape(); });
+        return 0;
+      }
       Peer* peer = PeerOf(from);
       if (peer && !MirroringModel()) peer->Command(from, HIWORD(w));
       return 0;
@@ -522,13 +512,7 @@ LRESULT FormPeer::Handle(UINT message, WPARAM w, LPARAM l) {
         HWND focus = ::GetFocus();
         if (::IsChild(hwnd_, focus)) savedFocus_ = focus;
       } else if (!HIWORD(w)) {
-        // Back to the control that had the focus, as dialogs do.
-        HWND focus = savedFocus_;
-        if (focus && ::IsWindow(focus) && ::IsChild(hwnd_, focus) && ::IsWindowVisible(focus) &&
-            ::IsWindowEnabled(focus))
-          ::SetFocus(focus);
-        else
-          FocusFirst();
+        RestoreFocus();  // back to the control that had the focus, as dialogs do
       }
       return 0;
     case WM_NEXTDLGCTL:
@@ -559,6 +543,7 @@ LRESULT FormPeer::Handle(UINT message, WPARAM w, LPARAM l) {
         ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         disabledOwner_ = nullptr;
+        ListenToKeys(false);
         --formWindows;
         Guarded([&] {
           if (form_.Showing()) form_.Close();

@@ -73,6 +73,9 @@ struct Stacked {
 
 class FormPeer;
 
+// The direct child of `parent` that holds `hwnd` (itself or an ancestor), or null.
+HWND ChildHolding(HWND parent, HWND hwnd);
+
 class Peer {
  public:
   Peer(Component& model, FormPeer& form) : model_(model), form_(form) {}
@@ -205,6 +208,13 @@ class FormPeer {
   void StartTimer(Timer& timer);
   void StopTimer(Timer& timer);
 
+  // The form whose window is, or holds, `hwnd`; null for any other window.
+  static FormPeer* Holding(HWND hwnd);
+  // A key message meant for the form or one of its controls, handled as a
+  // dialog does (Enter, Esc, Tab, arrows in a group): true when it was, and
+  // must not be dispatched again.
+  bool TranslateKey(MSG& message);
+
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
@@ -213,8 +223,12 @@ class FormPeer {
   HWND ChooseOwner() const;
   RECT OuterRect(bool centred) const;
   bool DialogKey(MSG& message);
+  // While a form shows, the thread's key hook runs (dialog_keys.cpp).
+  void ListenToKeys(bool listen);
   void FocusNext(bool previous);
   void FocusFirst();
+  // The control that had the focus when the form was last left, or the first one.
+  void RestoreFocus();
 
   Form& form_;
   HWND hwnd_ = nullptr;
@@ -223,6 +237,7 @@ class FormPeer {
   HWND disabledOwner_ = nullptr;
   HWND activeBefore_ = nullptr;
   HWND savedFocus_ = nullptr;
+  bool listening_ = false;
 };
 
 }  // namespace molvane::ui::win32
