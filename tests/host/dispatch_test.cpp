@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_driver.h"
 #include "host_test_support.h"
 
 namespace molvane::hosttest {
@@ -73,6 +74,102 @@ TEST(ToolDispatch, CancelledModalToolsReportOnceUnapplied) {
       EXPECT_EQ(call.actionData, t.actionData);
       EXPECT_EQ(call.applied & 0xFF, 0);
       EXPECT_EQ(call.finished, 1);
+    }
+  }
+}
+
+// An image array shorter than its size, or none: every tool refuses it the
+// same way, with no window shown, its pixels untouched and one final callback.
+TEST(ToolDispatch, EveryToolRefusesShortAndNullImagesAlike) {
+  for (int32_t tool = 1; tool <= 8; ++tool) {
+    for (bool null : {false, true}) {
+      SCOPED_TRACE("tool " + std::to_string(tool) + (null ? ", no array" : ", 8 of 9 pixels"));
+      host::CallbackRecorder& recorder = FreshRecorder(7);
+      std::vector<Pixel24> eight = Sample();
+      eight.pop_back();
+      TPtsImg image = null ? TPtsImg() : MakeImage(eight);
+      bool windowDuringCall = false;
+      recorder.DuringCall([&](const host::CallbackCall&) { windowDuringCall = !host::ThreadWindows().empty(); });
+      {
+        WindowCloser closer;
+        RunTool(tool, 0, image, 3, 3);
+        EXPECT_TRUE(host::ThreadWindows().empty()) << "a window opened";
+      }
+      recorder.DuringCall(nullptr);
+      EXPECT_FALSE(windowDuringCall);
+      if (!null) EXPECT_EQ(PixelsOf(image), eight);
+      ASSERT_EQ(recorder.Calls().size(), 1u);
+      const host::CallbackCall& call = recorder.Calls()[0];
+      EXPECT_EQ(call.width, 3);
+      EXPECT_EQ(call.height, 3);
+      EXPECT_EQ(call.actionCode, 0);
+      EXPECT_EQ(call.actionData, 0);
+      EXPECT_EQ(call.applied & 0xFF, 0);
+      EXPECT_EQ(call.finished, 1);
+    }
+  }
+}
+
+// A host that answers the request for a second image from inside that very
+// callback, before the dialog shows: the image is taken, and the run goes
+// on as if the user had clicked it once the dialog was up.
+TEST(ToolDispatch, ASecondImageSentFromTheOpeningCallbackIsTaken) {
+  const struct {
+    int32_t tool;
+    const char* caption;
+    const char* result;
+  } tools[] = {{1, "Comparaison d'images", "Créer une image d'écart"}, {7, "Fusion d'images", "Appliquer"}};
+  for (const auto& t : tools) {
+    SCOPED_TRACE(t.caption);
+    host::CallbackRecorder& recorder = FreshRecorder(7);
+    TPtsImg first = MakeImage(RandomPixels(12, 71)), second = MakeImage(RandomPixels(12, 72));
+    recorder.DuringCall([&](const host::CallbackCall& call) {
+      if (call.actionCode == 0 && call.actionData == 2) RunTool(t.tool, 1, second, 4, 3, TPtsImg(), "vite.bmp");
+    });
+    RunTool(t.tool, 0, first, 4, 3);
+    recorder.DuringCall(nullptr);
+    host::PumpMessages();
+    HWND dialog = host::FindDialog(t.caption);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_NE(host::FindChild(dialog, "Button", " Image N° 2 : \"vite.bmp\" "), nullptr);
+    HWND result = host::FindChild(dialog, "Button", t.result);
+    EXPECT_TRUE(host::IsEnabled(result));
+    host::Click(result);
+    host::PumpMessages();
+    ASSERT_EQ(recorder.Calls().size(), 2u);
+    EXPECT_EQ(recorder.Calls()[1].actionCode, 3);
+    EXPECT_NE(recorder.Calls()[1].actionData, 0) << "no image was delivered";
+    EXPECT_EQ(host::FindDialog(t.caption), nullptr);
+  }
+}
+
+// A second image whose array is short or missing gets the same warning as
+// one of another size, in both two-image tools.
+TEST(ToolDispatch, ShortAndNullSecondImagesGetTheSizeWarning) {
+  const struct {
+    int32_t tool;
+    const char* caption;
+  } tools[] = {{1, "Comparaison d'images"}, {7, "Fusion d'images"}};
+  for (const auto& t : tools) {
+    for (bool null : {false, true}) {
+      SCOPED_TRACE(std::string(t.caption) + (null ? ", no array" : ", 11 of 12 pixels"));
+      FreshRecorder(7);
+      TPtsImg first = MakeImage(RandomPixels(12, 73));
+      TPtsImg second = null ? TPtsImg() : MakeImage(RandomPixels(11, 74));
+      RunTool(t.tool, 0, first, 4, 3);
+      std::string caption;
+      host::DialogScript script;
+      script.OnSystemDialog("answer the warning", [&](HWND box) {
+        caption = host::TextOf(box);
+        host::PressOk(box);
+      });
+      EXPECT_TRUE(script.Run([&] { RunTool(t.tool, 1, second, 4, 3); })) << script.FailureText();
+      EXPECT_EQ(caption, "Avertissement");
+      host::PumpMessages();
+      HWND dialog = host::FindDialog(t.caption);
+      ASSERT_NE(dialog, nullptr);
+      host::Click(host::FindChild(dialog, "Button", "Annuler"));
+      host::PumpMessages();
     }
   }
 }

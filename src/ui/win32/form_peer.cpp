@@ -376,6 +376,13 @@ void FormPeer::FocusFirst() {
   ::SetFocus(first ? first : hwnd_);
 }
 
+void FormPeer::KeepFocusInside() {
+  if (!hwnd_ || ::GetActiveWindow() != hwnd_) return;
+  HWND focus = ::GetFocus();
+  if (focus && focus != hwnd_ && ::IsChild(hwnd_, focus)) return;
+  FocusFirst();
+}
+
 void FormPeer::RestoreFocus() {
   HWND focus = savedFocus_;
   if (focus && ::IsWindow(focus) && ::IsChild(hwnd_, focus) && ::IsWindowVisible(focus) &&
@@ -599,6 +606,7 @@ void PropertyChanged(Component& component, Property property) {
     if (auto* peer = static_cast<Peer*>(component.peer)) {
       peer->Update(property);
       if (MovesChildren(property)) UpdateDescendants(component, property);
+      if (property == Property::Enabled || property == Property::Visible) peer->Owner().KeepFocusInside();
       return;
     }
     // A component added to a form that already has its window.

@@ -214,6 +214,10 @@ class FormPeer {
   // dialog does (Enter, Esc, Tab, arrows in a group): true when it was, and
   // must not be dispatched again.
   bool TranslateKey(MSG& message);
+  // A control that had the focus was disabled or hidden: the system leaves
+  // the focus nowhere, and an active form then hears no key. It goes to the
+  // first tab stop.
+  void KeepFocusInside();
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l);
