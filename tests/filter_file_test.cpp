@@ -88,24 +88,38 @@ TEST(FilterFile, ALongerFileLoadsFromItsFirstRecord) {
   std::remove(path.c_str());
 }
 
+// Each failure with the message the user reads; any other failure shows
+// the system's own error number.
 TEST(FilterFile, FailuresSayWhatHappened) {
   std::vector<uint8_t> bytes = BytesOf(BuiltInFilter(1));
   bytes.resize(239);
-  const std::string path = TempPath("short.flt");
-  WriteBytes(path, bytes);
-  auto messageOf = [](auto action) {
-    try {
-      action();
-    } catch (const FileError& e) {
-      return std::string(e.what());
-    }
-    return std::string("no error");
+  const std::string shortFile = TempPath("short.flt");
+  WriteBytes(shortFile, bytes);
+  const std::string longName = TempPath(std::string(300, 'n') + ".flt");
+  const struct {
+    const char* what;
+    std::function<void()> action;
+    std::string message;
+  } cases[] = {
+      {"a file of 239 bytes", [&] { LoadFilterFile(shortFile); }, "Lecture au-del\xE0 de la fin de fichier"},
+      {"no such file", [&] { LoadFilterFile(TempPath("missing.flt")); }, "Fichier introuvable"},
+      {"no such folder", [&] { SaveFilterFile(TempPath("no/such/folder.flt"), BuiltInFilter(0)); },
+       "Fichier introuvable"},
+      {"a folder saved over", [&] { SaveFilterFile(::testing::TempDir(), BuiltInFilter(0)); },
+       "Acc\xE8s au fichier refus\xE9"},
+      {"a full disk", [&] { SaveFilterFile("/dev/full", BuiltInFilter(0)); }, "Disque plein"},
+      {"a name too long", [&] { LoadFilterFile(longName); }, "Erreur E/S " + std::to_string(ENAMETOOLONG)},
   };
-  EXPECT_EQ(messageOf([&] { LoadFilterFile(path); }), "Lecture au-del\xE0 de la fin de fichier");
-  EXPECT_EQ(messageOf([&] { LoadFilterFile(TempPath("missing.flt")); }), "Fichier introuvable");
-  EXPECT_EQ(messageOf([&] { SaveFilterFile(TempPath("no/such/folder.flt"), BuiltInFilter(0)); }),
-            "Fichier introuvable");
-  std::remove(path.c_str());
+  for (const auto& c : cases) {
+    std::string message = "no error";
+    try {
+      c.action();
+    } catch (const FileError& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, c.message) << c.what;
+  }
+  std::remove(shortFile.c_str());
 }
 
 }  // namespace

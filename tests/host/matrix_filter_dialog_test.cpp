@@ -13,6 +13,7 @@
 
 #include "dialog_test_support.h"
 #include "tools/convolution.h"
+#include "tools/filter_file.h"
 #include "tools/matrix_filter.h"
 
 namespace molvane::hosttest {
@@ -438,6 +439,40 @@ TEST_F(MatrixFilterDialog, AppliquerOnALargeImageTimed) {
     const std::vector<Pixel24> actual(result.begin() + ptrdiff_t(band.first) * w,
                                       result.begin() + ptrdiff_t(band.last + 1) * w);
     EXPECT_TRUE(SamePixels(actual, expected, w));
+  }
+}
+
+}  // namespace
+}  // namespace molvane::hosttest
+
+namespace molvane::hosttest {
+namespace {
+
+// The file errors as Windows reports them: the message for each failure the
+// user can name, and for any other the system's own error code.
+TEST(MatrixFilterFileErrors, EachFailureWithItsMessageOrTheSystemsCode) {
+  const std::string folder = TemporaryFolder();
+  const struct {
+    const char* what;
+    bool save;
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {"no such file", false, folder + "\\absent-molvane.flt", "Fichier introuvable"},
+      {"a folder saved over", true, folder, "Accès au fichier refusé"},
+      {"a full disk", true, "Z:\\dev\\full", "Disque plein"},
+      {"a name Windows refuses", true, folder + "\\a<b>.flt",
+       "Erreur E/S " + std::to_string(ERROR_INVALID_NAME)},
+  };
+  for (const auto& c : cases) {
+    std::string message = "no error";
+    try {
+      if (c.save) SaveFilterFile(c.path, BuiltInFilter(0));
+      else LoadFilterFile(c.path);
+    } catch (const FileError& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, c.message) << c.what;
   }
 }
 
