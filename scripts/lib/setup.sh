@@ -86,8 +86,14 @@ molvane_build() {
 
 # The environment every Windows program of the project runs in: quiet Wine, no
 # .NET or browser engine to offer, and a prefix of its own inside the build tree.
+# MOLVANE_BARE_PREFIX=1 picks a second prefix without the fonts linked in, as
+# most users' prefixes are.
 molvane_wine_env() {
-  export WINEPREFIX=$MOLVANE_WINDOWS_BUILD/wineprefix
+  if [ "${MOLVANE_BARE_PREFIX:-0}" = 1 ]; then
+    export WINEPREFIX=$MOLVANE_WINDOWS_BUILD/wineprefix-bare
+  else
+    export WINEPREFIX=$MOLVANE_WINDOWS_BUILD/wineprefix
+  fi
   export WINEARCH=win32
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -123,6 +129,7 @@ molvane_wine_prefix() {
 # them every dialog is drawn in a much wider fallback font. They are linked
 # into the prefix's font folder.
 molvane_wine_fonts() {
+  [ "${MOLVANE_BARE_PREFIX:-0}" = 1 ] && return 0
   local fonts=$WINEPREFIX/drive_c/windows/Fonts
   [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
   local f

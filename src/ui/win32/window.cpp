@@ -88,10 +88,12 @@ BufferedPaint::~BufferedPaint() {
 
 namespace {
 
-// An 8-point font of that face; when `exact`, null if the system would substitute another.
-HFONT DialogFont(HDC screen, const char* face, int weight, bool exact) {
+// An 8-point font of that face, `width` its average character width (0:
+// the face's own); when `exact`, null if the system would substitute another.
+HFONT DialogFont(HDC screen, const char* face, int weight, bool exact, int width = 0) {
   LOGFONTA font{};
   font.lfHeight = -::MulDiv(8, screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96, 72);
+  font.lfWidth = width;
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
@@ -110,20 +112,80 @@ HFONT DialogFont(HDC screen, const char* face, int weight, bool exact) {
   return nullptr;
 }
 
+// The dialogs were laid out in MS Sans Serif 8 pt: their label boxes and
+// the gaps between labels and controls fit its widths. This sentence, the
+// longest label, is that wide in it at 96 dpi (normal, bold).
+const char kLayoutSentence[] = "Sélection de la couleur de fond sur l'image originale";
+constexpr int kLayoutWidth[2] = {241, 294};
+
+struct Measured {
+  int width;
+  int averageCharWidth;
+};
+
+Measured Measure(HDC screen, HFONT font) {
+  HGDIOBJ old = ::SelectObject(screen, font);
+  SIZE size{};
+  ::GetTextExtentPoint32A(screen, kLayoutSentence, int(sizeof kLayoutSentence - 1), &size);
+  TEXTMETRICA metrics{};
+  ::GetTextMetricsA(screen, &metrics);
+  ::SelectObject(screen, old);
+  return Measured{int(size.cx), int(metrics.tmAveCharWidth)};
+}
+
+// Where MS Sans Serif is missing (most Wine prefixes): the narrowest of the
+// usual sans-serif faces the system has, at 8 pt, its characters narrowed
+// further until the layout's sentence fits as it did.
+HFONT FallbackFont(HDC screen, int weight) {
+  const char* const faces[] = {"Microsoft Sans Serif", "Tahoma", "Arial", "Liberation Sans",
+                               "DejaVu Sans Condensed", "DejaVu Sans"};
+  const char* face = "MS Shell Dlg";
+  HFONT best = nullptr;
+  Measured bestSize{0, 0};
+  for (const char* candidate : faces) {
+    HFONT font = DialogFont(screen, candidate, weight, true);
+    if (!font) continue;
+    const Measured size = Measure(screen, font);
+    if (best && size.width >= bestSize.width) {
+      ::DeleteObject(font);
+      continue;
+    }
+    if (best) ::DeleteObject(best);
+    best = font;
+    bestSize = size;
+    face = candidate;
+  }
+  if (!best) {
+    best = DialogFont(screen, face, weight, false);
+    if (!best) return nullptr;
+    bestSize = Measure(screen, best);
+  }
+  const int target = kLayoutWidth[weight == FW_BOLD ? 1 : 0];
+  if (bestSize.width <= target || bestSize.width <= 0) return best;
+  for (int width = std::max(1, bestSize.averageCharWidth * target / bestSize.width); width >= 1; --width) {
+    HFONT narrowed = DialogFont(screen, face, weight, false, width);
+    if (!narrowed) break;
+    if (Measure(screen, narrowed).width <= target) {
+      ::DeleteObject(best);
+      return narrowed;
+    }
+    ::DeleteObject(narrowed);
+  }
+  return best;
+}
+
 Look* theLook = nullptr;
 
 Look MakeLook() {
   Look made;
   HDC screen = ::GetDC(nullptr);
-  // The dialogs were laid out in MS Sans Serif 8 pt: their fixed label boxes
-  // fit its widths. Where it is missing, the system's dialog font.
   made.normal = DialogFont(screen, "MS Sans Serif", FW_NORMAL, true);
   made.bold = DialogFont(screen, "MS Sans Serif", FW_BOLD, true);
-  if (!made.normal || !made.bold) {
+  if ((!made.normal || !made.bold) && screen) {
     if (made.normal) ::DeleteObject(made.normal);
     if (made.bold) ::DeleteObject(made.bold);
-    made.normal = DialogFont(screen, "MS Shell Dlg", FW_NORMAL, false);
-    made.bold = DialogFont(screen, "MS Shell Dlg", FW_BOLD, false);
+    made.normal = FallbackFont(screen, FW_NORMAL);
+    made.bold = FallbackFont(screen, FW_BOLD);
   }
   if (screen) ::ReleaseDC(nullptr, screen);
   if (!made.normal) made.normal = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
