@@ -48,6 +48,23 @@ TEST(Gradient, OffsetTiesRoundToEven) {
   EXPECT_EQ(LineOffset(Offsets(-1, 0), 1, 3), 0);  // -0.5
 }
 
+// The product of the offsets' difference and the line number is a 32-bit
+// integer that wraps beyond 8,421,504 lines of a full swing; the division
+// and the sum stay exact.
+TEST(Gradient, OffsetProductWrapsAtThirtyTwoBits) {
+  const struct {
+    int32_t n1, n2, t, lines, offset;
+  } cases[] = {
+      {-127, 128, 8421504, 8421506, 128},          // 2,147,483,520: the last product that fits
+      {-127, 128, 8421505, 8421506, -382},         // wraps to -2,147,483,521
+      {128, -127, 8421505, 8421506, 383},          // wraps the other way
+      {-127, 128, 2147483646, 2147483647, -126},   // the largest line count
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(LineOffset(Offsets(c.n1, c.n2), c.t, c.lines), c.offset)
+        << c.n1 << ".." << c.n2 << ", line " << c.t << " of " << c.lines;
+}
+
 TEST(Gradient, ResultsClampInsteadOfWrapping) {
   GradientParams p = Offsets(0, 0);
   p.coefM1 = p.coefM2 = GainOfPosition(200);
