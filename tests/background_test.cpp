@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "boundary/exports.h"
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/library.h"
 #include "colour/colour.h"
 #include "colour/random.h"

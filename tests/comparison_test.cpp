@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "boundary/exports.h"
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"

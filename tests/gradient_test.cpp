@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "colour/extended_math.h"
 #include "colour/power10.h"
 #include "host_callback_recorder.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
 #include "tools/convolution.h"

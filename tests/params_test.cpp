@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "boundary/exports.h"
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/library.h"
 #include "boundary/pixel_array.h"
 #include "counting_allocator.h"

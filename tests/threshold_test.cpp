@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"
 #include "tools/threshold_dialog.h"

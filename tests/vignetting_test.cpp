@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "boundary/exports.h"
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/library.h"
 #include "colour/extended_math.h"
 #include "colour/random.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 
 namespace molvane {
 

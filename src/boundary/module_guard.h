@@ -13,7 +13,6 @@ class ModuleGuard {
   bool Enter() { return count_++ == 0; }
   // True when this undoes the last request: the caller finalises.
   bool Leave() { return count_ > 0 && --count_ == 0; }
-  bool Active() const { return count_ > 0; }
 
  private:
   int count_ = 0;

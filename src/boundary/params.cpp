@@ -2,7 +2,7 @@
 #include "boundary/params.h"
 
 #include "boundary/exports.h"
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/module_guard.h"
 #include "boundary/pixel_array.h"
 #include "boundary/version_info.h"
@@ -39,7 +39,7 @@ bool OpensTool(int32_t toolNumber, int32_t callPhase) {
 void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& pixels2,
               ImageSize size, const char* imageName, int32_t pointX, int32_t pointY) {
   if (OpensTool(toolNumber, callPhase) && !AcceptsImage(pixels, size)) {
-    ReportRefusal(size);
+    RefuseImage(size);
     return;
   }
   switch (toolNumber) {

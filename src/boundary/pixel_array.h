@@ -51,7 +51,6 @@ class TPtsImg {
   void Reset();
 
   static int32_t RefCountOf(const Pixel24* handle) { return handle ? Header(handle)->refCount : 0; }
-  static int32_t LengthOf(const Pixel24* handle) { return handle ? Header(handle)->length : 0; }
 
  private:
   static ArrayHeader* Header(const Pixel24* handle) {

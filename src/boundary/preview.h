@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/pixel_array.h"
 #include "ui/controls.h"
 

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-#include "boundary/pixel_array.h"
 #include "colour/pixel.h"
 
 namespace molvane {
@@ -40,11 +39,6 @@ inline TRgbInts UnpackTColor(TColor c) {
 inline int32_t PixelLightness(PixelColor c) {
   TRgbInts u = UnpackPixelColor(c);
   return TripletLightness(u.r, u.g, u.b);
-}
-
-// Byte 0 from bits 0-7, byte 1 from 8-15, byte 2 from 16-23: the inverse of PixelToColor.
-inline Pixel24 PackPixel(PixelColor c) {
-  return Pixel24{uint8_t(c & 0xFFu), uint8_t((c >> 8) & 0xFFu), uint8_t((c >> 16) & 0xFFu)};
 }
 
 // The pixel of a platform colour: blue (bits 16-23) into byte 0, red (bits 0-7) into byte 2.
@@ -91,14 +85,5 @@ inline int32_t Median9(const int32_t values[9]) {
 // Channel-wise mean of `count` pixels, each mean truncated, packed 0x00RRGGBB.
 // Returns 0 for an empty array.
 PixelColor AverageColor(const Pixel24* pixels, int32_t count);
-inline PixelColor AverageColor(const TPtsImg& pixels) {
-  return AverageColor(pixels.Data(), pixels.Length());
-}
-
-inline int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
-  if (value > high) return high;
-  if (value < low) return low;
-  return value;
-}
 
 }  // namespace molvane

@@ -160,7 +160,7 @@ void TCorrFond::Open(const TPtsImg& pixels, ImageSize size) {
     HostImage = pixels;
     WorkCopy = TPtsImg(pixels.Length());
     if (pixels.Length() > 0) std::memcpy(WorkCopy.Data(), pixels.Data(), size_t(pixels.Length()) * 3);
-    ReportToHost(size, 1, 0, 0, 0);
+    AskForClicks(size);
     // Show runs FormShow only for a hidden dialog; one still on screen starts afresh too.
     if (Showing()) FormShow(nullptr);
     else Show();
@@ -172,7 +172,7 @@ void TCorrFond::Continue(FillPoint point, const TPtsImg& sample, const TPtsImg& 
   // Clicks the host forwards after the run ended belong to no run.
   if (!Showing()) return;
   if (sample.Length() >= kSmallestSample) {
-    const PixelColor mean = AverageColor(sample);
+    const PixelColor mean = AverageColor(sample.Data(), sample.Length());
     const TColor m = ToTColor(mean);
     if (FondF1.Checked()) {
       PaintSwatch(BtnCoulF1, m);
@@ -236,7 +236,7 @@ void TCorrFond::RunFill() {
     FillRegion(WorkCopy.Data(), HostImage.Data(), ImageWidth, ImageHeight, Params());
   }
   ApplyFlag() = 1;
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, 1, 0);
+  ReportStep(ImageSize{ImageWidth, ImageHeight}, 1);
 }
 
 void TCorrFond::PaintSwatch(ui::Button& button, TColor colour) {
@@ -292,7 +292,7 @@ void TCorrFond::FormShow(ui::Component*) {
 
 void TCorrFond::FormClose(ui::Component*) {
   WorkCopy.Reset();
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, ApplyFlag(), 1);
+  ReportFinished(ImageSize{ImageWidth, ImageHeight}, ApplyFlag());
 }
 
 void TCorrFond::ReInitClick(ui::Component*) {
@@ -301,7 +301,7 @@ void TCorrFond::ReInitClick(ui::Component*) {
   // Only pixels both buffers hold are written back.
   const int32_t count = std::min(WorkCopy.Length(), HostImage.Length());
   if (count > 0) std::memcpy(HostImage.Data(), WorkCopy.Data(), size_t(count) * 3);
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, 0, 0);
+  ReportStep(ImageSize{ImageWidth, ImageHeight}, 0);
 }
 
 void TCorrFond::AppliquerClick(ui::Component*) {

@@ -63,7 +63,7 @@ void TComparer::Open(const TPtsImg& pixels, ImageSize size, const char* imageNam
   Image1.SetCaption(FirstImageBoxCaption(imageName));
   Taille1.SetCaption(ImageSizeText(size));
   Arrival.Begin();
-  ReportToHost(ImageSize{FirstWidth, FirstHeight}, 0, 2, 0, 0);
+  AskForSecondImage(ImageSize{FirstWidth, FirstHeight});
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
   if (Showing()) FormShow(nullptr);
@@ -126,7 +126,7 @@ void TComparer::CreerImgClick(ui::Component*) {
       GapImage.Reset();  // no memory for the gap: the host receives none
     }
   }
-  DeliverImageToHost(ImageSize{FirstWidth, FirstHeight}, GapImage);
+  DeliverImage(ImageSize{FirstWidth, FirstHeight}, GapImage);
   Close();
   GapImage.Reset();
   FirstPixels.Reset();

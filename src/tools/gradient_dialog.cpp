@@ -100,7 +100,7 @@ void TCompDegr::FormShow(ui::Component*) {
 }
 
 void TCompDegr::FormClose(ui::Component*) {
-  ReportToHost(ImageSize{W, H}, 0, 0, ApplyFlag(), 1);
+  ReportFinished(ImageSize{W, H}, ApplyFlag());
   WorkCopy.Reset();
   PreviewPixels.Reset();
 }

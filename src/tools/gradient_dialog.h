@@ -1,7 +1,7 @@
 // TCompDegr: the modal gradient compensation dialog ("Compenser dégradé").
 #pragma once
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/pixel_array.h"
 #include "boundary/preview.h"
 #include "controls/barre_curseur.h"

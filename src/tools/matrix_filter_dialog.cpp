@@ -183,7 +183,7 @@ void TFiltresMX::VisuClick(ui::Component*) {
     PreviewCurrent_ = false;
     throw;
   }
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, ApplyFlag(), 0);
+  ReportStep(ImageSize{ImageWidth, ImageHeight}, ApplyFlag());
 }
 
 void TFiltresMX::AppliquerClick(ui::Component*) {
@@ -225,7 +225,7 @@ void TFiltresMX::ChargFltClick(ui::Component*) {
 }
 
 void TFiltresMX::FormClose(ui::Component*) {
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, PreviewCurrent_ ? 0 : 3, ApplyFlag(), 1);
+  ReportFilterFinished(ImageSize{ImageWidth, ImageHeight}, ApplyFlag(), PreviewCurrent_);
   WorkCopy.Reset();
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/pixel_array.h"
 #include "tools/matrix_filter.h"
 #include "ui/dialogs.h"

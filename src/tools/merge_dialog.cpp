@@ -119,7 +119,7 @@ void TFusionner::Open(const TPtsImg& pixels, ImageSize size, const char* imageNa
   Image1.SetCaption(FirstImageBoxCaption(imageName));
   Taille1.SetCaption(ImageSizeText(size));
   Arrival.Begin();
-  ReportToHost(size, 0, 2, 0, 0);
+  AskForSecondImage(size);
   BuildPreview();
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
@@ -241,7 +241,7 @@ void TFusionner::AppliquerClick(ui::Component*) {
       MergedImage.Reset();  // no memory for the result: the host receives none
     }
   }
-  DeliverImageToHost(ImageSize{FirstWidth, FirstHeight}, MergedImage);
+  DeliverImage(ImageSize{FirstWidth, FirstHeight}, MergedImage);
   Close();
   MergedImage.Reset();
   FirstPixels.Reset();

@@ -11,7 +11,7 @@ void ReduceNoise(const TPtsImg& image, ImageSize size) {
   const TPtsImg copy = image.Copy();
   ReduceNoise(copy.Data(), image.Data(), size.width, size.height);
   ApplyFlag() = 1;
-  ReportToHost(size, 0, 0, ApplyFlag(), 1);
+  ReportFinished(size, ApplyFlag());
 }
 
 }  // namespace molvane

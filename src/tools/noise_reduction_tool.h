@@ -1,7 +1,7 @@
 // The noise reduction menu item: runs at once on the host's image, no dialog.
 #pragma once
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/pixel_array.h"
 
 namespace molvane {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/pixel_array.h"
 
 namespace molvane {

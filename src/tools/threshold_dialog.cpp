@@ -59,7 +59,7 @@ void TSeuilImg::FormShow(ui::Component*) {
 }
 
 void TSeuilImg::FormClose(ui::Component*) {
-  ReportToHost(ImageSize{W, H}, 0, 0, ApplyFlag(), 1);
+  ReportFinished(ImageSize{W, H}, ApplyFlag());
   WorkCopy.Reset();
   PreviewPixels.Reset();
 }

@@ -1,7 +1,7 @@
 // TSeuilImg: the modal threshold dialog ("Seuillage").
 #pragma once
 
-#include "boundary/host_link.h"
+#include "boundary/host_protocol.h"
 #include "boundary/pixel_array.h"
 #include "boundary/preview.h"
 #include "controls/barre_curseur.h"

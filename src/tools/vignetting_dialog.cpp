@@ -64,14 +64,14 @@ void TCorrVignetage::Open(const TPtsImg& pixels, ImageSize size) {
   try {
     // A correction needs a corner to work from.
     if (size.width == 0 || size.height == 0) {
-      ReportRefusal(size);
+      RefuseImage(size);
       return;
     }
     ImageWidth = size.width;
     ImageHeight = size.height;
     HostImage = pixels;
     WorkCopy = pixels.Copy();
-    ReportToHost(ImageSize{ImageWidth, ImageHeight}, 1, 0, 0, 0);
+    AskForClicks(ImageSize{ImageWidth, ImageHeight});
     // Show runs FormShow only for a hidden dialog; one still on screen
     // starts the new run from its defaults too.
     if (Showing()) FormShow(nullptr);
@@ -106,7 +106,7 @@ void TCorrVignetage::RunCorrection() {
                       random);
   }
   ApplyFlag() = 1;
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, 1, 0);
+  ReportStep(ImageSize{ImageWidth, ImageHeight}, 1);
 }
 
 void TCorrVignetage::FormShow(ui::Component*) {
@@ -130,13 +130,13 @@ void TCorrVignetage::FormShow(ui::Component*) {
 void TCorrVignetage::FormClose(ui::Component*) {
   Timer.SetRunning(false);
   WorkCopy.Reset();
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, ApplyFlag(), 1);
+  ReportFinished(ImageSize{ImageWidth, ImageHeight}, ApplyFlag());
 }
 
 void TCorrVignetage::ReInitClick(ui::Component*) {
   FormShow(nullptr);
   std::copy_n(WorkCopy.Data(), size_t(WorkCopy.Length()), HostImage.Data());
-  ReportToHost(ImageSize{ImageWidth, ImageHeight}, 0, 0, 0, 0);
+  ReportStep(ImageSize{ImageWidth, ImageHeight}, 0);
 }
 
 void TCorrVignetage::AnnulerClick(ui::Component*) {
