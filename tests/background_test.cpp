@@ -78,12 +78,12 @@ class BackgroundDialog : public ::testing::Test {
 
   void Open() {
     ApplyFlag() = 0;
-    D().Open(host, {kW, kH});
+    D().Open(ImageRun(host, {kW, kH}));
   }
   // XchgData's part of a phase-1 call: the flag cleared, then Continue.
   void Click(FillPoint p, const TPtsImg& sample = TPtsImg()) {
     ApplyFlag() = 0;
-    D().Continue(p, sample, host);
+    D().Continue(PhaseOneCall{{p.x, p.y}, sample, host, {0, 0}, nullptr});
   }
   // A user's click on a marker, then the host's click on the image.
   void Pick(ui::CheckBox& marker, FillPoint p) {
@@ -387,7 +387,7 @@ TEST_F(BackgroundDialog, ImageOfAnotherSizeOrShortBufferIsNotWritten) {
   TPtsImg other = ImageOf(std::vector<Pixel24>(size_t(kW) * kH - 1, Grey(150)));
   const std::vector<Pixel24> otherBefore = PixelsOf(other);
   ApplyFlag() = 0;
-  D().Continue({3, 3}, TPtsImg(), other);
+  D().Continue(PhaseOneCall{{3, 3}, TPtsImg(), other, {0, 0}, nullptr});
   EXPECT_TRUE(SameImage(PixelsOf(other), otherBefore));
   EXPECT_TRUE(HostCalls().empty());
   EXPECT_EQ(ApplyFlag(), 0);
@@ -395,11 +395,11 @@ TEST_F(BackgroundDialog, ImageOfAnotherSizeOrShortBufferIsNotWritten) {
   D().AnnulerClick(nullptr);
   TPtsImg shortImage = ImageOf(std::vector<Pixel24>(10, Grey(150)));
   ApplyFlag() = 0;
-  D().Open(shortImage, {kW, kH});
+  D().Open(ImageRun(shortImage, {kW, kH}));
   PickAll({0, 0}, {29, 19}, {2, 2});
   HostCalls().clear();
   ApplyFlag() = 0;
-  D().Continue({3, 3}, TPtsImg(), shortImage);
+  D().Continue(PhaseOneCall{{3, 3}, TPtsImg(), shortImage, {0, 0}, nullptr});
   EXPECT_TRUE(HostCalls().empty());
   EXPECT_TRUE(SameImage(PixelsOf(shortImage), std::vector<Pixel24>(10, Grey(150))));
 }

@@ -205,7 +205,7 @@ TEST_F(GradientDialog, ShowsTheIdentityAtFirstWithTheUsersSeparator) {
     EXPECT_EQ(d.CurseurN1.Position(), 0) << "the sliders keep their values";
     d.Annuler.Click();
   });
-  CompDegr().Open(image, {3, 2});
+  CompDegr().Open(ImageRun(image, {3, 2}));
   ASSERT_EQ(HostCalls().size(), 1u);
   EXPECT_EQ(HostCalls()[0].applied, 0);
   EXPECT_EQ(HostCalls()[0].finished, 1);
@@ -227,7 +227,7 @@ TEST_F(GradientDialog, AppliquerCorrectsTheHostImageAsThePreviewShowed) {
     used = d.Params();
     d.PressEnter();
   });
-  CompDegr().Open(image, {w, h});
+  CompDegr().Open(ImageRun(image, {w, h}));
   EXPECT_EQ(used.offsetN1, -20);
   EXPECT_EQ(used.offsetN2, 20);
   std::vector<Pixel24> expected(source.size());
@@ -253,7 +253,7 @@ TEST_F(GradientDialog, ReinitialiserRestoresEveryControl) {
     EXPECT_EQ(ApplyFlag(), 0);
     d.Annuler.Click();
   });
-  CompDegr().Open(image, {2, 2});
+  CompDegr().Open(ImageRun(image, {2, 2}));
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ class MatrixFilterDialog : public ::testing::Test {
   }
   void Run(std::function<void(TFiltresMX&)> steps) {
     TheState().modalScript = [steps](ui::Form& form) { steps(static_cast<TFiltresMX&>(form)); };
-    FiltresMX().Open(image, {kW, kH});
+    FiltresMX().Open(ImageRun(image, {kW, kH}));
   }
   // What the filter gives on the image as it was opened.
   std::vector<Pixel24> Filtered(const TMatrixFilter& f) const {

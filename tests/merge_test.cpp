@@ -10,7 +10,7 @@
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
 #include "boundary/library.h"
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 #include "colour/colour.h"
 #include "colour/extended_math.h"
 #include "counting_allocator.h"
@@ -246,11 +246,11 @@ class MergeDialog : public ::testing::Test {
   // XchgData's part of a call: the flag cleared, then the tool's entry.
   static void Open(const TPtsImg& image, int32_t w, int32_t h, const char* name = "premier.bmp") {
     ApplyFlag() = 0;
-    D().Open(image, {w, h}, name);
+    D().Open(ImageRun(image, {w, h}, name));
   }
   static void Continue(const TPtsImg& image, int32_t w, int32_t h, const char* name = "second.bmp") {
     ApplyFlag() = 0;
-    D().Continue(image, {w, h}, name);
+    D().Continue(PhaseOneCall{{0, 0}, image, TPtsImg(), {w, h}, name});
   }
   static std::vector<Pixel24> PreviewOnScreen() {
     const ui::Bitmap24& bitmap = D().PreVisu.Bitmap();
@@ -723,7 +723,7 @@ TEST_F(MergeDialog, ANullNameReadsAsAnEmptyOne) {
   TPtsImg first = ImageOf(testing::RandomPixels(1, 61));
   Open(first, 1, 1, nullptr);
   EXPECT_EQ(D().Image1.Caption(), " Image N\xB0 1  : \"\" ");
-  D().Continue(first, {1, 1}, nullptr);
+  D().Continue(PhaseOneCall{{0, 0}, first, TPtsImg(), {1, 1}, nullptr});
   EXPECT_EQ(D().Image2.Caption(), " Image N\xB0 2 : \"\" ");
 }
 

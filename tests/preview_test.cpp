@@ -1,5 +1,5 @@
 // The preview scaling rule: geometry, nearest-pixel sampling, the picture's bitmap and place.
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 
 #include <gtest/gtest.h>
 

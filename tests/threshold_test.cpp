@@ -101,7 +101,7 @@ TEST_F(ThresholdDialog, OpensAtThresholdOneTwentyEightWithALivePreview) {
     EXPECT_EQ(d.PreVisu.Bitmap().ScanLine(0)[5].r, 5);
     d.Annuler.Click();
   });
-  SeuilImg().Open(image, {16, 16});
+  SeuilImg().Open(ImageRun(image, {16, 16}));
   EXPECT_EQ(image[129].r, 129) << "the preview never touches the host's pixels";
 }
 
@@ -116,7 +116,7 @@ TEST_F(ThresholdDialog, AppliquerThresholdsTheWholeHostImageAndReports) {
     };
     d.Appliquer.Click();
   });
-  SeuilImg().Open(image, {1000, 500});
+  SeuilImg().Open(ImageRun(image, {1000, 500}));
   ASSERT_EQ(HostCalls().size(), 1u);
   const testing::HostCall& call = HostCalls()[0];
   EXPECT_EQ(call.userValue, 77);
@@ -139,7 +139,7 @@ TEST_F(ThresholdDialog, CancelLeavesTheHostImageAndReportsNotApplied) {
     d.PosSeuil.SetPosition(30);
     d.PressEscape();
   });
-  SeuilImg().Open(image, {8, 8});
+  SeuilImg().Open(ImageRun(image, {8, 8}));
   ASSERT_EQ(HostCalls().size(), 1u);
   EXPECT_EQ(HostCalls()[0].applied, 0);
   EXPECT_EQ(HostCalls()[0].finished, 1);
@@ -157,7 +157,7 @@ TEST_F(ThresholdDialog, ReinitialiserResetsTheSliderButKeepsTheSide) {
     EXPECT_EQ(d.SousSeuil.ItemIndex(), 1);
     d.PressEnter();
   });
-  SeuilImg().Open(image, {4, 4});
+  SeuilImg().Open(ImageRun(image, {4, 4}));
   EXPECT_EQ(image[5].r, 5) << "kept below 128";
   // The side lasts into the next opening; the threshold does not.
   Script([](TSeuilImg& d) {
@@ -165,16 +165,16 @@ TEST_F(ThresholdDialog, ReinitialiserResetsTheSliderButKeepsTheSide) {
     EXPECT_EQ(d.PosSeuil.Position(), 128);
     d.Annuler.Click();
   });
-  SeuilImg().Open(image, {4, 4});
+  SeuilImg().Open(ImageRun(image, {4, 4}));
   EXPECT_EQ(HostCalls().size(), 2u);
 }
 
 TEST_F(ThresholdDialog, ASecondOpenReleasesTheFirstHostImage) {
   TPtsImg first = GreyRamp(2, 2), second = GreyRamp(2, 2);
   Script([](TSeuilImg& d) { d.Annuler.Click(); });
-  SeuilImg().Open(first, {2, 2});
+  SeuilImg().Open(ImageRun(first, {2, 2}));
   EXPECT_EQ(first.RefCount(), 2);
-  SeuilImg().Open(second, {2, 2});
+  SeuilImg().Open(ImageRun(second, {2, 2}));
   EXPECT_EQ(first.RefCount(), 1);
   EXPECT_EQ(second.RefCount(), 2);
 }

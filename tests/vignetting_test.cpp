@@ -463,11 +463,11 @@ class VignettingDialog : public ::testing::Test {
   static TCorrVignetage& D() { return CorrVignetage(); }
   static void Open(const TPtsImg& image, int32_t w, int32_t h) {
     ApplyFlag() = 0;
-    D().Open(image, {w, h});
+    D().Open(ImageRun(image, {w, h}));
   }
   static void Continue(ImagePoint point, const TPtsImg& image) {
     ApplyFlag() = 0;
-    D().Continue(point, image);
+    D().Continue(PhaseOneCall{point, TPtsImg(), image, {0, 0}, nullptr});
   }
   // A user's click on a marker, then the picked point.
   static void Pick(ui::CheckBox& marker, ImagePoint point, const TPtsImg& image) {

@@ -1,4 +1,4 @@
-// An image's width and height as the host states them, and whether an array holds them.
+// An image's size and points as the host states them, and whether an array holds the image.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,12 @@ struct ImageSize {
   int32_t height;
 
   int64_t PixelCount() const { return int64_t(width) * int64_t(height); }
+};
+
+// A point of the image, in pixels from its top-left corner.
+struct ImagePoint {
+  int32_t x;
+  int32_t y;
 };
 
 // True when both sides are positive and `pixels` holds width x height of them

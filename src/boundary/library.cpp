@@ -3,38 +3,44 @@
 
 #include "boundary/params.h"
 #include "boundary/shared_heap.h"
-#include "tools/background_dialog.h"
-#include "tools/comparison_dialog.h"
-#include "tools/gradient_dialog.h"
-#include "tools/matrix_filter_dialog.h"
-#include "tools/merge_dialog.h"
-#include "tools/threshold_dialog.h"
-#include "tools/vignetting_dialog.h"
+#include "boundary/tool_table.h"
 
 namespace molvane {
 
-bool LibraryInitialize() {
-  if (!SharedHeapInitialize()) return false;
-  CompImgInitialize();
-  FltMatrixInitialize();
-  VignetageInitialize();
-  ModifFondInitialize();
-  SeuillageInitialize();
-  FusionImgInitialize();
-  DegradeInitialize();
-  ParamsInitialize();
-  return true;
+bool LibraryInitialize() noexcept {
+  try {
+    if (!SharedHeapInitialize()) return false;
+  } catch (...) {
+    return false;
+  }
+  size_t started = 0;
+  try {
+    for (const ToolEntry& tool : Tools()) {
+      if (tool.initialize) tool.initialize();
+      ++started;
+    }
+    ParamsInitialize();
+    return true;
+  } catch (...) {
+    // A module that cannot start (no memory for a dialog): what started
+    // ends, and the library refuses to load.
+    const ToolTable tools = Tools();
+    while (started > 0) {
+      const ToolEntry& tool = tools.entries[--started];
+      if (tool.finalize) tool.finalize();
+    }
+    SharedHeapFinalize();
+    return false;
+  }
 }
 
-void LibraryFinalize() {
+void LibraryFinalize() noexcept {
   ParamsFinalize();
-  DegradeFinalize();
-  FusionImgFinalize();
-  SeuillageFinalize();
-  ModifFondFinalize();
-  VignetageFinalize();
-  FltMatrixFinalize();
-  CompImgFinalize();
+  const ToolTable tools = Tools();
+  for (size_t i = tools.count; i > 0; --i) {
+    const ToolEntry& tool = tools.entries[i - 1];
+    if (tool.finalize) tool.finalize();
+  }
   SharedHeapFinalize();
 }
 

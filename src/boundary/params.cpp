@@ -1,20 +1,16 @@
 // Params: the four exports, the menu table and the dispatch to the tools.
 #include "boundary/params.h"
 
+#include <utility>
+
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
 #include "boundary/module_guard.h"
 #include "boundary/pixel_array.h"
+#include "boundary/tool_table.h"
 #include "boundary/version_info.h"
 #include "platform/platform.h"
-#include "tools/background_dialog.h"
-#include "tools/comparison_dialog.h"
-#include "tools/gradient_dialog.h"
-#include "tools/matrix_filter_dialog.h"
-#include "tools/merge_dialog.h"
-#include "tools/noise_reduction_tool.h"
-#include "tools/threshold_dialog.h"
-#include "tools/vignetting_dialog.h"
 
 namespace molvane {
 
@@ -26,54 +22,29 @@ namespace {
 ModuleGuard guard;
 std::vector<const char*> menuTable;
 
-// Tools 1, 4, 5 and 7 open at phase 0 and take the user's answers at phase
-// 1; the others open at every call.
-bool OpensTool(int32_t toolNumber, int32_t callPhase) {
-  const bool twoPhase = toolNumber == 1 || toolNumber == 4 || toolNumber == 5 || toolNumber == 7;
-  return callPhase == 0 || !twoPhase;
+const ToolEntry* FindTool(int32_t number) {
+  for (const ToolEntry& tool : Tools())
+    if (tool.number == number) return &tool;
+  return nullptr;
 }
 
-// Tool numbers start at 1; phases other than 0 and 1 are ignored by the
-// two-phase tools. An opening call on an image the array cannot hold is
-// refused here, alike for every tool.
-void Dispatch(int32_t toolNumber, int32_t callPhase, TPtsImg& pixels, TPtsImg& pixels2,
-              ImageSize size, const char* imageName, int32_t pointX, int32_t pointY) {
-  if (OpensTool(toolNumber, callPhase) && !AcceptsImage(pixels, size)) {
+// A tool that takes phase-1 calls opens at phase 0 only and ignores phases
+// other than 0 and 1; the others open at every call. An opening call on an
+// image the array cannot hold is refused here, alike for every tool.
+// The opening call's reference to the host's image becomes the run's: the
+// host sees one reference for the call and one for the tool, no more.
+void Dispatch(const ToolEntry& tool, int32_t callPhase, TPtsImg pixels, const TPtsImg& pixels2,
+              ImageSize size, const char* imageName, ImagePoint point) {
+  if (tool.proceed && callPhase == 1) {
+    tool.proceed(PhaseOneCall{point, pixels, pixels2, size, imageName});
+    return;
+  }
+  if (tool.proceed && callPhase != 0) return;
+  if (!AcceptsImage(pixels, size)) {
     RefuseImage(size);
     return;
   }
-  switch (toolNumber) {
-    case 1:
-      if (callPhase == 0) Comparer().Open(pixels, size, imageName);
-      else if (callPhase == 1) Comparer().Continue(pixels, size, imageName);
-      break;
-    case 2:
-      ReduceNoise(pixels, size);
-      break;
-    case 3:
-      FiltresMX().Open(pixels, size);
-      break;
-    case 4:
-      if (callPhase == 0) CorrFond().Open(pixels, size);
-      else if (callPhase == 1) CorrFond().Continue(FillPoint{pointX, pointY}, pixels, pixels2);
-      break;
-    case 5:
-      if (callPhase == 0) CorrVignetage().Open(pixels, size);
-      else if (callPhase == 1) CorrVignetage().Continue(ImagePoint{pointX, pointY}, pixels2);
-      break;
-    case 6:
-      SeuilImg().Open(pixels, size);
-      break;
-    case 7:
-      if (callPhase == 0) Fusionner().Open(pixels, size, imageName);
-      else if (callPhase == 1) Fusionner().Continue(pixels, size, imageName);
-      break;
-    case 8:
-      CompDegr().Open(pixels, size);
-      break;
-    default:
-      break;
-  }
+  tool.open(ImageRun(std::move(pixels), size, imageName));
 }
 
 }  // namespace
@@ -82,9 +53,10 @@ const std::vector<const char*>& MenuTable() { return menuTable; }
 
 void ParamsInitialize() {
   if (!guard.Enter()) return;
-  menuTable = {"Comparaison",  "Réduction de bruit", "Filtres matriciels",
-               "Modification du fond", "Vignetage", "Seuillage",
-               "Fusionner", "Compenser dégradé"};
+  menuTable.assign(Tools().count, "");
+  for (const ToolEntry& tool : Tools())
+    if (tool.number >= 1 && size_t(tool.number) <= menuTable.size())
+      menuTable[size_t(tool.number) - 1] = tool.caption;
 }
 
 void ParamsFinalize() {
@@ -106,23 +78,22 @@ void MOLVANE_STDCALL XchgData(int32_t ToolNumber, int32_t, int32_t, int32_t Poin
                               const char* ImageName, int32_t) {
   try {
     TPtsImg pixels = TPtsImg::Share(Pixels);
-    TPtsImg pixels2 = TPtsImg::Share(Pixels2);
+    const TPtsImg pixels2 = TPtsImg::Share(Pixels2);
     ApplyFlag() = 0;
-    // Compared unsigned, so a negative number is out of range too.
-    if (uint32_t(ToolNumber) - 1u < uint32_t(kToolCount))
-      Dispatch(ToolNumber, CallPhase, pixels, pixels2, ImageSize{ImageWidth, ImageHeight},
-               ImageName, PointX, PointY);
+    if (const ToolEntry* tool = FindTool(ToolNumber))
+      Dispatch(*tool, CallPhase, std::move(pixels), pixels2, ImageSize{ImageWidth, ImageHeight}, ImageName,
+               ImagePoint{PointX, PointY});
   } catch (...) {
   }
 }
 
 const char* MOLVANE_STDCALL AddMenu(int32_t* Index) {
   if (!Index) return "";
+  const std::vector<const char*>& table = MenuTable();
   if (*Index == 0) {
-    *Index = kToolCount;
+    *Index = int32_t(table.size());
     return kMenuCaption;
   }
-  const std::vector<const char*>& table = MenuTable();
   if (*Index < 0 || size_t(*Index) > table.size()) return "";  // outside what a host asks for
   return table[size_t(*Index) - 1];
 }

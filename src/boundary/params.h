@@ -6,10 +6,9 @@
 
 namespace molvane {
 
-constexpr int32_t kToolCount = 8;
-
-// The menu caption and the eight item captions; the index of a caption plus
-// one is its tool number. Filled by ParamsInitialize, released by ParamsFinalize.
+// The menu caption and the item captions; the index of a caption plus one
+// is its tool number. Filled from the tool table by ParamsInitialize,
+// released by ParamsFinalize.
 extern const char* const kMenuCaption;
 extern const char* const kDisplayName;
 const std::vector<const char*>& MenuTable();

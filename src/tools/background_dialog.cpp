@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "boundary/module_guard.h"
+#include "dialog_kit/dialog_module.h"
 #include "colour/colour.h"
 #include "colour/extended_math.h"
 #include "ui/dialogs.h"
@@ -153,14 +153,11 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   FormCreate(nullptr);
 }
 
-void TCorrFond::Open(const TPtsImg& pixels, ImageSize size) {
+void TCorrFond::Open(const ImageRun& run) {
   try {
-    ImageWidth = size.width;
-    ImageHeight = size.height;
-    HostImage = pixels;
-    WorkCopy = TPtsImg(pixels.Length());
-    if (pixels.Length() > 0) std::memcpy(WorkCopy.Data(), pixels.Data(), size_t(pixels.Length()) * 3);
-    AskForClicks(size);
+    Run = run;
+    Run.CopyHostImage();
+    AskForClicks(Run.Size());
     // Show runs FormShow only for a hidden dialog; one still on screen starts afresh too.
     if (Showing()) FormShow(nullptr);
     else Show();
@@ -168,9 +165,11 @@ void TCorrFond::Open(const TPtsImg& pixels, ImageSize size) {
   }
 }
 
-void TCorrFond::Continue(FillPoint point, const TPtsImg& sample, const TPtsImg& image) {
+void TCorrFond::Continue(const PhaseOneCall& call) {
   // Clicks the host forwards after the run ended belong to no run.
   if (!Showing()) return;
+  const FillPoint point{call.point.x, call.point.y};
+  const TPtsImg& sample = call.pixels;
   if (sample.Length() >= kSmallestSample) {
     const PixelColor mean = AverageColor(sample.Data(), sample.Length());
     const TColor m = ToTColor(mean);
@@ -202,9 +201,9 @@ void TCorrFond::Continue(FillPoint point, const TPtsImg& sample, const TPtsImg& 
     if (CurrentMarker != &PosDeb) CurrentMarker = nullptr;
   }
   // Only an image of the opened size can take the fill; another one is left alone.
-  const int64_t count = int64_t(ImageWidth) * ImageHeight;
-  if (ImageWidth <= 0 || ImageHeight <= 0 || image.Length() != count) return;
-  HostImage = image;
+  const TPtsImg& image = call.pixels2;
+  if (Run.Width() <= 0 || Run.Height() <= 0 || image.Length() != Run.Size().PixelCount()) return;
+  Run.ReplaceHostImage(image);
   if (PosF1.Checked() && PosF2.Checked() && PosDeb.Checked()) RunFill();
 }
 
@@ -228,15 +227,14 @@ FillParams TCorrFond::Params() const {
 }
 
 void TCorrFond::RunFill() {
-  const int64_t count = int64_t(ImageWidth) * ImageHeight;
   // The copy is the fill's source: it must hold the whole image.
-  if (WorkCopy.Length() < count || HostImage.Length() < count) return;
+  if (!HoldsImage(Run.WorkCopy(), Run.Size()) || !Run.HoldsImage()) return;
   {
     HourglassScope hourglass;
-    FillRegion(WorkCopy.Data(), HostImage.Data(), ImageWidth, ImageHeight, Params());
+    FillRegion(Run.WorkCopy().Data(), Run.HostImage().Data(), Run.Width(), Run.Height(), Params());
   }
   ApplyFlag() = 1;
-  ReportStep(ImageSize{ImageWidth, ImageHeight}, 1);
+  ReportStep(Run.Size(), 1);
 }
 
 void TCorrFond::PaintSwatch(ui::Button& button, TColor colour) {
@@ -291,17 +289,15 @@ void TCorrFond::FormShow(ui::Component*) {
 }
 
 void TCorrFond::FormClose(ui::Component*) {
-  WorkCopy.Reset();
-  ReportFinished(ImageSize{ImageWidth, ImageHeight}, ApplyFlag());
+  Run.ReleaseCopy();
+  ReportFinished(Run.Size(), ApplyFlag());
 }
 
 void TCorrFond::ReInitClick(ui::Component*) {
   FormCreate(nullptr);
   FormShow(nullptr);
-  // Only pixels both buffers hold are written back.
-  const int32_t count = std::min(WorkCopy.Length(), HostImage.Length());
-  if (count > 0) std::memcpy(HostImage.Data(), WorkCopy.Data(), size_t(count) * 3);
-  ReportStep(ImageSize{ImageWidth, ImageHeight}, 0);
+  Run.RestoreHostImage();
+  ReportStep(Run.Size(), 0);
 }
 
 void TCorrFond::AppliquerClick(ui::Component*) {

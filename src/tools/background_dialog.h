@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
+#include "boundary/tool_table.h"
 #include "boundary/pixel_array.h"
 #include "controls/barre_curseur.h"
 #include "tools/region_fill.h"
@@ -30,13 +32,13 @@ class TCorrFond : public ui::Form {
   // Phase 0: keeps a reference to the host's image and a private copy, asks
   // the host (ActionCode 1) for the user's clicks on the image and shows the
   // dialog on top without waiting. Errors are discarded.
-  void Open(const TPtsImg& pixels, ImageSize size);
-  // Phase 1: a click at `point`. A sample of more than 15 pixels sets the
-  // selected background colour to its mean; the armed marker takes the point;
-  // with all three points set, the fill is recomputed into `image`. An image
-  // not of the opened size is not written. Ignored while the dialog is
-  // hidden: that run has ended.
-  void Continue(FillPoint point, const TPtsImg& sample, const TPtsImg& image);
+  void Open(const ImageRun& run);
+  // Phase 1: a click at the call's point. A sample (Pixels) of more than 15
+  // pixels sets the selected background colour to its mean; the armed
+  // marker takes the point; with all three points set, the fill is
+  // recomputed into the image (Pixels2). An image not of the opened size is
+  // not written. Ignored while the dialog is hidden: that run has ended.
+  void Continue(const PhaseOneCall& call);
 
   ui::GroupBox GroupBox1{this, "GroupBox1"};
   ui::Button BtnCoulF1{&GroupBox1, "BtnCoulF1"};
@@ -106,10 +108,7 @@ class TCorrFond : public ui::Form {
   // Ticks or unticks a marker as the program, which arms nothing.
   void SetMarkerTicked(ui::CheckBox& marker, bool ticked);
 
-  TPtsImg WorkCopy;
-  TPtsImg HostImage;
-  int32_t ImageWidth = 0;
-  int32_t ImageHeight = 0;
+  ImageRun Run;
   FillPoint PointF1{0, 0};
   FillPoint PointF2{0, 0};
   FillPoint SeedPoint{0, 0};

@@ -3,9 +3,9 @@
 
 #include <new>
 
-#include "boundary/image_labels.h"
-#include "boundary/module_guard.h"
-#include "tools/button_glyphs.h"
+#include "dialog_kit/image_labels.h"
+#include "dialog_kit/dialog_module.h"
+#include "dialog_kit/button_glyphs.h"
 #include "ui/dialogs.h"
 
 namespace molvane {
@@ -54,49 +54,33 @@ TComparer::TComparer() : ui::Form("Comparer") {
   Annuler.OnClick = ui::Handler(this, &TComparer::AnnulerClick);
 }
 
-void TComparer::Open(const TPtsImg& pixels, ImageSize size, const char* imageName) {
-  FirstWidth = size.width;
-  FirstHeight = size.height;
-  FirstPixels = pixels;
-  // A second image from an earlier run is no longer the one to compare with.
-  SecondPixels.Reset();
-  Image1.SetCaption(FirstImageBoxCaption(imageName));
-  Taille1.SetCaption(ImageSizeText(size));
-  Arrival.Begin();
-  AskForSecondImage(ImageSize{FirstWidth, FirstHeight});
+void TComparer::Open(const ImageRun& run) {
+  Images.BeginOpening(run);
+  AskForSecondImage(run.Size());
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
   if (Showing()) FormShow(nullptr);
   else Show();
-  if (std::optional<SecondImageHold::Image> held = Arrival.End())
-    Continue(held->pixels, held->size, held->name.c_str());
+  if (std::optional<TwoImagePart::SecondImage> held = Images.EndOpening())
+    TakeSecond(held->pixels, held->size, held->name.c_str());
 }
 
 void TComparer::FormShow(ui::Component*) {
-  Image2.SetCaption(kSecondImageBoxCaption);
-  Taille2.SetCaption(kClickAnImage);
+  Images.WaitForSecond();
   Factor = kFactorSlider.defaultPosition;
   KMult.SetPosition(kFactorSlider.defaultPosition);
-  SecondWidth = 0;
-  SecondHeight = 0;
 }
 
-void TComparer::Continue(const TPtsImg& pixels, ImageSize size, const char* imageName) {
+void TComparer::Continue(const PhaseOneCall& call) {
+  if (Images.HoldWhileOpening(call)) return;
   // The host may go on sending the images the user clicks after the run
   // ended ("Annuler" tells it nothing): they belong to no run.
-  if (Arrival.Opening()) {
-    Arrival.Hold(pixels, size, imageName);
-    return;
-  }
   if (!Showing()) return;
-  SecondWidth = size.width;
-  SecondHeight = size.height;
-  SecondPixels = pixels;
-  Image2.SetCaption(SecondImageBoxCaption(imageName));
-  Taille2.SetCaption(ImageSizeText(size));
-  // A short or missing array is refused like a size that differs.
-  if (FirstWidth == SecondWidth && FirstHeight == SecondHeight &&
-      HoldsImage(SecondPixels, ImageSize{SecondWidth, SecondHeight})) {
+  TakeSecond(call.pixels, call.size, call.imageName);
+}
+
+void TComparer::TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name) {
+  if (Images.TakeSecond(pixels, size, name)) {
     ApplyFlag() = 1;
   } else {
     ApplyFlag() = 0;
@@ -107,30 +91,26 @@ void TComparer::Continue(const TPtsImg& pixels, ImageSize size, const char* imag
 
 void TComparer::KMultMouseUp(ui::Component*) { Factor = KMult.Position(); }
 
-bool TComparer::GapComputable() const {
-  if (ApplyFlag() == 0) return false;
-  if (FirstWidth != SecondWidth || FirstHeight != SecondHeight) return false;
-  // Lengths are 32-bit, so a size both arrays hold fits in one new array.
-  const ImageSize size{FirstWidth, FirstHeight};
-  return HoldsImage(FirstPixels, size) && HoldsImage(SecondPixels, size);
-}
+bool TComparer::GapComputable() const { return ApplyFlag() != 0 && Images.Matches(); }
 
 void TComparer::CreerImgClick(ui::Component*) {
   GapImage.Reset();
+  const ImageRun& first = Images.First();
   if (GapComputable()) {
-    const int32_t count = FirstWidth * FirstHeight;
+    // Lengths are 32-bit, so a size both arrays hold fits in one new array.
+    const int32_t count = int32_t(first.Size().PixelCount());
     try {
       GapImage = TPtsImg(count);
-      ComputeGap(FirstPixels.Data(), SecondPixels.Data(), GapImage.Data(), count, Factor);
+      ComputeGap(first.HostImage().Data(), Images.SecondPixels().Data(), GapImage.Data(), count,
+                 Factor);
     } catch (const std::bad_alloc&) {
       GapImage.Reset();  // no memory for the gap: the host receives none
     }
   }
-  DeliverImage(ImageSize{FirstWidth, FirstHeight}, GapImage);
+  DeliverImage(first.Size(), GapImage);
   Close();
   GapImage.Reset();
-  FirstPixels.Reset();
-  SecondPixels.Reset();
+  Images.Release();
 }
 
 void TComparer::AnnulerClick(ui::Component*) {

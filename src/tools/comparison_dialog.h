@@ -4,10 +4,12 @@
 #include <cstdint>
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
+#include "boundary/tool_table.h"
 #include "controls/barre_curseur.h"
+#include "dialog_kit/two_image_part.h"
 #include "tools/comparison.h"
-#include "tools/second_image_hold.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -23,12 +25,12 @@ class TComparer : public ui::Form {
   // asks the host (ActionData 2) to let the user click a second image, and
   // shows the dialog on top without waiting. Drops any second image kept
   // from an earlier run; a dialog already on screen is reset as when shown.
-  void Open(const TPtsImg& pixels, ImageSize size, const char* imageName);
+  void Open(const ImageRun& run);
   // Phase 1: keeps the second image (replacing an earlier one), writes its
   // labels and compares the sizes: equal (the array holding that many
   // pixels) sets the apply flag; different, short or null clears it and
   // warns. Held while the dialog is opening, ignored once a run has ended.
-  void Continue(const TPtsImg& pixels, ImageSize size, const char* imageName);
+  void Continue(const PhaseOneCall& call);
 
   ui::Button CreerImg{this, "CreerImg"};
   ui::Button Annuler{this, "Annuler"};
@@ -50,21 +52,15 @@ class TComparer : public ui::Form {
   void AnnulerClick(ui::Component* sender);
 
  private:
-  // The gap can be computed: the flag is set, both sizes are the same and
-  // positive, their product fits in one pixel array, and both buffers hold
-  // that many pixels (another tool may have set the flag meanwhile, and a
-  // host may send a buffer shorter than its stated size).
+  // The second image arrived: the flag set when it matches, the warning when not.
+  void TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name);
+  // The gap can be computed: the flag is set (another tool may have set it
+  // meanwhile, so the images must match too).
   bool GapComputable() const;
 
-  int32_t FirstWidth = 0;
-  int32_t FirstHeight = 0;
-  int32_t SecondWidth = 0;
-  int32_t SecondHeight = 0;
-  TPtsImg FirstPixels;
-  TPtsImg SecondPixels;
+  TwoImagePart Images{Image1, Taille1, Image2, Taille2};
   TPtsImg GapImage;
   int32_t Factor = kFactorSlider.defaultPosition;
-  SecondImageHold Arrival;
 };
 
 // Module CompImg: the one instance, created hidden when the library loads.

@@ -2,8 +2,8 @@
 #include "tools/gradient_dialog.h"
 
 
-#include "boundary/apply_buttons.h"
-#include "boundary/module_guard.h"
+#include "dialog_kit/apply_buttons.h"
+#include "dialog_kit/dialog_module.h"
 #include "colour/extended_math.h"
 #include "colour/power10.h"
 #include "ui/number_text.h"
@@ -60,15 +60,13 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   Appliquer.OnClick = ui::Handler(this, &TCompDegr::AppliquerClick);
 }
 
-void TCompDegr::Open(const TPtsImg& pixels, ImageSize size) {
+void TCompDegr::Open(const ImageRun& run) {
   try {
-    W = size.width;
-    H = size.height;
-    HostImage_ = pixels;
-    WorkCopy = pixels.Copy();
+    Run = run;
+    Run.CopyHostImage();
     CadreAff.SetDoubleBuffered(true);
     ApplyFlag() = 0;
-    BuildPreview(WorkCopy, size, PreviewPixels, PreVisu);
+    BuildPreview(Run.WorkCopy(), Run.Size(), PreviewPixels, PreVisu);
     ShowModal();
   } catch (...) {
     // A failed preparation shows nothing; a dialog that had not closed reports nothing.
@@ -100,18 +98,18 @@ void TCompDegr::FormShow(ui::Component*) {
 }
 
 void TCompDegr::FormClose(ui::Component*) {
-  ReportFinished(ImageSize{W, H}, ApplyFlag());
-  WorkCopy.Reset();
+  ReportFinished(Run.Size(), ApplyFlag());
+  Run.ReleaseCopy();
   PreviewPixels.Reset();
 }
 
 void TCompDegr::AppliquerClick(ui::Component*) {
   HourglassScope hourglass;
-  // WorkCopy holds exactly what the host's buffer held; a buffer shorter
-  // than W x H is left as it is and not reported as applied.
-  if (HoldsImage(WorkCopy, ImageSize{W, H})) {
-    const ptrdiff_t stride = ptrdiff_t(W) * ptrdiff_t(sizeof(Pixel24));
-    CompensateGradient(WorkCopy.Data(), stride, HostImage_.Data(), stride, W, H, Params());
+  // An image without pixels has nothing to correct and nothing applied.
+  if (Run.HoldsImage()) {
+    const ptrdiff_t stride = ptrdiff_t(Run.Width()) * ptrdiff_t(sizeof(Pixel24));
+    CompensateGradient(Run.WorkCopy().Data(), stride, Run.HostImage().Data(), stride, Run.Width(),
+                       Run.Height(), Params());
     ApplyFlag() = 1;
   }
 }

@@ -2,8 +2,9 @@
 #pragma once
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 #include "controls/barre_curseur.h"
 #include "tools/gradient.h"
 #include "ui/form.h"
@@ -25,7 +26,7 @@ class TCompDegr : public ui::Form {
   // Keeps the host's buffer, copies it, previews it and shows the dialog
   // modally; returns once it has closed. Any error is dropped: no dialog and,
   // if it had not closed yet, no callback.
-  void Open(const TPtsImg& pixels, ImageSize size);
+  void Open(const ImageRun& run);
 
   PreviewBox Preview{this};
   ui::Panel& CadreAff = Preview.CadreAff;
@@ -62,15 +63,11 @@ class TCompDegr : public ui::Form {
 
   // The correction the controls describe now.
   GradientParams Params() const;
-  const TPtsImg& HostImage() const { return HostImage_; }
 
  private:
   void RenderPreview();
 
-  int32_t W = 0;
-  int32_t H = 0;
-  TPtsImg HostImage_;
-  TPtsImg WorkCopy;
+  ImageRun Run;
   TPtsImg PreviewPixels;
   int32_t OffsetN1 = 0;
   int32_t OffsetN2 = 0;

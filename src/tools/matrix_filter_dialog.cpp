@@ -3,9 +3,9 @@
 
 #include <stdexcept>
 
-#include "boundary/module_guard.h"
+#include "dialog_kit/dialog_module.h"
 #include "platform/platform.h"
-#include "tools/button_glyphs.h"
+#include "dialog_kit/button_glyphs.h"
 #include "tools/convolution.h"
 #include "tools/filter_file.h"
 #include "ui/number_text.h"
@@ -91,13 +91,9 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   ChargFlt.OnClick = ui::Handler(this, &TFiltresMX::ChargFltClick);
 }
 
-void TFiltresMX::Open(const TPtsImg& image, ImageSize size) {
-  const int64_t pixels = int64_t(size.width) * int64_t(size.height);
-  ImageWidth = size.width;
-  ImageHeight = size.height;
-  HostImage_ = image;
-  WorkCopy = TPtsImg(int32_t(pixels));
-  if (pixels > 0) std::copy(image.Data(), image.Data() + pixels, WorkCopy.Data());
+void TFiltresMX::Open(const ImageRun& run) {
+  Run = run;
+  Run.CopyHostImage();
   ShowModal();
 }
 
@@ -145,8 +141,8 @@ void TFiltresMX::RunFilter() {
   TakeDialogValues();
   const TMatrixFilter& f = Filters_[size_t(CurrentFilter_)];
   if (f.Size != 3 && f.Size != 5 && f.Size != 7) return;
-  switch (Convolve(f, (f.Size - 1) / 2, WorkCopy.Data(), HostImage_.Data(), ImageWidth,
-                   ImageHeight)) {
+  switch (Convolve(f, (f.Size - 1) / 2, Run.WorkCopy().Data(), Run.HostImage().Data(), Run.Width(),
+                   Run.Height())) {
     case ConvolutionStatus::Done:
       return;
     case ConvolutionStatus::DivisionByZero:
@@ -183,7 +179,7 @@ void TFiltresMX::VisuClick(ui::Component*) {
     PreviewCurrent_ = false;
     throw;
   }
-  ReportStep(ImageSize{ImageWidth, ImageHeight}, ApplyFlag());
+  ReportStep(Run.Size(), ApplyFlag());
 }
 
 void TFiltresMX::AppliquerClick(ui::Component*) {
@@ -225,8 +221,8 @@ void TFiltresMX::ChargFltClick(ui::Component*) {
 }
 
 void TFiltresMX::FormClose(ui::Component*) {
-  ReportFilterFinished(ImageSize{ImageWidth, ImageHeight}, ApplyFlag(), PreviewCurrent_);
-  WorkCopy.Reset();
+  ReportFilterFinished(Run.Size(), ApplyFlag(), PreviewCurrent_);
+  Run.ReleaseCopy();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
 #include "tools/matrix_filter.h"
 #include "ui/dialogs.h"
@@ -16,10 +17,9 @@ class TFiltresMX : public ui::Form {
  public:
   TFiltresMX();
 
-  // Keeps the host's buffer, copies W x H pixels of it and shows the dialog
-  // modally; returns once it has closed. The buffer holds W x H pixels: the
-  // dispatch refuses any other.
-  void Open(const TPtsImg& image, ImageSize size);
+  // Keeps the run, copies the host's image and shows the dialog modally;
+  // returns once it has closed.
+  void Open(const ImageRun& run);
 
   ui::GroupBox GroupBox1{this, "GroupBox1"};
   ui::StringGrid CoeffFlt{&GroupBox1, "CoeffFlt"};
@@ -51,7 +51,6 @@ class TFiltresMX : public ui::Form {
   const std::vector<TMatrixFilter>& Filters() const { return Filters_; }
   int CurrentFilter() const { return CurrentFilter_; }
   bool PreviewCurrent() const { return PreviewCurrent_; }
-  const TPtsImg& HostImage() const { return HostImage_; }
 
   // Entries 0..5 are read-only; 6 ("Utilisateur") and every loaded one are editable.
   static constexpr int LastBuiltIn = 6;
@@ -65,10 +64,7 @@ class TFiltresMX : public ui::Form {
   std::vector<TMatrixFilter> Filters_;
   int CurrentFilter_ = LastBuiltIn;
   bool PreviewCurrent_ = false;
-  TPtsImg WorkCopy;
-  TPtsImg HostImage_;
-  int32_t ImageWidth = 0;
-  int32_t ImageHeight = 0;
+  ImageRun Run;
 };
 
 // The one instance, created hidden with its seven filters when the library loads.

@@ -3,9 +3,9 @@
 
 #include <new>
 
-#include "boundary/image_labels.h"
-#include "boundary/module_guard.h"
-#include "tools/button_glyphs.h"
+#include "dialog_kit/image_labels.h"
+#include "dialog_kit/dialog_module.h"
+#include "dialog_kit/button_glyphs.h"
 #include "ui/dialogs.h"
 #include "ui/number_text.h"
 
@@ -109,40 +109,29 @@ TFusionner::TFusionner() : ui::Form("Fusionner") {
   Appliquer.OnClick = ui::Handler(this, &TFusionner::AppliquerClick);
 }
 
-void TFusionner::Open(const TPtsImg& pixels, ImageSize size, const char* imageName) {
-  FirstWidth = size.width;
-  FirstHeight = size.height;
-  FirstPixels = pixels;
-  // A second image from an earlier run is no longer the one to merge with.
-  SecondPixels.Reset();
+void TFusionner::Open(const ImageRun& run) {
+  Images.BeginOpening(run);
   SecondPreview.Reset();
-  Image1.SetCaption(FirstImageBoxCaption(imageName));
-  Taille1.SetCaption(ImageSizeText(size));
-  Arrival.Begin();
-  AskForSecondImage(size);
+  AskForSecondImage(run.Size());
   BuildPreview();
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
   if (Showing()) FormShow(nullptr);
   else Show();
-  if (std::optional<SecondImageHold::Image> held = Arrival.End())
-    Continue(held->pixels, held->size, held->name.c_str());
+  if (std::optional<TwoImagePart::SecondImage> held = Images.EndOpening())
+    TakeSecond(held->pixels, held->size, held->name.c_str());
 }
 
-void TFusionner::Continue(const TPtsImg& pixels, ImageSize size, const char* imageName) {
+void TFusionner::Continue(const PhaseOneCall& call) {
+  if (Images.HoldWhileOpening(call)) return;
   // The host may go on sending the images the user clicks after the run
   // ended ("Annuler" tells it nothing): they belong to no run.
-  if (Arrival.Opening()) {
-    Arrival.Hold(pixels, size, imageName);
-    return;
-  }
   if (!Showing()) return;
-  SecondWidth = size.width;
-  SecondHeight = size.height;
-  SecondPixels = pixels;
-  Image2.SetCaption(SecondImageBoxCaption(imageName));
-  Taille2.SetCaption(ImageSizeText(size));
-  if (SecondMatches()) {
+  TakeSecond(call.pixels, call.size, call.imageName);
+}
+
+void TFusionner::TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name) {
+  if (Images.TakeSecond(pixels, size, name)) {
     ApplyFlag() = 1;
     BuildSecondPreview();
     // With either mode: the preview shows the merge of the image just received.
@@ -154,28 +143,21 @@ void TFusionner::Continue(const TPtsImg& pixels, ImageSize size, const char* ima
   }
 }
 
-bool TFusionner::SecondMatches() const {
-  if (FirstWidth != SecondWidth || FirstHeight != SecondHeight) return false;
-  // Lengths are 32-bit, so a size both arrays hold fits in one new array.
-  const ImageSize size{FirstWidth, FirstHeight};
-  return HoldsImage(FirstPixels, size) && HoldsImage(SecondPixels, size);
-}
-
 void TFusionner::BuildPreview() {
-  const ImageSize size{FirstWidth, FirstHeight};
-  PreviewScale = PreviewGeometryFor(size).scale;
-  molvane::BuildPreview(FirstPixels, size, FirstPreview, PreVisu);
+  const ImageRun& first = Images.First();
+  PreviewScale = PreviewGeometryFor(first.Size()).scale;
+  molvane::BuildPreview(first.HostImage(), first.Size(), FirstPreview, PreVisu);
 }
 
 void TFusionner::BuildSecondPreview() {
   // The first image's preview fixed the geometry; both previews share it.
-  const ImageSize size{FirstWidth, FirstHeight};
+  const ImageSize size = Images.First().Size();
   PreviewGeometry g = PreviewGeometryFor(size);
   g.scale = PreviewScale;
   g.width = PreVisu.Bitmap().Width();
   g.height = PreVisu.Bitmap().Height();
   SecondPreview.SetLength(g.width * g.height);
-  if (g.width > 0 && g.height > 0) SamplePreview(SecondPixels.Data(), size, g, SecondPreview.Data());
+  if (g.width > 0 && g.height > 0) SamplePreview(Images.SecondPixels().Data(), size, g, SecondPreview.Data());
   ModeFusion.SetEnabled(true);
   Appliquer.SetEnabled(true);
 }
@@ -209,10 +191,7 @@ void TFusionner::RenderPreview() {
 
 void TFusionner::FormShow(ui::Component*) {
   CadreAff.SetDoubleBuffered(true);
-  Image2.SetCaption(kSecondImageBoxCaption);
-  Taille2.SetCaption(kClickAnImage);
-  SecondWidth = 0;
-  SecondHeight = 0;
+  Images.WaitForSecond();
   Appliquer.SetEnabled(false);
   ModeFusion.SetEnabled(false);
   ModeFusion.SetItemIndex(0);
@@ -232,20 +211,22 @@ void TFusionner::AppliquerClick(ui::Component*) {
   MergedImage.Reset();
   // Another tool's run may have set the module-wide flag meanwhile: the
   // images themselves must match too.
-  if (ApplyFlag() != 0 && SecondMatches()) {
-    const int32_t count = FirstWidth * FirstHeight;
+  const ImageRun& first = Images.First();
+  if (ApplyFlag() != 0 && Images.Matches()) {
+    // Lengths are 32-bit, so a size both arrays hold fits in one new array.
+    const int32_t count = int32_t(first.Size().PixelCount());
     try {
       MergedImage = TPtsImg(count);
-      MergePixels(FirstPixels.Data(), SecondPixels.Data(), MergedImage.Data(), count, Params());
+      MergePixels(first.HostImage().Data(), Images.SecondPixels().Data(), MergedImage.Data(), count,
+                  Params());
     } catch (const std::bad_alloc&) {
       MergedImage.Reset();  // no memory for the result: the host receives none
     }
   }
-  DeliverImage(ImageSize{FirstWidth, FirstHeight}, MergedImage);
+  DeliverImage(first.Size(), MergedImage);
   Close();
   MergedImage.Reset();
-  FirstPixels.Reset();
-  SecondPixels.Reset();
+  Images.Release();
   FirstPreview.Reset();
   SecondPreview.Reset();
 }

@@ -4,11 +4,13 @@
 #include <cstdint>
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
-#include "boundary/preview.h"
+#include "boundary/tool_table.h"
 #include "controls/barre_curseur.h"
+#include "dialog_kit/preview.h"
+#include "dialog_kit/two_image_part.h"
 #include "tools/merge.h"
-#include "tools/second_image_hold.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -32,13 +34,13 @@ class TFusionner : public ui::Form {
   // asks the host (ActionData 2) to let the user click a second image,
   // previews the first image and shows the dialog on top without waiting.
   // A run still on screen starts again: its second image is dropped.
-  void Open(const TPtsImg& pixels, ImageSize size, const char* imageName);
+  void Open(const ImageRun& run);
   // Phase 1: keeps the second image (replacing an earlier one) and writes its
   // labels. The same size as the first (both buffers holding that many
   // pixels) sets the apply flag, samples its preview and enables the merge;
   // another size, a short or a null array clears the flag and warns. Held
   // while the dialog is opening; ignored once a run has ended.
-  void Continue(const TPtsImg& pixels, ImageSize size, const char* imageName);
+  void Continue(const PhaseOneCall& call);
 
   PreviewBox Preview{this};
   ui::Panel& CadreAff = Preview.CadreAff;
@@ -91,21 +93,15 @@ class TFusionner : public ui::Form {
   void RenderPreview();
   void UpdatePrevalentControls();
   void PlaceZoneTrsp();
-  // Both images are there, of the same positive size, each buffer holding
-  // that many pixels.
-  bool SecondMatches() const;
+  // The second image arrived: matching, the flag set and the merge previewed;
+  // not, the flag cleared and the warning shown.
+  void TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name);
 
-  int32_t FirstWidth = 0;
-  int32_t FirstHeight = 0;
-  int32_t SecondWidth = 0;
-  int32_t SecondHeight = 0;
+  TwoImagePart Images{Image1, Taille1, Image2, Taille2};
   long double PreviewScale = 1.0L;
-  TPtsImg FirstPixels;
-  TPtsImg SecondPixels;
   TPtsImg MergedImage;
   TPtsImg FirstPreview;
   TPtsImg SecondPreview;
-  SecondImageHold Arrival;
 };
 
 // Module FusionImg: the one instance, created hidden when the library loads.

@@ -1,17 +1,18 @@
 // The noise reduction menu item around its algorithm.
 #include "tools/noise_reduction_tool.h"
 
+#include "boundary/host_protocol.h"
 #include "tools/noise_reduction.h"
 #include "ui/screen_cursor.h"
 
 namespace molvane {
 
-void ReduceNoise(const TPtsImg& image, ImageSize size) {
+void ReduceNoise(const ImageRun& run) {
   HourglassScope hourglass;
-  const TPtsImg copy = image.Copy();
-  ReduceNoise(copy.Data(), image.Data(), size.width, size.height);
+  const TPtsImg copy = run.HostImage().Copy();
+  ReduceNoise(copy.Data(), run.HostImage().Data(), run.Width(), run.Height());
   ApplyFlag() = 1;
-  ReportFinished(size, ApplyFlag());
+  ReportFinished(run.Size(), ApplyFlag());
 }
 
 }  // namespace molvane

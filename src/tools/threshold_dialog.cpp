@@ -2,8 +2,8 @@
 #include "tools/threshold_dialog.h"
 
 
-#include "boundary/apply_buttons.h"
-#include "boundary/module_guard.h"
+#include "dialog_kit/apply_buttons.h"
+#include "dialog_kit/dialog_module.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
@@ -34,15 +34,13 @@ TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   Appliquer.OnClick = ui::Handler(this, &TSeuilImg::AppliquerClick);
 }
 
-void TSeuilImg::Open(const TPtsImg& pixels, ImageSize size) {
+void TSeuilImg::Open(const ImageRun& run) {
   try {
-    W = size.width;
-    H = size.height;
-    HostImage_ = pixels;
-    WorkCopy = pixels.Copy();
+    Run = run;
+    Run.CopyHostImage();
     CadreAff.SetDoubleBuffered(true);
     ReInitClick(nullptr);
-    BuildPreview(WorkCopy, size, PreviewPixels, PreVisu);
+    BuildPreview(Run.WorkCopy(), Run.Size(), PreviewPixels, PreVisu);
     ShowModal();
   } catch (...) {
     // A failed preparation shows nothing and reports nothing.
@@ -59,8 +57,8 @@ void TSeuilImg::FormShow(ui::Component*) {
 }
 
 void TSeuilImg::FormClose(ui::Component*) {
-  ReportFinished(ImageSize{W, H}, ApplyFlag());
-  WorkCopy.Reset();
+  ReportFinished(Run.Size(), ApplyFlag());
+  Run.ReleaseCopy();
   PreviewPixels.Reset();
 }
 
@@ -91,7 +89,9 @@ void TSeuilImg::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
 
 void TSeuilImg::AppliquerClick(ui::Component*) {
   HourglassScope hourglass;
-  ThresholdPixels(WorkCopy.Data(), HostImage_.Data(), WorkCopy.Length(), Threshold_, Side());
+  // The whole array, as the host lent it: a longer one is thresholded to its end.
+  const TPtsImg& copy = Run.WorkCopy();
+  ThresholdPixels(copy.Data(), Run.HostImage().Data(), copy.Length(), Threshold_, Side());
   ApplyFlag() = 1;
 }
 

@@ -2,8 +2,9 @@
 #pragma once
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 #include "controls/barre_curseur.h"
 #include "tools/threshold.h"
 #include "ui/form.h"
@@ -17,10 +18,10 @@ class TSeuilImg : public ui::Form {
  public:
   TSeuilImg();
 
-  // Keeps the host's buffer, copies it, previews it and shows the dialog
+  // Keeps the run, copies the host's image, previews it and shows the dialog
   // modally; returns once it has closed. Any error is dropped: the dialog
   // then does not appear and no callback is made.
-  void Open(const TPtsImg& pixels, ImageSize size);
+  void Open(const ImageRun& run);
 
   ui::Button Appliquer{this, "Appliquer"};
   ui::Label Label1{this, "Label1"};
@@ -42,17 +43,13 @@ class TSeuilImg : public ui::Form {
   void AppliquerClick(ui::Component* sender);
 
   int32_t Threshold() const { return Threshold_; }
-  const TPtsImg& HostImage() const { return HostImage_; }
 
  private:
   KeptSide Side() const;
   void RenderPreview();
 
-  TPtsImg WorkCopy;
+  ImageRun Run;
   int32_t Threshold_ = kThresholdSlider.defaultPosition;
-  TPtsImg HostImage_;
-  int32_t W = 0;
-  int32_t H = 0;
   TPtsImg PreviewPixels;
 };
 

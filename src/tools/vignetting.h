@@ -4,17 +4,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "boundary/image_size.h"
 #include "colour/pixel.h"
 
 namespace molvane {
 
 enum class Corner { TopLeft, TopRight, BottomRight, BottomLeft };
-
-// A point in image pixels: x to the right, y downwards, both from 0.
-struct ImagePoint {
-  int32_t x;
-  int32_t y;
-};
 
 // The two images of a correction, both W * H pixels, row after row: every
 // colour is read from `copy`, every result written into `image`.

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "boundary/module_guard.h"
+#include "dialog_kit/dialog_module.h"
 #include "ui/screen_cursor.h"
 
 namespace molvane {
@@ -60,18 +60,16 @@ TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
   Timer.OnTimer = ui::Handler(this, &TCorrVignetage::TimerTimer);
 }
 
-void TCorrVignetage::Open(const TPtsImg& pixels, ImageSize size) {
+void TCorrVignetage::Open(const ImageRun& run) {
   try {
     // A correction needs a corner to work from.
-    if (size.width == 0 || size.height == 0) {
-      RefuseImage(size);
+    if (!run.HoldsImage()) {
+      RefuseImage(run.Size());
       return;
     }
-    ImageWidth = size.width;
-    ImageHeight = size.height;
-    HostImage = pixels;
-    WorkCopy = pixels.Copy();
-    AskForClicks(ImageSize{ImageWidth, ImageHeight});
+    Run = run;
+    Run.CopyHostImage();
+    AskForClicks(Run.Size());
     // Show runs FormShow only for a hidden dialog; one still on screen
     // starts the new run from its defaults too.
     if (Showing()) FormShow(nullptr);
@@ -81,9 +79,11 @@ void TCorrVignetage::Open(const TPtsImg& pixels, ImageSize size) {
   }
 }
 
-void TCorrVignetage::Continue(ImagePoint point, const TPtsImg& image) {
+void TCorrVignetage::Continue(const PhaseOneCall& call) {
   // Clicks the host forwards after the run ended belong to no run.
   if (!Showing()) return;
+  const ImagePoint point = call.point;
+  const TPtsImg& image = call.pixels2;
   if (CurrentMarker) {
     SetMarkerChecked(*CurrentMarker, true);
     Timer.SetRunning(false);
@@ -93,7 +93,7 @@ void TCorrVignetage::Continue(ImagePoint point, const TPtsImg& image) {
   }
   // A buffer of another size than the image opened would be written out of
   // bounds: the earlier buffer stays the one written into.
-  if (image.Length() == WorkCopy.Length()) HostImage = image;
+  if (image.Length() == Run.WorkCopy().Length()) Run.ReplaceHostImage(image);
   if (AllMarkersTicked()) RunCorrection();
 }
 
@@ -101,12 +101,12 @@ void TCorrVignetage::RunCorrection() {
   {
     HourglassScope hourglass;
     ClockSeededRandom random;
-    CorrectVignetting(points_, VignettingImages{WorkCopy.Data(), HostImage.Data(), ImageWidth,
-                                                ImageHeight},
+    CorrectVignetting(points_, VignettingImages{Run.WorkCopy().Data(), Run.HostImage().Data(),
+                                                Run.Width(), Run.Height()},
                       random);
   }
   ApplyFlag() = 1;
-  ReportStep(ImageSize{ImageWidth, ImageHeight}, 1);
+  ReportStep(Run.Size(), 1);
 }
 
 void TCorrVignetage::FormShow(ui::Component*) {
@@ -114,9 +114,9 @@ void TCorrVignetage::FormShow(ui::Component*) {
   if (PreviousMarker) PreviousMarker->SetVisible(true);
   Timer.SetRunning(false);
   PointHG = {0, 0};
-  PointHD = {ImageWidth, 0};
-  PointBD = {ImageWidth, ImageHeight};
-  PointBG = {0, ImageHeight};
+  PointHD = {Run.Width(), 0};
+  PointBD = {Run.Width(), Run.Height()};
+  PointBG = {0, Run.Height()};
   // Unticked before "no current marker", so that no untick can arm a corner.
   for (ui::CheckBox* marker : {&PosHG, &PosHD, &PosBD, &PosBG}) {
     SetMarkerChecked(*marker, false);
@@ -129,14 +129,14 @@ void TCorrVignetage::FormShow(ui::Component*) {
 
 void TCorrVignetage::FormClose(ui::Component*) {
   Timer.SetRunning(false);
-  WorkCopy.Reset();
-  ReportFinished(ImageSize{ImageWidth, ImageHeight}, ApplyFlag());
+  Run.ReleaseCopy();
+  ReportFinished(Run.Size(), ApplyFlag());
 }
 
 void TCorrVignetage::ReInitClick(ui::Component*) {
   FormShow(nullptr);
-  std::copy_n(WorkCopy.Data(), size_t(WorkCopy.Length()), HostImage.Data());
-  ReportStep(ImageSize{ImageWidth, ImageHeight}, 0);
+  Run.RestoreHostImage();
+  ReportStep(Run.Size(), 0);
 }
 
 void TCorrVignetage::AnnulerClick(ui::Component*) {

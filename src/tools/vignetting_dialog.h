@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
+#include "boundary/tool_table.h"
 #include "boundary/pixel_array.h"
 #include "tools/vignetting.h"
 #include "ui/form.h"
@@ -21,12 +23,13 @@ class TCorrVignetage : public ui::Form {
   // (ActionCode 1) to forward the user's clicks and shows the dialog on top
   // without waiting. Silent on error; an image without pixels (a side of
   // 0) is refused: no dialog, one final callback with Applied 0.
-  void Open(const TPtsImg& pixels, ImageSize size);
+  void Open(const ImageRun& run);
   // Phase 1: the picked point goes to the armed marker (ticked, no longer
-  // blinking); `image` becomes the buffer written into when it holds W * H
-  // pixels (otherwise the earlier one stays). With four ticked markers the
-  // correction is computed. Ignored while the dialog is hidden.
-  void Continue(ImagePoint point, const TPtsImg& image);
+  // blinking); the image (Pixels2) becomes the buffer written into when it
+  // is as long as the one opened (otherwise the earlier one stays). With
+  // four ticked markers the correction is computed. Ignored while the
+  // dialog is hidden.
+  void Continue(const PhaseOneCall& call);
 
   ui::Picture Fond{this, "Fond"};
   ui::CheckBox PosHG{this, "PosHG"};
@@ -66,10 +69,7 @@ class TCorrVignetage : public ui::Form {
   void SetMarkerChecked(ui::CheckBox& marker, bool checked);
   ImagePoint& PointOf(const ui::CheckBox* marker);
 
-  TPtsImg WorkCopy;
-  TPtsImg HostImage;
-  int32_t ImageWidth = 0;
-  int32_t ImageHeight = 0;
+  ImageRun Run;
   ImagePoint points_[4] = {};
   ImagePoint& PointHG = points_[0];
   ImagePoint& PointHD = points_[1];

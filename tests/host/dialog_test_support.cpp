@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 
 namespace molvane::hosttest {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 #include "dialog_test_support.h"
 #include "tools/merge.h"
 #include "tools/merge_dialog.h"

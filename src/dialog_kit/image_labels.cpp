@@ -1,5 +1,5 @@
 // The image captions and size texts of the two-image dialogs.
-#include "boundary/image_labels.h"
+#include "dialog_kit/image_labels.h"
 
 #include "ui/number_text.h"
 

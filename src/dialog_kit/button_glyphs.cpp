@@ -1,5 +1,5 @@
 // Button glyphs drawn from character maps, one character per pixel.
-#include "tools/button_glyphs.h"
+#include "dialog_kit/button_glyphs.h"
 
 namespace molvane {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "boundary/host_protocol.h"
+#include "boundary/image_size.h"
 
 namespace molvane {
 

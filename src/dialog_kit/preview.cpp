@@ -1,5 +1,5 @@
 // The preview scaling rule shared by every previewing dialog.
-#include "boundary/preview.h"
+#include "dialog_kit/preview.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "boundary/host_protocol.h"
+#include "boundary/image_size.h"
 #include "boundary/pixel_array.h"
 #include "ui/controls.h"
 

@@ -1,0 +1,46 @@
+// What the dispatch knows of a tool. The table itself belongs to the tools
+// (tools/tool_table.cpp): the boundary names none of them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "boundary/image_run.h"
+#include "boundary/image_size.h"
+#include "boundary/pixel_array.h"
+
+namespace molvane {
+
+// A phase-1 XchgData call, as the open tool receives it: for tools 1 and 7
+// the second image (Pixels, its size and name); for tool 4 the point clicked,
+// the 5 x 5 pixels around it (Pixels) and the image (Pixels2); for tool 5 the
+// point and the image (Pixels2). Everything lives only during the call.
+struct PhaseOneCall {
+  ImagePoint point;
+  const TPtsImg& pixels;
+  const TPtsImg& pixels2;
+  ImageSize size;
+  const char* imageName;
+};
+
+struct ToolEntry {
+  int32_t number;        // its place in the menu, 1..8
+  const char* caption;   // the menu item
+  void (*initialize)();  // the module's start and end; null when it has none
+  void (*finalize)();
+  // Every call opens the tool, unless it takes phase-1 calls: it then
+  // opens at phase 0 and continues at phase 1.
+  void (*open)(const ImageRun& run);
+  void (*proceed)(const PhaseOneCall& call);  // null: a one-phase tool
+};
+
+// Every tool, in the order their modules start (they end in reverse).
+struct ToolTable {
+  const ToolEntry* entries;
+  size_t count;
+  const ToolEntry* begin() const { return entries; }
+  const ToolEntry* end() const { return entries + count; }
+};
+ToolTable Tools();
+
+}  // namespace molvane
