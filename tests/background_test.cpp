@@ -119,20 +119,20 @@ TEST_F(BackgroundDialog, OpenAsksForClicksAndShowsDefaults) {
   EXPECT_EQ(D().TxTrsp.Caption(), "20%");
   EXPECT_EQ(D().TxBruit.Caption(), "2%");
   EXPECT_EQ(D().TxLumF.Caption(), "50%");
-  EXPECT_EQ(D().ToleranceValue(), 51.0L);
-  EXPECT_EQ(D().TransparencyValue(), 0.2L);
-  EXPECT_EQ(D().NoiseLevelValue(), 5.0L);
-  EXPECT_EQ(D().TargetLightnessValue(), 0.5L);
+  EXPECT_EQ(D().Params().tolerance, 51.0L);
+  EXPECT_EQ(D().Params().transparency, 0.2L);
+  EXPECT_EQ(D().Params().noiseAmplitude, 5.0L);
+  EXPECT_EQ(D().TxLumF.Caption(), "50%");
   EXPECT_FALSE(D().lbLumFond.Enabled());
   EXPECT_FALSE(D().CurseurLumFond.Enabled());
   EXPECT_FALSE(D().TxLumF.Enabled());
   EXPECT_FALSE(D().PosF1.Checked() || D().PosF2.Checked() || D().PosDeb.Checked());
   EXPECT_FALSE(D().FondF1.Checked() || D().FondF2.Checked());
-  EXPECT_EQ(D().CurrentMarkerValue(), nullptr);
+  EXPECT_EQ(D().ArmedMarker(), nullptr);
   EXPECT_FALSE(D().Timer.Running());
   EXPECT_EQ(D().Timer.Interval(), 200);
-  EXPECT_EQ(D().ColourF1Value(), kDefaultColourF1);
-  EXPECT_EQ(D().ColourF2Value(), kDefaultColourF2);
+  EXPECT_EQ(D().Params().colourF1, kDefaultColourF1);
+  EXPECT_EQ(D().Params().colourF2, kDefaultColourF2);
   // Byte for byte Windows-1252.
   EXPECT_EQ(D().GroupBox1.Caption(), " Param\xE8tres du traitement ");
   EXPECT_EQ(D().ReInit.Caption(), "R\xE9initialiser");
@@ -156,45 +156,43 @@ TEST_F(BackgroundDialog, SwatchShowsTheColourInItsFifteenPixelSquare) {
 TEST_F(BackgroundDialog, SliderEndsAndRounding) {
   Open();
   D().CurseurTol.SetPosition(0);
-  EXPECT_EQ(D().ToleranceValue(), 0.0L);
+  EXPECT_EQ(D().Params().tolerance, 0.0L);
   EXPECT_EQ(D().TxTol.Caption(), "0%");
   D().CurseurTol.SetPosition(20);
-  EXPECT_EQ(D().ToleranceValue(), 255.0L);
+  EXPECT_EQ(D().Params().tolerance, 255.0L);
   EXPECT_EQ(D().TxTol.Caption(), "100%");
   D().CurseurTol.SetPosition(1);
-  EXPECT_EQ(D().ToleranceValue(), 12.75L);
+  EXPECT_EQ(D().Params().tolerance, 12.75L);
   EXPECT_EQ(D().TxTol.Caption(), "5%");
   D().CurseurTransp.SetPosition(0);
-  EXPECT_EQ(D().TransparencyValue(), 0.0L);
+  EXPECT_EQ(D().Params().transparency, 0.0L);
   EXPECT_EQ(D().TxTrsp.Caption(), "0%");
   D().CurseurTransp.SetPosition(20);
-  EXPECT_EQ(D().TransparencyValue(), 1.0L);
+  EXPECT_EQ(D().Params().transparency, 1.0L);
   EXPECT_EQ(D().TxTrsp.Caption(), "100%");
   D().CurseurBruit.SetPosition(0);
-  EXPECT_EQ(D().NoiseLevelValue(), 0.0L);
+  EXPECT_EQ(D().Params().noiseAmplitude, 0.0L);
   EXPECT_EQ(D().TxBruit.Caption(), "0%");
   D().CurseurBruit.SetPosition(20);
-  EXPECT_EQ(D().NoiseLevelValue(), 25.0L);
+  EXPECT_EQ(D().Params().noiseAmplitude, 25.0L);
   EXPECT_EQ(D().TxBruit.Caption(), "10%");
   D().CurseurBruit.SetPosition(1);  // Round(0.5) = 0
   EXPECT_EQ(D().TxBruit.Caption(), "0%");
   D().CurseurBruit.SetPosition(3);  // Round(1.5) = 2
   EXPECT_EQ(D().TxBruit.Caption(), "2%");
   D().CurseurLumFond.SetPosition(13);
-  EXPECT_EQ(D().TargetLightnessValue(), 0.65L);
   EXPECT_EQ(D().TxLumF.Caption(), "65%");
 }
 
 TEST_F(BackgroundDialog, ArmedMarkerBlinksUntickedThenTakesThePoint) {
   Open();
   D().PosF1.Click();  // the user ticks it: armed
-  EXPECT_EQ(D().CurrentMarkerValue(), &D().PosF1);
+  EXPECT_EQ(D().ArmedMarker(), &D().PosF1);
   EXPECT_TRUE(D().Timer.Running());
   D().Timer.Tick();
   EXPECT_FALSE(D().PosF1.Visible());
   EXPECT_FALSE(D().PosF1.Checked()) << "waiting for its point, unticked";
-  EXPECT_FALSE(D().IgnoreNextClickValue()) << "the program's untick was consumed";
-  EXPECT_EQ(D().CurrentMarkerValue(), &D().PosF1) << "the program's untick arms nothing";
+  EXPECT_EQ(D().ArmedMarker(), &D().PosF1) << "the program's untick arms nothing";
   D().Timer.Tick();
   EXPECT_TRUE(D().PosF1.Visible());
   D().Timer.Tick();
@@ -203,7 +201,7 @@ TEST_F(BackgroundDialog, ArmedMarkerBlinksUntickedThenTakesThePoint) {
   EXPECT_TRUE(D().PosF1.Checked());
   EXPECT_TRUE(D().PosF1.Visible());
   EXPECT_FALSE(D().Timer.Running());
-  EXPECT_EQ(D().CurrentMarkerValue(), nullptr) << "the program's tick arms nothing either";
+  EXPECT_EQ(D().ArmedMarker(), nullptr) << "the program's tick arms nothing either";
   EXPECT_EQ(D().Params().pointF1.x, 3);
   EXPECT_EQ(D().Params().pointF1.y, 4);
   // Arming another marker while one blinks: the earlier one is shown again.
@@ -240,7 +238,7 @@ TEST_F(BackgroundDialog, ThreePointsFillTheHostImageAndReport) {
   // The dark square is not background: untouched.
   EXPECT_TRUE(Same(host.Data()[size_t(10) * kW + 15], Grey(20)));
   EXPECT_FALSE(Same(host.Data()[size_t(2) * kW + 3], Grey(150)));
-  EXPECT_EQ(D().CurrentMarkerValue(), &D().PosDeb) << "the start point stays armed";
+  EXPECT_EQ(D().ArmedMarker(), &D().PosDeb) << "the start point stays armed";
 }
 
 TEST_F(BackgroundDialog, FurtherClicksMoveTheArmedPointAndRecompute) {
@@ -257,7 +255,7 @@ TEST_F(BackgroundDialog, FurtherClicksMoveTheArmedPointAndRecompute) {
   Pick(D().PosF1, {5, 0});
   EXPECT_EQ(D().Params().pointF1.x, 5);
   EXPECT_EQ(HostCalls().size(), 4u);
-  EXPECT_EQ(D().CurrentMarkerValue(), nullptr);
+  EXPECT_EQ(D().ArmedMarker(), nullptr);
   // No marker armed: the same points, computed again.
   before = PixelsOf(host);
   Randomize(13);
@@ -274,14 +272,14 @@ TEST_F(BackgroundDialog, SampleSetsTheSelectedColour) {
   EXPECT_FALSE(D().CurseurLumFond.Enabled());
   std::vector<Pixel24> sample(15, Pixel24{10, 20, 30});
   Click({1, 1}, ImageOf(sample));
-  EXPECT_EQ(D().ColourF2Value(), kDefaultColourF2) << "15 pixels are too few";
+  EXPECT_EQ(D().Params().colourF2, kDefaultColourF2) << "15 pixels are too few";
   Click({1, 1}, TPtsImg());
-  EXPECT_EQ(D().ColourF2Value(), kDefaultColourF2);
+  EXPECT_EQ(D().Params().colourF2, kDefaultColourF2);
   sample.push_back(Pixel24{13, 21, 33});  // means truncated: 10, 20, 30
   Click({1, 1}, ImageOf(sample));
-  EXPECT_EQ(D().ColourF2Value(), TColor(0x0A141E));
+  EXPECT_EQ(D().Params().colourF2, TColor(0x0A141E));
   EXPECT_TRUE(Same(D().BtnCoulF2.Glyph().ScanLine(3)[3], Pixel24{10, 20, 30}));
-  EXPECT_EQ(D().ColourF1Value(), kDefaultColourF1);
+  EXPECT_EQ(D().Params().colourF1, kDefaultColourF1);
   EXPECT_EQ(D().Params().lightnessFactor, 1.0L) << "with Fond F2 the factor is exactly 1";
 }
 
@@ -292,21 +290,19 @@ TEST_F(BackgroundDialog, SampledF1SetsLightnessSliderAndFactor) {
   EXPECT_TRUE(D().lbLumFond.Enabled());
   // Grey 133: lightness 133 / 255 = 0.5216, position Round(10.43) = 10.
   Click({1, 1}, ImageOf(std::vector<Pixel24>(20, Grey(133))));
-  EXPECT_EQ(D().BaseColourF1Value(), TColor(0x858585));
   EXPECT_EQ(D().CurseurLumFond.Position(), 10);
   const long double base = RgbToHsl(0x858585).l;
-  EXPECT_EQ(D().BaseLightnessValue(), base);
   EXPECT_EQ(D().Params().lightnessFactor, 0.5L / base);
   // F1 is the sample at the slider's lightness.
-  EXPECT_EQ(D().ColourF1Value(), HslToTColor(THsl{0, 0, 0.5L}));
+  EXPECT_EQ(D().Params().colourF1, HslToTColor(THsl{0, 0, 0.5L}));
   // A chosen colour stays until the slider moves: then the sample comes back.
   ui::headless::TheState().colourAnswers.push_back({true, 0x00123456});
   D().BtnCoulF1.Click();
-  EXPECT_EQ(D().ColourF1Value(), TColor(0x00123456));
+  EXPECT_EQ(D().Params().colourF1, TColor(0x00123456));
   EXPECT_TRUE(Same(D().BtnCoulF1.Glyph().ScanLine(0)[0], TColorToPixel(0x00123456)));
   EXPECT_TRUE(D().StayOnTop());
   D().CurseurLumFond.SetPosition(20);
-  EXPECT_EQ(D().ColourF1Value(), TColor(0xFFFFFF));
+  EXPECT_EQ(D().Params().colourF1, TColor(0xFFFFFF));
   EXPECT_EQ(D().Params().lightnessFactor, 1.0L / base);
   // Switching to Fond F2: factor exactly 1, lightness controls off.
   D().FondF2.Click();
@@ -318,7 +314,6 @@ TEST_F(BackgroundDialog, BlackSampleOrNoSampleGivesFactorOne) {
   Open();
   D().FondF1.Click();
   Click({1, 1}, ImageOf(std::vector<Pixel24>(16, Grey(0))));
-  EXPECT_EQ(D().BaseLightnessValue(), 0.0L);
   EXPECT_EQ(D().CurseurLumFond.Position(), 0);
   EXPECT_EQ(D().Params().lightnessFactor, 1.0L);
 }
@@ -326,10 +321,10 @@ TEST_F(BackgroundDialog, BlackSampleOrNoSampleGivesFactorOne) {
 TEST_F(BackgroundDialog, ColourDialogCancelledKeepsTheColour) {
   Open();
   D().BtnCoulF2.Click();  // no answer queued: cancelled
-  EXPECT_EQ(D().ColourF2Value(), kDefaultColourF2);
+  EXPECT_EQ(D().Params().colourF2, kDefaultColourF2);
   ui::headless::TheState().colourAnswers.push_back({true, 0x00ABCDEF});
   D().BtnCoulF2.Click();
-  EXPECT_EQ(D().ColourF2Value(), TColor(0x00ABCDEF));
+  EXPECT_EQ(D().Params().colourF2, TColor(0x00ABCDEF));
   EXPECT_TRUE(D().StayOnTop());
 }
 
@@ -347,8 +342,8 @@ TEST_F(BackgroundDialog, ReinitialiserRestoresEveryPixelAndTheDefaults) {
   ASSERT_EQ(HostCalls().size(), 1u);
   ExpectCall(HostCalls()[0], 0, 0, 0);
   EXPECT_FALSE(D().PosF1.Checked() || D().PosF2.Checked() || D().PosDeb.Checked());
-  EXPECT_EQ(D().CurrentMarkerValue(), nullptr);
-  EXPECT_EQ(D().ColourF1Value(), kDefaultColourF1);
+  EXPECT_EQ(D().ArmedMarker(), nullptr);
+  EXPECT_EQ(D().Params().colourF1, kDefaultColourF1);
   EXPECT_EQ(D().TxTol.Caption(), "20%");
   EXPECT_TRUE(D().Showing());
   // A click now fills nothing: the points must be picked again.
@@ -444,7 +439,7 @@ TEST_F(BackgroundThroughExports, PhaseZeroOpensPhaseOneTakesPointSampleAndImage)
   Run(1, 4, 6, ImageOf(std::vector<Pixel24>(16, Grey(64))), image);
   EXPECT_EQ(CorrFond().Params().pointF1.x, 4);
   EXPECT_EQ(CorrFond().Params().pointF1.y, 6);
-  EXPECT_EQ(CorrFond().ColourF2Value(), TColor(0x404040));
+  EXPECT_EQ(CorrFond().Params().colourF2, TColor(0x404040));
   CorrFond().PosF2.Click();
   Run(1, 29, 19, TPtsImg(), image);
   CorrFond().PosDeb.Click();

@@ -85,7 +85,8 @@ molvane_build() {
 }
 
 # The environment every Windows program of the project runs in: quiet Wine, no
-# .NET or browser engine to offer, and a prefix of its own inside the build tree.
+# .NET or browser engine to offer, no debugger, and a prefix of its own inside
+# the build tree.
 # MOLVANE_BARE_PREFIX=1 picks a second prefix without the fonts linked in, as
 # most users' prefixes are.
 molvane_wine_env() {
@@ -96,7 +97,8 @@ molvane_wine_env() {
   fi
   export WINEARCH=win32
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # A program that crashes ends there, instead of waiting in Wine's debugger.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 }
 
 # Creates the prefix once. Without a window manager (Xvfb) Wine waits two

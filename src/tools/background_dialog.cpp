@@ -129,8 +129,6 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   Appliquer.SetCaption("Appliquer");
   Appliquer.SetBounds({205, 318, 81, 25});
   Appliquer.SetRole(ui::ButtonRole::Ok);
-  Timer.SetInterval(200);
-  Timer.SetRunning(false);
 
   OnShow = ui::Handler(this, &TCorrFond::FormShow);
   OnClose = ui::Handler(this, &TCorrFond::FormClose);
@@ -150,7 +148,7 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   FondF1.OnClick = ui::Handler(this, &TCorrFond::FondF1Click);
   FondF2.OnClick = ui::Handler(this, &TCorrFond::FondF1Click);
 
-  FormCreate(nullptr);
+  FormCreate(this);
 }
 
 void TCorrFond::Open(const ImageRun& run) {
@@ -159,7 +157,7 @@ void TCorrFond::Open(const ImageRun& run) {
     Run.CopyHostImage();
     AskForClicks(Run.Size());
     // Show runs FormShow only for a hidden dialog; one still on screen starts afresh too.
-    if (Showing()) FormShow(nullptr);
+    if (Showing()) FormShow(this);
     else Show();
   } catch (...) {
   }
@@ -183,22 +181,22 @@ void TCorrFond::Continue(const PhaseOneCall& call) {
         ExtendedPrecisionScope scope;
         position = int32_t(RoundHalfEven(h.l * 20));
       }
-      CurseurLumFond.SetPosition(position);
-      CurseurLumFondChange(nullptr);  // also when the position stayed
+      {
+        ui::ProgramChange follow(*this);
+        CurseurLumFond.SetPosition(position);
+      }
+      ReadControls();
+      ApplyTargetLightness();  // also when the position stayed
     } else if (FondF2.Checked()) {
       PaintSwatch(BtnCoulF2, m);
       ColourF2 = m;
     }
   }
-  if (CurrentMarker) {
-    SetMarkerTicked(*CurrentMarker, true);
-    Timer.SetRunning(false);
-    CurrentMarker->SetVisible(true);
-    if (CurrentMarker == &PosF1) PointF1 = point;
-    else if (CurrentMarker == &PosF2) PointF2 = point;
+  // Once the start point is set, further clicks move it.
+  if (const ui::CheckBox* marker = Markers.Take(Markers.Armed() == &PosDeb)) {
+    if (marker == &PosF1) PointF1 = point;
+    else if (marker == &PosF2) PointF2 = point;
     else SeedPoint = point;
-    // Once the start point is set, further clicks move it.
-    if (CurrentMarker != &PosDeb) CurrentMarker = nullptr;
   }
   // Only an image of the opened size can take the fill; another one is left alone.
   const TPtsImg& image = call.pixels2;
@@ -249,12 +247,6 @@ void TCorrFond::PaintSwatch(ui::Button& button, TColor colour) {
   button.SetGlyph(std::move(glyph));
 }
 
-void TCorrFond::SetMarkerTicked(ui::CheckBox& marker, bool ticked) {
-  ProgramTicking = true;
-  marker.SetChecked(ticked);
-  ProgramTicking = false;
-}
-
 void TCorrFond::FormCreate(ui::Component*) {
   SwatchRect = ui::Rect{0, 0, 15, 15};
   ColourF1 = kDefaultColourF1;
@@ -265,27 +257,17 @@ void TCorrFond::FormCreate(ui::Component*) {
 
 void TCorrFond::FormShow(ui::Component*) {
   ApplyFlag() = 0;
-  if (PreviousMarker) PreviousMarker->SetVisible(true);
-  CurrentMarker = nullptr;
-  CurseurTol.SetPosition(kToleranceSlider.defaultPosition);
-  CurseurTolChange(nullptr);
-  CurseurTransp.SetPosition(kTransparencySlider.defaultPosition);
-  CurseurTranspChange(nullptr);
-  CurseurBruit.SetPosition(kNoiseSlider.defaultPosition);
-  CurseurBruitChange(nullptr);
-  SetMarkerTicked(PosF1, false);
-  SetMarkerTicked(PosF2, false);
-  SetMarkerTicked(PosDeb, false);
-  IgnoreNextClick = false;
-  Timer.SetRunning(false);
-  PosF1.SetVisible(true);
-  PosF2.SetVisible(true);
-  PosDeb.SetVisible(true);
-  FondF1.SetChecked(false);
-  FondF2.SetChecked(false);
-  FondF1Click(nullptr);
-  CurseurLumFond.SetPosition(kLightnessSlider.defaultPosition);
-  CurseurLumFondChange(nullptr);
+  Markers.Reset();
+  {
+    ui::ProgramChange reset(*this);
+    CurseurTol.SetPosition(kToleranceSlider.defaultPosition);
+    CurseurTransp.SetPosition(kTransparencySlider.defaultPosition);
+    CurseurBruit.SetPosition(kNoiseSlider.defaultPosition);
+    FondF1.SetChecked(false);
+    FondF2.SetChecked(false);
+    CurseurLumFond.SetPosition(kLightnessSlider.defaultPosition);
+  }
+  ReadControls();
 }
 
 void TCorrFond::FormClose(ui::Component*) {
@@ -293,9 +275,9 @@ void TCorrFond::FormClose(ui::Component*) {
   ReportFinished(Run.Size(), ApplyFlag());
 }
 
-void TCorrFond::ReInitClick(ui::Component*) {
-  FormCreate(nullptr);
-  FormShow(nullptr);
+void TCorrFond::ReInitClick(ui::Component* sender) {
+  FormCreate(sender);
+  FormShow(sender);
   Run.RestoreHostImage();
   ReportStep(Run.Size(), 0);
 }
@@ -311,26 +293,10 @@ void TCorrFond::AnnulerClick(ui::Component*) {
 }
 
 void TCorrFond::PosF1Click(ui::Component* sender) {
-  if (ProgramTicking) return;
-  // The timer's own untick of the blinking marker is no user's click.
-  if (IgnoreNextClick) {
-    IgnoreNextClick = false;
-    return;
-  }
-  PreviousMarker = CurrentMarker;
-  CurrentMarker = static_cast<ui::CheckBox*>(sender);
-  Timer.SetRunning(true);
+  Markers.Arm(*static_cast<ui::CheckBox*>(sender));
 }
 
-void TCorrFond::TimerTimer(ui::Component*) {
-  if (!CurrentMarker) return;
-  if (PreviousMarker) PreviousMarker->SetVisible(true);
-  CurrentMarker->SetVisible(!CurrentMarker->Visible());
-  if (CurrentMarker->Checked()) {
-    IgnoreNextClick = true;
-    CurrentMarker->SetChecked(false);
-  }
-}
+void TCorrFond::TimerTimer(ui::Component*) { Markers.Blink(); }
 
 void TCorrFond::BtnCoulF1Click(ui::Component*) {
   TColor colour = ColourF1;
@@ -349,30 +315,23 @@ void TCorrFond::BtnCoulF2Click(ui::Component*) {
   }
 }
 
-void TCorrFond::CurseurTolChange(ui::Component*) {
+void TCorrFond::ReadControls() {
   ExtendedPrecisionScope scope;
   Tolerance = (long double)(CurseurTol.Position() * 255) / 20;
   TxTol.SetCaption(Percent(RoundHalfEven(Tolerance / 2.55L)));
-}
-
-void TCorrFond::CurseurTranspChange(ui::Component*) {
-  ExtendedPrecisionScope scope;
   Transparency = (long double)CurseurTransp.Position() / 20;
   TxTrsp.SetCaption(Percent(RoundHalfEven(Transparency * 100)));
-}
-
-void TCorrFond::CurseurBruitChange(ui::Component*) {
-  ExtendedPrecisionScope scope;
   NoiseLevel = CurseurBruit.Position() * 1.25L;
   TxBruit.SetCaption(Percent(RoundHalfEven(NoiseLevel / 2.5L)));
+  TargetLightness = (long double)CurseurLumFond.Position() / 20;
+  TxLumF.SetCaption(Percent(RoundHalfEven(TargetLightness * 100)));
+  const bool lightness = FondF1.Checked();
+  lbLumFond.SetEnabled(lightness);
+  CurseurLumFond.SetEnabled(lightness);
+  TxLumF.SetEnabled(lightness);
 }
 
-void TCorrFond::CurseurLumFondChange(ui::Component*) {
-  {
-    ExtendedPrecisionScope scope;
-    TargetLightness = (long double)CurseurLumFond.Position() / 20;
-    TxLumF.SetCaption(Percent(RoundHalfEven(TargetLightness * 100)));
-  }
+void TCorrFond::ApplyTargetLightness() {
   if (!FondF1.Checked()) return;
   THsl h = RgbToHsl(PixelToColor(TColorToPixel(BaseColourF1)));
   BaseLightness = h.l;
@@ -381,12 +340,16 @@ void TCorrFond::CurseurLumFondChange(ui::Component*) {
   PaintSwatch(BtnCoulF1, ColourF1);
 }
 
-void TCorrFond::FondF1Click(ui::Component* sender) {
-  const bool on = FondF1.Checked() && sender != nullptr;
-  lbLumFond.SetEnabled(on);
-  CurseurLumFond.SetEnabled(on);
-  TxLumF.SetEnabled(on);
+void TCorrFond::CurseurTolChange(ui::Component*) { ReadControls(); }
+void TCorrFond::CurseurTranspChange(ui::Component*) { ReadControls(); }
+void TCorrFond::CurseurBruitChange(ui::Component*) { ReadControls(); }
+
+void TCorrFond::CurseurLumFondChange(ui::Component*) {
+  ReadControls();
+  ApplyTargetLightness();
 }
+
+void TCorrFond::FondF1Click(ui::Component*) { ReadControls(); }
 
 namespace {
 DialogModule<TCorrFond> dialogModule;

@@ -8,6 +8,7 @@
 #include "boundary/tool_table.h"
 #include "boundary/pixel_array.h"
 #include "controls/barre_curseur.h"
+#include "dialog_kit/marker_picker.h"
 #include "tools/region_fill.h"
 #include "ui/form.h"
 
@@ -86,27 +87,22 @@ class TCorrFond : public ui::Form {
   void CurseurTranspChange(ui::Component* sender);
   void CurseurBruitChange(ui::Component* sender);
   void CurseurLumFondChange(ui::Component* sender);
-  // Both radio buttons; sender null: run by the program.
+  // Both radio buttons.
   void FondF1Click(ui::Component* sender);
 
   // The fill the dialog would run now, lightness factor included.
   FillParams Params() const;
-  TColor ColourF1Value() const { return ColourF1; }
-  TColor ColourF2Value() const { return ColourF2; }
-  TColor BaseColourF1Value() const { return BaseColourF1; }
-  long double ToleranceValue() const { return Tolerance; }
-  long double TransparencyValue() const { return Transparency; }
-  long double NoiseLevelValue() const { return NoiseLevel; }
-  long double TargetLightnessValue() const { return TargetLightness; }
-  long double BaseLightnessValue() const { return BaseLightness; }
-  const ui::CheckBox* CurrentMarkerValue() const { return CurrentMarker; }
-  bool IgnoreNextClickValue() const { return IgnoreNextClick; }
+  // The marker the next picked point sets; null when none is armed.
+  const ui::CheckBox* ArmedMarker() const { return Markers.Armed(); }
 
  private:
+  // The four sliders' values and labels; the lightness controls enabled
+  // when the first background colour is the one picked.
+  void ReadControls();
+  // F1 takes the target lightness, from the colour picked on the image.
+  void ApplyTargetLightness();
   void RunFill();
   void PaintSwatch(ui::Button& button, TColor colour);
-  // Ticks or unticks a marker as the program, which arms nothing.
-  void SetMarkerTicked(ui::CheckBox& marker, bool ticked);
 
   ImageRun Run;
   FillPoint PointF1{0, 0};
@@ -121,10 +117,7 @@ class TCorrFond : public ui::Form {
   long double BaseLightness = 0;
   long double TargetLightness = 0;
   ui::Rect SwatchRect{0, 0, 15, 15};
-  ui::CheckBox* CurrentMarker = nullptr;
-  ui::CheckBox* PreviousMarker = nullptr;
-  bool IgnoreNextClick = false;
-  bool ProgramTicking = false;
+  MarkerPicker Markers{*this, Timer, {&PosF1, &PosF2, &PosDeb}};
 };
 
 // Module ModifFond: the one instance, created hidden when the library loads.

@@ -59,7 +59,7 @@ void TComparer::Open(const ImageRun& run) {
   AskForSecondImage(run.Size());
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
-  if (Showing()) FormShow(nullptr);
+  if (Showing()) FormShow(this);
   else Show();
   if (std::optional<TwoImagePart::SecondImage> held = Images.EndOpening())
     TakeSecond(held->pixels, held->size, held->name.c_str());

@@ -85,16 +85,16 @@ GradientParams TCompDegr::Params() const {
 }
 
 void TCompDegr::FormShow(ui::Component*) {
-  DirComp.SetItemIndex(0);
-  DirCompClick(nullptr);
-  CurseurN1.SetPosition(kOffsetSlider.defaultPosition);
-  CurseurN2.SetPosition(kOffsetSlider.defaultPosition);
-  CurseurM1.SetPosition(kGainSlider.defaultPosition);
-  CurseurM2.SetPosition(kGainSlider.defaultPosition);
-  CurseurN1Change(nullptr);
-  CurseurN2Change(nullptr);
-  CurseurM1Change(nullptr);
-  CurseurM2Change(nullptr);
+  {
+    ui::ProgramChange reset(*this);
+    DirComp.SetItemIndex(0);
+    CurseurN1.SetPosition(kOffsetSlider.defaultPosition);
+    CurseurN2.SetPosition(kOffsetSlider.defaultPosition);
+    CurseurM1.SetPosition(kGainSlider.defaultPosition);
+    CurseurM2.SetPosition(kGainSlider.defaultPosition);
+  }
+  ReadControls();
+  RenderPreview();
 }
 
 void TCompDegr::FormClose(ui::Component*) {
@@ -121,7 +121,7 @@ void TCompDegr::ReInitClick(ui::Component* sender) {
   ApplyFlag() = 0;
 }
 
-void TCompDegr::DirCompClick(ui::Component* sender) {
+void TCompDegr::ReadControls() {
   const bool horizontal = DirComp.ItemIndex() == 1;
   const char* first = horizontal ? "Gauche" : "Haut";
   const char* second = horizontal ? "Droite" : "Bas";
@@ -129,31 +129,26 @@ void TCompDegr::DirCompClick(ui::Component* sender) {
   Coef1.SetCaption(first);
   Corr2.SetCaption(second);
   Coef2.SetCaption(second);
-  // The sliders now apply to the new ends: show it at once.
-  if (sender) RenderPreview();
-}
-
-void TCompDegr::CurseurN1Change(ui::Component*) {
   OffsetN1 = CurseurN1.Position() - kOffsetSlider.defaultPosition;
   ValN1.SetCaption(ui::IntToText(OffsetN1));
-  RenderPreview();
-}
-
-void TCompDegr::CurseurN2Change(ui::Component*) {
   OffsetN2 = CurseurN2.Position() - kOffsetSlider.defaultPosition;
   ValN2.SetCaption(ui::IntToText(OffsetN2));
-  RenderPreview();
-}
-
-void TCompDegr::CurseurM1Change(ui::Component*) {
   CoefM1 = GainOfPosition(CurseurM1.Position());
   ValM1.SetCaption(ui::FormatFixed(CoefM1, 2));
-  RenderPreview();
-}
-
-void TCompDegr::CurseurM2Change(ui::Component*) {
   CoefM2 = GainOfPosition(CurseurM2.Position());
   ValM2.SetCaption(ui::FormatFixed(CoefM2, 2));
+}
+
+// The direction and the four sliders: the sliders now apply to the new
+// ends, or take their new values; the preview shows it at once.
+void TCompDegr::DirCompClick(ui::Component*) { ControlsChange(); }
+void TCompDegr::CurseurN1Change(ui::Component*) { ControlsChange(); }
+void TCompDegr::CurseurN2Change(ui::Component*) { ControlsChange(); }
+void TCompDegr::CurseurM1Change(ui::Component*) { ControlsChange(); }
+void TCompDegr::CurseurM2Change(ui::Component*) { ControlsChange(); }
+
+void TCompDegr::ControlsChange() {
+  ReadControls();
   RenderPreview();
 }
 

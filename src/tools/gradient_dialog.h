@@ -65,7 +65,10 @@ class TCompDegr : public ui::Form {
   GradientParams Params() const;
 
  private:
+  // The ends' names for the direction, the offsets and gains with their labels.
+  void ReadControls();
   void RenderPreview();
+  void ControlsChange();
 
   ImageRun Run;
   TPtsImg PreviewPixels;

@@ -116,7 +116,7 @@ void TFusionner::Open(const ImageRun& run) {
   BuildPreview();
   // Show runs FormShow only for a hidden dialog; one still on screen must
   // wait for its second image too.
-  if (Showing()) FormShow(nullptr);
+  if (Showing()) FormShow(this);
   else Show();
   if (std::optional<TwoImagePart::SecondImage> held = Images.EndOpening())
     TakeSecond(held->pixels, held->size, held->name.c_str());
@@ -192,19 +192,19 @@ void TFusionner::RenderPreview() {
 void TFusionner::FormShow(ui::Component*) {
   CadreAff.SetDoubleBuffered(true);
   Images.WaitForSecond();
-  Appliquer.SetEnabled(false);
-  ModeFusion.SetEnabled(false);
-  ModeFusion.SetItemIndex(0);
-  ModeFusionClick(nullptr);
-  Img1PreV.SetChecked(false);
-  Img2PreV.SetChecked(false);
-  TxMin.SetPosition(kBandLowSlider.defaultPosition);
-  TxMax.SetPosition(kBandHighSlider.defaultPosition);
-  TxMi.SetCaption(ui::IntToText(TxMin.Position()));
-  TxMx.SetCaption(ui::IntToText(TxMax.Position()));
-  // The sliders may not have moved, so the strip is placed here as well.
-  PlaceZoneTrsp();
-  UpdatePrevalentControls();
+  {
+    ui::ProgramChange reset(*this);
+    Appliquer.SetEnabled(false);
+    ModeFusion.SetEnabled(false);
+    ModeFusion.SetItemIndex(0);
+    TauxTransp.SetPosition(kRateSlider.defaultPosition);
+    Img1PreV.SetChecked(false);
+    Img2PreV.SetChecked(false);
+    TxMin.SetPosition(kBandLowSlider.defaultPosition);
+    TxMax.SetPosition(kBandHighSlider.defaultPosition);
+  }
+  ReadControls();
+  RenderPreview();
 }
 
 void TFusionner::AppliquerClick(ui::Component*) {
@@ -236,35 +236,42 @@ void TFusionner::AnnulerClick(ui::Component*) {
   Close();
 }
 
-void TFusionner::ReInitClick(ui::Component*) {
-  FormShow(nullptr);
+void TFusionner::ReInitClick(ui::Component* sender) {
+  FormShow(sender);
   BuildPreview();
   PreVisu.Refresh();
   ApplyFlag() = 0;
 }
 
-void TFusionner::ModeFusionClick(ui::Component* sender) {
-  if (!sender) TauxTransp.SetPosition(kRateSlider.defaultPosition);
+void TFusionner::ReadControls() {
   BoxTransparence.SetVisible(ModeFusion.ItemIndex() == 1);
-  RenderPreview();
-}
-
-void TFusionner::TauxTranspChange(ui::Component*) {
   const int32_t p = TauxTransp.Position();
   TxImg1.SetCaption(Percent(100 - p));
   TxImg2.SetCaption(Percent(p));
-  RenderPreview();
-}
-
-void TFusionner::TxMaxChange(ui::Component*) {
-  // TxMin pushes TxMax up, and TxMax stops at TxMin; moving TxMax runs this
-  // handler once more, with the band in order.
-  if (TxMin.Position() > TxMax.Position()) TxMax.SetPosition(TxMin.Position());
+  // TxMin pushes TxMax up, and TxMax stops at TxMin.
+  if (TxMin.Position() > TxMax.Position()) {
+    ui::ProgramChange follow(*this);
+    TxMax.SetPosition(TxMin.Position());
+  }
   PlaceZoneTrsp();
   TxMi.SetCaption(ui::IntToText(TxMin.Position()));
   TxMx.SetCaption(ui::IntToText(TxMax.Position()));
+  // The band matters only when one image prevails.
+  const bool prevalent = Img1PreV.Checked() || Img2PreV.Checked();
+  TxMin.SetEnabled(prevalent);
+  TxMax.SetEnabled(prevalent);
+  TxMi.SetEnabled(prevalent);
+  TxMx.SetEnabled(prevalent);
+}
+
+void TFusionner::ControlsChange() {
+  ReadControls();
   RenderPreview();
 }
+
+void TFusionner::ModeFusionClick(ui::Component*) { ControlsChange(); }
+void TFusionner::TauxTranspChange(ui::Component*) { ControlsChange(); }
+void TFusionner::TxMaxChange(ui::Component*) { ControlsChange(); }
 
 void TFusionner::PlaceZoneTrsp() {
   const int32_t lo = TxMin.Position();
@@ -273,23 +280,21 @@ void TFusionner::PlaceZoneTrsp() {
   ZoneTrsp.SetBounds({TxMin.Bounds().left + kTrackStart + lo, strip.top, hi - lo, strip.height});
 }
 
+// At most one image prevails: ticking one unticks the other.
 void TFusionner::Img1PreVClick(ui::Component*) {
-  if (Img1PreV.Checked()) Img2PreV.SetChecked(false);
-  UpdatePrevalentControls();
+  if (Img1PreV.Checked()) {
+    ui::ProgramChange other(*this);
+    Img2PreV.SetChecked(false);
+  }
+  ControlsChange();
 }
 
 void TFusionner::Img2PreVClick(ui::Component*) {
-  if (Img2PreV.Checked()) Img1PreV.SetChecked(false);
-  UpdatePrevalentControls();
-}
-
-void TFusionner::UpdatePrevalentControls() {
-  const bool prevalent = Img1PreV.Checked() || Img2PreV.Checked();
-  TxMin.SetEnabled(prevalent);
-  TxMax.SetEnabled(prevalent);
-  TxMi.SetEnabled(prevalent);
-  TxMx.SetEnabled(prevalent);
-  RenderPreview();
+  if (Img2PreV.Checked()) {
+    ui::ProgramChange other(*this);
+    Img1PreV.SetChecked(false);
+  }
+  ControlsChange();
 }
 
 namespace {

@@ -90,8 +90,12 @@ class TFusionner : public ui::Form {
  private:
   void BuildPreview();
   void BuildSecondPreview();
+  // The mode's settings shown or hidden, the rates' labels, the band in
+  // order with its strip and labels, the band's controls enabled when an
+  // image prevails.
+  void ReadControls();
   void RenderPreview();
-  void UpdatePrevalentControls();
+  void ControlsChange();
   void PlaceZoneTrsp();
   // The second image arrived: matching, the flag set and the merge previewed;
   // not, the flag cleared and the warning shown.

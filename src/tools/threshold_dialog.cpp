@@ -39,7 +39,7 @@ void TSeuilImg::Open(const ImageRun& run) {
     Run = run;
     Run.CopyHostImage();
     CadreAff.SetDoubleBuffered(true);
-    ReInitClick(nullptr);
+    ApplyFlag() = 0;
     BuildPreview(Run.WorkCopy(), Run.Size(), PreviewPixels, PreVisu);
     ShowModal();
   } catch (...) {
@@ -52,8 +52,12 @@ KeptSide TSeuilImg::Side() const {
 }
 
 void TSeuilImg::FormShow(ui::Component*) {
-  PosSeuil.SetPosition(kThresholdSlider.defaultPosition);
-  PosSeuilChange(nullptr);
+  {
+    ui::ProgramChange reset(*this);
+    PosSeuil.SetPosition(kThresholdSlider.defaultPosition);
+  }
+  ReadControls();
+  RenderPreview();
 }
 
 void TSeuilImg::FormClose(ui::Component*) {
@@ -63,9 +67,13 @@ void TSeuilImg::FormClose(ui::Component*) {
 }
 
 void TSeuilImg::PosSeuilChange(ui::Component*) {
+  ReadControls();
+  RenderPreview();
+}
+
+void TSeuilImg::ReadControls() {
   Threshold_ = PosSeuil.Position();
   ValS.SetCaption(ui::IntToText(Threshold_));
-  RenderPreview();
 }
 
 void TSeuilImg::PosSeuilMouseUp(ui::Component*) { RenderPreview(); }
@@ -81,7 +89,7 @@ void TSeuilImg::RenderPreview() {
 }
 
 void TSeuilImg::ReInitClick(ui::Component* sender) {
-  if (sender) FormShow(sender);
+  FormShow(sender);
   ApplyFlag() = 0;
 }
 

@@ -45,8 +45,10 @@ class TSeuilImg : public ui::Form {
   int32_t Threshold() const { return Threshold_; }
 
  private:
-  KeptSide Side() const;
+  // The threshold and its label from the slider.
+  void ReadControls();
   void RenderPreview();
+  KeptSide Side() const;
 
   ImageRun Run;
   int32_t Threshold_ = kThresholdSlider.defaultPosition;

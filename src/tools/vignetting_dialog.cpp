@@ -45,8 +45,6 @@ TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
   Appliquer.SetCaption("Appliquer");
   Appliquer.SetBounds({205, 140, 81, 25});
   Appliquer.SetRole(ui::ButtonRole::Ok);
-  Timer.SetInterval(kMarkerBlinkMilliseconds);
-  Timer.SetRunning(false);
 
   OnShow = ui::Handler(this, &TCorrVignetage::FormShow);
   OnClose = ui::Handler(this, &TCorrVignetage::FormClose);
@@ -72,7 +70,7 @@ void TCorrVignetage::Open(const ImageRun& run) {
     AskForClicks(Run.Size());
     // Show runs FormShow only for a hidden dialog; one still on screen
     // starts the new run from its defaults too.
-    if (Showing()) FormShow(nullptr);
+    if (Showing()) FormShow(this);
     else Show();
   } catch (...) {
     // A failed preparation shows nothing and reports nothing more.
@@ -84,17 +82,11 @@ void TCorrVignetage::Continue(const PhaseOneCall& call) {
   if (!Showing()) return;
   const ImagePoint point = call.point;
   const TPtsImg& image = call.pixels2;
-  if (CurrentMarker) {
-    SetMarkerChecked(*CurrentMarker, true);
-    Timer.SetRunning(false);
-    CurrentMarker->SetVisible(true);
-    PointOf(CurrentMarker) = point;
-    CurrentMarker = nullptr;
-  }
+  if (const ui::CheckBox* marker = Markers.Take()) PointOf(marker) = point;
   // A buffer of another size than the image opened would be written out of
   // bounds: the earlier buffer stays the one written into.
   if (image.Length() == Run.WorkCopy().Length()) Run.ReplaceHostImage(image);
-  if (AllMarkersTicked()) RunCorrection();
+  if (Markers.AllTicked()) RunCorrection();
 }
 
 void TCorrVignetage::RunCorrection() {
@@ -111,20 +103,11 @@ void TCorrVignetage::RunCorrection() {
 
 void TCorrVignetage::FormShow(ui::Component*) {
   ApplyFlag() = 0;
-  if (PreviousMarker) PreviousMarker->SetVisible(true);
-  Timer.SetRunning(false);
+  Markers.Reset();
   PointHG = {0, 0};
   PointHD = {Run.Width(), 0};
   PointBD = {Run.Width(), Run.Height()};
   PointBG = {0, Run.Height()};
-  // Unticked before "no current marker", so that no untick can arm a corner.
-  for (ui::CheckBox* marker : {&PosHG, &PosHD, &PosBD, &PosBG}) {
-    SetMarkerChecked(*marker, false);
-    marker->SetVisible(true);
-  }
-  CurrentMarker = nullptr;
-  PreviousMarker = nullptr;
-  IgnoreNextClick = false;
 }
 
 void TCorrVignetage::FormClose(ui::Component*) {
@@ -133,8 +116,8 @@ void TCorrVignetage::FormClose(ui::Component*) {
   ReportFinished(Run.Size(), ApplyFlag());
 }
 
-void TCorrVignetage::ReInitClick(ui::Component*) {
-  FormShow(nullptr);
+void TCorrVignetage::ReInitClick(ui::Component* sender) {
+  FormShow(sender);
   Run.RestoreHostImage();
   ReportStep(Run.Size(), 0);
 }
@@ -145,40 +128,16 @@ void TCorrVignetage::AnnulerClick(ui::Component*) {
 }
 
 void TCorrVignetage::AppliquerClick(ui::Component*) {
-  if (!AllMarkersTicked()) RunCorrection();
+  if (!Markers.AllTicked()) RunCorrection();
   ApplyFlag() = 1;
   Close();
 }
 
 void TCorrVignetage::PosHGClick(ui::Component* sender) {
-  if (IgnoreNextClick) {
-    IgnoreNextClick = false;
-    return;
-  }
-  PreviousMarker = CurrentMarker;
-  CurrentMarker = static_cast<ui::CheckBox*>(sender);
-  Timer.SetRunning(true);
+  Markers.Arm(*static_cast<ui::CheckBox*>(sender));
 }
 
-void TCorrVignetage::TimerTimer(ui::Component*) {
-  if (!CurrentMarker) return;
-  if (PreviousMarker) PreviousMarker->SetVisible(true);
-  CurrentMarker->SetVisible(!CurrentMarker->Visible());
-  if (CurrentMarker->Checked()) SetMarkerChecked(*CurrentMarker, false);
-}
-
-bool TCorrVignetage::AllMarkersTicked() const {
-  return PosHG.Checked() && PosHD.Checked() && PosBD.Checked() && PosBG.Checked();
-}
-
-void TCorrVignetage::SetMarkerChecked(ui::CheckBox& marker, bool checked) {
-  // The change fires the click handler, which IgnoreNextClick turns away;
-  // set only when the state changes, so that no user's click is lost.
-  if (marker.Checked() == checked) return;
-  IgnoreNextClick = true;
-  marker.SetChecked(checked);
-  IgnoreNextClick = false;
-}
+void TCorrVignetage::TimerTimer(ui::Component*) { Markers.Blink(); }
 
 ImagePoint& TCorrVignetage::PointOf(const ui::CheckBox* marker) {
   if (marker == &PosHD) return PointHD;

@@ -6,14 +6,12 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/tool_table.h"
+#include "dialog_kit/marker_picker.h"
 #include "boundary/pixel_array.h"
 #include "tools/vignetting.h"
 #include "ui/form.h"
 
 namespace molvane {
-
-// The markers' blinking period.
-constexpr int kMarkerBlinkMilliseconds = 200;
 
 class TCorrVignetage : public ui::Form {
  public:
@@ -58,15 +56,12 @@ class TCorrVignetage : public ui::Form {
   // PointHG, PointHD, PointBD, PointBG: top-left, top-right, bottom-right, bottom-left.
   const ImagePoint (&Points() const)[4] { return points_; }
   // The marker the next picked point sets; null when none is armed.
-  const ui::CheckBox* ArmedMarker() const { return CurrentMarker; }
+  const ui::CheckBox* ArmedMarker() const { return Markers.Armed(); }
 
  private:
   // The four corners from WorkCopy into HostImage under the hourglass, then
   // the flag set and the host told (Applied 1, Finished 0).
   void RunCorrection();
-  bool AllMarkersTicked() const;
-  // Changes a marker's state without it counting as a user's click.
-  void SetMarkerChecked(ui::CheckBox& marker, bool checked);
   ImagePoint& PointOf(const ui::CheckBox* marker);
 
   ImageRun Run;
@@ -75,9 +70,7 @@ class TCorrVignetage : public ui::Form {
   ImagePoint& PointHD = points_[1];
   ImagePoint& PointBD = points_[2];
   ImagePoint& PointBG = points_[3];
-  ui::CheckBox* CurrentMarker = nullptr;
-  ui::CheckBox* PreviousMarker = nullptr;
-  bool IgnoreNextClick = false;
+  MarkerPicker Markers{*this, Timer, {&PosHG, &PosHD, &PosBD, &PosBG}};
 };
 
 // The illustration of Fond: a light-blue field whose corners darken.

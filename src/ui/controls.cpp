@@ -13,6 +13,10 @@ namespace molvane::ui {
 
 void Fire(const Event& event, Component* sender) {
   if (!event) return;
+  if (sender && sender->GetKind() != Component::Kind::Form) {
+    Form* form = sender->OwnerForm();
+    if (form && form->ChangingByProgram()) return;
+  }
   try {
     event(sender);
   } catch (const std::exception& e) {

@@ -44,13 +44,33 @@ class Form : public Component {
   Event OnShow;
   Event OnClose;
 
+  // Inside a ProgramChange: what changes in the controls now is the
+  // program's doing, and fires none of their events.
+  bool ChangingByProgram() const { return programChanges_ > 0; }
+
  private:
+  friend class ProgramChange;
   Button* FindButton(bool wantDefault);
+  int programChanges_ = 0;
   bool showing_ = false;
   bool modal_ = false;
   bool closing_ = false;
   bool stayOnTop_ = false;
   ModalResult result_ = ModalResult::None;
+};
+
+// While alive, the program sets the form's controls (a reset, a value the
+// dialog derives) without their change and click events firing; the dialog
+// then reads its controls and renders once, itself.
+class ProgramChange {
+ public:
+  explicit ProgramChange(Form& form) : form_(form) { ++form_.programChanges_; }
+  ~ProgramChange() { --form_.programChanges_; }
+  ProgramChange(const ProgramChange&) = delete;
+  ProgramChange& operator=(const ProgramChange&) = delete;
+
+ private:
+  Form& form_;
 };
 
 }  // namespace molvane::ui
