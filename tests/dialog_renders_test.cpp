@@ -1,0 +1,58 @@
+// The preview dialogs draw their preview once when shown and once per change
+// of a control, however many controls the showing resets.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "boundary/exports.h"
+#include "boundary/host_protocol.h"
+#include "boundary/library.h"
+#include "boundary/pixel_array.h"
+#include "host_callback_recorder.h"
+#include "platform/fake/fake_platform.h"
+#include "ui/headless/headless.h"
+
+namespace molvane {
+namespace {
+
+class DialogRenders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TheFakePlatform().Reset();
+    ui::headless::Reset();
+    ASSERT_TRUE(LibraryInitialize());
+    AdrRetour(testing::RecordHostCall, 1);
+  }
+  void TearDown() override {
+    AdrRetour(nullptr, 0);
+    LibraryFinalize();
+  }
+};
+
+TEST_F(DialogRenders, OncePerShowingAndOncePerChange) {
+  const struct {
+    int32_t tool;
+    const char* slider;
+  } tools[] = {{6, "PosSeuil"}, {8, "CurseurN1"}};
+  for (const auto& t : tools) {
+    SCOPED_TRACE("tool " + std::to_string(t.tool));
+    for (int showing = 0; showing < 2; ++showing) {
+      int atShow = -1, afterChange = -1;
+      ui::headless::TheState().pictureRefreshes = 0;
+      ui::headless::TheState().modalScript = [&](ui::Form& form) {
+        atShow = ui::headless::TheState().pictureRefreshes;
+        ui::headless::Find<ui::TrackBar>(form, t.slider).SetPosition(30);
+        afterChange = ui::headless::TheState().pictureRefreshes;
+        form.Close();
+      };
+      TPtsImg image(40 * 30);
+      XchgData(t.tool, 0, 0, 0, 0, 40, 30, 0, 0, image.Handle(), nullptr, "image", 0);
+      EXPECT_EQ(atShow, 1) << "showing " << showing;
+      EXPECT_EQ(afterChange - atShow, 1) << "showing " << showing;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace molvane
