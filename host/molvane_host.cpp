@@ -169,20 +169,6 @@ bool ParseCorners(const char* text, PickedPoint (&corners)[4]) {
   return false;
 }
 
-// The pixels of `image` in the square of side 5 centred on (x, y), cut at the
-// image's edges: the sample a host sends with a click for tool 4.
-Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
-  Bitmap24 sample;
-  const int32_t left = std::max(0, x - 2), right = std::min(image.width - 1, x + 2);
-  const int32_t top = std::max(0, y - 2), bottom = std::min(image.height - 1, y + 2);
-  sample.width = std::max(0, right - left + 1);
-  sample.height = std::max(0, bottom - top + 1);
-  for (int32_t row = top; row <= bottom; ++row)
-    for (int32_t col = left; col <= right; ++col)
-      sample.pixels.push_back(image.pixels[size_t(row) * size_t(image.width) + size_t(col)]);
-  return sample;
-}
-
 bool ParseOptions(int argc, char** argv, Options& options) {
   DialogChoices& c = options.choices;
   int positional = 0;
