@@ -115,7 +115,10 @@ void PluginSession::StopPicking() {
 }
 
 void PluginSession::DialogShowing(bool showing) {
-  if (Busy() && !showing && (tool_ == 1 || tool_ == 7)) End();
+  if (!Busy() || (tool_ != 1 && tool_ != 7)) return;
+  // Only a dialog seen on screen can have closed.
+  if (showing) dialogSeen_ = true;
+  else if (dialogSeen_) End();
 }
 
 void MOLVANE_STDCALL PluginSession::Callback(int32_t userValue, int32_t width, int32_t height, int32_t, int32_t,
@@ -131,15 +134,16 @@ void MOLVANE_STDCALL PluginSession::Callback(int32_t userValue, int32_t width, i
 
 void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode, intptr_t actionData, bool applied,
                                bool finished) {
-  if (!target_) return;
-  if (actionCode == 1) picking_ = true;
-  if (actionCode == 0 && actionData == 2) waitingSecond_ = true;
+  // A new image is the user's whatever state we are in: our own copy, taken
+  // before the plug-in releases its array.
   if (actionCode == 3 && actionData != 0 && width > 0 && height > 0) {
-    // Our own copy, taken before the plug-in releases its array.
     const TPtsImg delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(actionData));
     if (int64_t(delivered.Length()) >= int64_t(width) * height)
       events_.ImageDelivered(host::FromPixelArray(delivered, width, height), DeliveredName());
   }
+  if (!target_) return;
+  if (actionCode == 1) picking_ = true;
+  if (actionCode == 0 && actionData == 2) waitingSecond_ = true;
   events_.PixelsChanged(*target_);
   if (!finished) {
     events_.StateChanged();
@@ -159,6 +163,7 @@ void PluginSession::End() {
   before_.shrink_to_fit();
   picking_ = false;
   waitingSecond_ = false;
+  dialogSeen_ = false;
   events_.StateChanged();
 }
 

@@ -87,6 +87,7 @@ class PluginSession {
   std::string secondName_;
   bool picking_ = false;
   bool waitingSecond_ = false;
+  bool dialogSeen_ = false;
 };
 
 }  // namespace molvane::viewer
