@@ -198,7 +198,7 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                                 nullptr, ThisModule(), &client);
       status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), nullptr);
-      const int parts[] = {170, 290, 560, -1};
+      const int parts[] = {150, 260, 500, -1};
       SendMessageA(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(parts));
       return 0;
     }
@@ -466,9 +466,9 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
 void MainFrame::ShowHint() {
   std::string hint;
   if (session_.Picking())
-    hint = "Cliquez sur l'image pour placer le point choisi dans la fenêtre de l'outil (Échap : terminer).";
+    hint = "Cliquez sur l'image pour placer le point (Échap : terminer).";
   else if (session_.WaitsForSecondImage())
-    hint = "Cliquez sur une autre image : elle devient la seconde image de l'outil.";
+    hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (session_.Busy())
     hint = "Outil " + Quoted(session_.ItemCaptions()[size_t(session_.Tool() - 1)]) + " ouvert.";
   else if (!pluginProblem_.empty())
