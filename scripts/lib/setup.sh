@@ -84,6 +84,13 @@ molvane_build() {
   molvane_say "Built $tree in $(molvane_elapsed "$started") s."
 }
 
+# A Linux path as Wine's programs see it: the file system is drive Z:.
+molvane_windows_path() {
+  local path
+  path=$(readlink -m "$1")
+  printf 'Z:%s' "${path//\//\\}"
+}
+
 # The environment every Windows program of the project runs in: quiet Wine, no
 # .NET or browser engine to offer, and a prefix of its own inside the build tree.
 molvane_wine_env() {
