@@ -169,8 +169,9 @@ void PluginSession::End() {
 
 std::string PluginSession::DeliveredName() const {
   const std::string first = target_ ? target_->Name() : std::string();
-  if (tool_ == 1) return "Écart entre " + first + " et " + secondName_;
-  if (tool_ == 7) return "Fusion de " + first + " et " + secondName_;
+  // In the words of the plug-in's dialogs: "Créer une image d'écart", "Fusion d'images".
+  if (tool_ == 1) return "Image d'écart — " + first + ", " + secondName_;
+  if (tool_ == 7) return "Fusion d'images — " + first + ", " + secondName_;
   return items_.empty() || tool_ < 1 ? first : items_[size_t(tool_ - 1)] + " de " + first;
 }
 

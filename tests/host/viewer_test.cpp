@@ -199,6 +199,25 @@ TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
   DeleteFileA(text.c_str());
 }
 
+TEST(ViewerFiles, ClosingAChangedImageAsksWhetherToSave) {
+  // "Annuler" keeps the window and its change; "Non" closes it.
+  for (int answer : {IDCANCEL, IDNO}) {
+    auto frame = StartViewer({DataFile("chelsea.png")});
+    ASSERT_TRUE(frame && frame->Views().size() == 1u);
+    Command(*frame, viewer::kFirstTool + 2);
+    ASSERT_EQ(host::TextOf(frame->Views()[0]->Window()), "chelsea.png *");
+    std::string question;
+    host::DialogScript script;
+    script.OnSystemDialog("the question", [&](HWND box) {
+      question = host::MessageBoxText(box);
+      PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+    });
+    EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kClose); })) << script.FailureText();
+    EXPECT_EQ(question, "Enregistrer les modifications de « chelsea.png » ?");
+    EXPECT_EQ(frame->Views().size(), answer == IDNO ? 0u : 1u);
+  }
+}
+
 TEST(ViewerPlugin, AMissingPluginLeavesAViewerThatSaysWhy) {
   std::unique_ptr<MainFrame> frame;
   const std::string said = AnswerBox([&] { frame = StartViewer({DataFile("chelsea.png")}, TemporaryFile("absent.dll")); });
@@ -367,14 +386,14 @@ TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
     const char* title;
   } cases[] = {
       {"comparaison", 1, reduced, [] { host::DialogChoices c; c.factor = 8; return c; }(),
-       "Écart entre chelsea.png et chelsea.png *"},
+       "Image d'écart — chelsea.png, chelsea.png *"},
       {"fusionner", 7, mirror,
        [] {
          host::DialogChoices c;
          c.mode = "transparence", c.rate = 30, c.prevalent = 1, c.hasBand = true, c.bandLow = 60, c.bandHigh = 200;
          return c;
        }(),
-       "Fusion de chelsea.png et molvane-viewer-miroir.png *"},
+       "Fusion d'images — chelsea.png, molvane-viewer-miroir.png *"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.run);
