@@ -181,9 +181,9 @@ Bitmap24 Mirrored(const Bitmap24& image) {
 
 Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
   Bitmap24 sample;
+  if (x < 0 || y < 0 || x >= image.width || y >= image.height) return sample;
   const int32_t left = std::max(0, x - 2), right = std::min(image.width - 1, x + 2);
   const int32_t top = std::max(0, y - 2), bottom = std::min(image.height - 1, y + 2);
-  if (left > right || top > bottom) return sample;
   sample.width = right - left + 1;
   sample.height = bottom - top + 1;
   for (int32_t row = top; row <= bottom; ++row)

@@ -82,9 +82,16 @@ TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
   host::PumpMessages();
   EXPECT_NE(frame->StatusText(3).find("Cliquez sur l'image"), std::string::npos) << frame->StatusText(3);
   EXPECT_TRUE(Picture(*frame, {dialog}, "viewer-pointage.bmp"));
-  // Échap in the image window ends picking; the dialog stays until closed.
-  SendMessageA(frame->Views()[0]->Window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  // The cross over the picked image while picking; Échap ends picking, the dialog stays until closed.
+  HWND view = frame->Views()[0]->Window();
+  auto cursorOverView = [view] {
+    SendMessageA(view, WM_SETCURSOR, WPARAM(view), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_CROSS));
+  SendMessageA(view, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_FALSE(frame->Session().Picking());
+  EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_ARROW));
   host::Click(host::FindChild(dialog, "Button", "Annuler"));
   EXPECT_FALSE(frame->Session().Busy());
 }

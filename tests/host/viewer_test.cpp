@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <shlobj.h>
 
 #include "dialog_test_support.h"
 #include "host/dialog_driver.h"
@@ -139,6 +142,21 @@ TEST(ViewerFiles, OpensAPngAndAJpegFromItsCommandLine) {
   EXPECT_LT(gap / double(source.size() * 3), 4.0);
   EXPECT_EQ(frame->StatusText(0), "451 x 300 pixels");
   EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|Divers|&?");
+}
+
+TEST(ViewerFiles, DroppedFilesOpenInNewWindows) {
+  auto frame = StartViewer({});
+  ASSERT_TRUE(frame);
+  // What the shell hands a window when files are dropped on it.
+  const std::string file = DataFile("chelsea.jpg");
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + file.size() + 2);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), file.c_str(), file.size());
+  GlobalUnlock(memory);
+  SendMessageA(frame->Window(), WM_DROPFILES, WPARAM(memory), 0);
+  ASSERT_EQ(frame->Views().size(), 1u);
+  EXPECT_EQ(host::TextOf(frame->Views()[0]->Window()), "chelsea.jpg");
 }
 
 TEST(ViewerFiles, SavedFilesReadBackAsTheImage) {
