@@ -26,6 +26,8 @@ std::unique_ptr<MainFrame> ViewerOnPhotograph() {
   SetWindowPos(frame->Window(), nullptr, 0, 0, 1000, 720, SWP_NOZORDER);
   HWND view = frame->Views()[0]->Window();
   SendMessageA(GetParent(view), WM_MDIMAXIMIZE, WPARAM(view), 0);
+  // The MDI client drops the scroll bars it no longer needs from its queue.
+  host::PumpMessages();
   SendMessageA(frame->Window(), WM_COMMAND, viewer::kZoomFit, 0);
   return frame;
 }
