@@ -52,7 +52,9 @@ ImageView::ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events
 }
 
 ImageView* ImageView::Create(HWND client, std::unique_ptr<ImageDocument> document, ViewEvents& events) {
-  auto* view = new ImageView(std::move(document), events);
+  // Ours until the window exists; the window's end deletes it after that.
+  std::unique_ptr<ImageView> owned(new ImageView(std::move(document), events));
+  ImageView* view = owned.get();
   MDICREATESTRUCTA create;
   std::memset(&create, 0, sizeof create);
   create.szClass = kClassName;
@@ -62,10 +64,9 @@ ImageView* ImageView::Create(HWND client, std::unique_ptr<ImageDocument> documen
   create.style = WS_HSCROLL | WS_VSCROLL;
   create.lParam = reinterpret_cast<LPARAM>(view);
   HWND window = reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
-  if (!window) {
-    delete view;
-    return nullptr;
-  }
+  if (!window) return nullptr;
+  owned.release();
+  view->ownedByWindow_ = true;
   view->ZoomToFit();
   view->UpdateTitle();
   return view;
@@ -93,8 +94,10 @@ LRESULT CALLBACK ImageView::Procedure(HWND window, UINT message, WPARAM wParam, 
   try {
     if (message == WM_NCDESTROY) {
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-      view->events_.ViewDestroyed(*view);
-      delete view;
+      if (view->ownedByWindow_) {
+        view->events_.ViewDestroyed(*view);
+        delete view;
+      }
       return DefMDIChildProcA(window, message, wParam, lParam);
     }
     return view->Handle(message, wParam, lParam);

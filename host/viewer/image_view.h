@@ -85,6 +85,7 @@ class ImageView {
   std::vector<uint8_t> bitmap_;
   double zoom_ = 1;
   POINT scroll_{0, 0};
+  bool ownedByWindow_ = false;
 };
 
 }  // namespace molvane::viewer

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "host/image_files.h"
 
@@ -506,7 +507,12 @@ void MainFrame::PixelsChanged(ImageDocument& document) {
 }
 
 void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& name) {
-  ImageView* view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, std::string(), name), *this);
+  ImageView* view = nullptr;
+  try {
+    view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, std::string(), name), *this);
+  } catch (const std::bad_alloc&) {
+    return ShowError("La mémoire manque pour ouvrir la nouvelle image " + Quoted(name) + ".");
+  }
   if (view) views_.push_back(view);
   else ShowError("La fenêtre de la nouvelle image " + Quoted(name) + " n'a pas pu être créée.");
 }
