@@ -119,6 +119,33 @@ bool Fail(std::string& error, const std::string& message) {
 
 const char kNoCodecs[] = "Les codecs d'images du système (WIC) ne sont pas disponibles.";
 
+// The frame's pixels into `image` (already sized) as 24-bit BGR. Some
+// codecs cannot convert straight to 24 bits (Wine's, from a GIF's palette):
+// they go through 32-bit BGRA, whose alpha is dropped.
+bool CopyAs24Bits(IWICImagingFactory* factory, IWICBitmapSource* frame, Bitmap24& image) {
+  const UINT width = UINT(image.width), height = UINT(image.height);
+  Com<IWICFormatConverter> direct;
+  if (SUCCEEDED(factory->CreateFormatConverter(direct.Out())) &&
+      SUCCEEDED(direct->Initialize(frame, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)) &&
+      SUCCEEDED(direct->CopyPixels(nullptr, width * 3, UINT(image.pixels.size() * 3),
+                                   reinterpret_cast<BYTE*>(image.pixels.data()))))
+    return true;
+  Com<IWICFormatConverter> withAlpha;
+  std::vector<BYTE> row(size_t(width) * 4);
+  if (FAILED(factory->CreateFormatConverter(withAlpha.Out())) ||
+      FAILED(withAlpha->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)))
+    return false;
+  for (UINT y = 0; y < height; ++y) {
+    const WICRect line{0, INT(y), INT(width), 1};
+    if (FAILED(withAlpha->CopyPixels(&line, width * 4, UINT(row.size()), row.data()))) return false;
+    for (UINT x = 0; x < width; ++x)
+      image.pixels[size_t(y) * width + x] = Pixel24{row[x * 4], row[x * 4 + 1], row[x * 4 + 2]};
+  }
+  return true;
+}
+
 bool Decode(const std::string& path, Bitmap24& image, std::string& error) {
   Imaging imaging;
   if (!imaging.Factory()) return Fail(error, kNoCodecs);
@@ -135,11 +162,6 @@ bool Decode(const std::string& path, Bitmap24& image, std::string& error) {
     return Fail(error, "L'image est trop grande (" + std::to_string(width) + " x " + std::to_string(height) +
                            " pixels) : le module ne traite pas plus de " + std::to_string(kMaxBitmapPixels) +
                            " pixels.");
-  Com<IWICFormatConverter> converter;
-  if (FAILED(imaging.Factory()->CreateFormatConverter(converter.Out())) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom)))
-    return Fail(error, "Les pixels de cette image ne peuvent pas être convertis en couleurs 24 bits.");
   Bitmap24 decoded;
   try {
     decoded.pixels.resize(size_t(width) * height);
@@ -149,9 +171,9 @@ bool Decode(const std::string& path, Bitmap24& image, std::string& error) {
   }
   decoded.width = int32_t(width);
   decoded.height = int32_t(height);
-  if (FAILED(converter->CopyPixels(nullptr, width * 3, UINT(decoded.pixels.size() * 3),
-                                   reinterpret_cast<BYTE*>(decoded.pixels.data()))))
-    return Fail(error, "Le fichier est endommagé : ses pixels ne peuvent pas être lus.");
+  if (!CopyAs24Bits(imaging.Factory(), frame.Get(), decoded))
+    return Fail(error, "Les pixels de cette image ne peuvent pas être lus en couleurs 24 bits : "
+                       "le fichier est endommagé ou d'un type que le système ne sait pas convertir.");
   image = std::move(decoded);
   return true;
 }

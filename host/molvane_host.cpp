@@ -510,6 +510,8 @@ int Run(const Options& options) {
   std::string problemOfOne;  // without --out, the one file's problem as it always was printed
   const size_t total = options.inputs.size();
   const bool batch = !options.outDir.empty();
+  // A missing output folder is made; one that cannot be shows on every file's line.
+  if (batch) CreateDirectoryA(options.outDir.c_str(), nullptr);
   for (size_t i = 0; i < total; ++i) {
     const std::string& input = options.inputs[i];
     const std::string output = batch ? DefaultOutput(input, slug, options.outDir)
