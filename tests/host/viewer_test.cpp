@@ -122,6 +122,54 @@ std::string MenuBarText(HWND window) {
   return text;
 }
 
+// The viewer's main window among another process's windows.
+struct FrameSearch {
+  DWORD processId;
+  HWND frame;
+};
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<FrameSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId && IsWindowVisible(window) && host::ClassOf(window) == MainFrame::kClassName)
+    search->frame = window;
+  return search->frame == nullptr;
+}
+
+// The program's own start-up: the record, its window module, the plug-in and
+// the image, seen from outside as a user sees the window; closing ends it cleanly.
+TEST(ViewerProgram, StartsOnAnImageAndEndsWhenClosed) {
+  const std::string program = host::ModuleFolder(reinterpret_cast<const void*>(&DataFile)) + "molvane_viewer.exe";
+  std::string commandLine = "\"" + program + "\" \"" + DataFile("chelsea.png") + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &process))
+      << GetLastError();
+  FrameSearch search{process.dwProcessId, nullptr};
+  for (int tries = 0; tries < 200 && !search.frame; ++tries) {
+    Sleep(50);
+    EnumWindows(&FindFrame, reinterpret_cast<LPARAM>(&search));
+  }
+  ASSERT_TRUE(search.frame) << "no viewer window appeared";
+  EXPECT_EQ(host::TextOf(search.frame), "Molvane — visionneuse d'images");
+  // The image's window inside it, titled with the file's name.
+  HWND client = FindWindowExA(search.frame, nullptr, "MDICLIENT", nullptr);
+  HWND image = nullptr;
+  for (int tries = 0; tries < 100 && !image; ++tries, Sleep(50))
+    image = FindWindowExA(client, nullptr, ImageView::kClassName, "chelsea.png");
+  EXPECT_TRUE(image);
+  PostMessageA(search.frame, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 TEST(ViewerFiles, OpensAPngAndAJpegFromItsCommandLine) {
   auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.jpg")});
   ASSERT_TRUE(frame);
