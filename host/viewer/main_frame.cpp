@@ -2,7 +2,6 @@
 #include "host/viewer/main_frame.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <new>
 
 #include "host/image_files.h"
+#include "host/viewer/file_dialogs.h"
 
 namespace molvane::viewer {
 namespace {
@@ -331,18 +331,8 @@ bool MainFrame::Open(const std::string& path) {
 }
 
 void MainFrame::ChooseAndOpen() {
-  char path[MAX_PATH] = {};
-  OPENFILENAMEA dialog;
-  std::memset(&dialog, 0, sizeof dialog);
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = window_;
-  dialog.lpstrFilter = "Images (BMP, PNG, JPEG, TIFF, GIF)\0*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif\0"
-                       "Tous les fichiers\0*.*\0";
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = MAX_PATH;
-  dialog.lpstrTitle = "Ouvrir une image";
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(&dialog)) Open(path);
+  const std::string path = ChooseImageToOpen(window_);
+  if (!path.empty()) Open(path);
 }
 
 bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
@@ -370,29 +360,9 @@ bool MainFrame::Save(ImageView& view) {
 }
 
 bool MainFrame::ChooseAndSave(ImageView& view) {
-  static const char* const kExtensions[] = {"png", "bmp", "jpg", "tif"};
-  char path[MAX_PATH] = {};
-  std::string name = view.Document().Path().empty() ? view.Document().Name() + ".png" : view.Document().Path();
-  std::strncpy(path, name.c_str(), MAX_PATH - 1);
-  OPENFILENAMEA dialog;
-  std::memset(&dialog, 0, sizeof dialog);
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = window_;
-  dialog.lpstrFilter = "PNG (*.png)\0*.png\0BMP (*.bmp)\0*.bmp\0JPEG (*.jpg)\0*.jpg;*.jpeg\0TIFF (*.tif)\0*.tif;*.tiff\0";
-  const host::ImageFormat current = host::FormatOfPath(name);
-  dialog.nFilterIndex = current == host::ImageFormat::kBmp ? 2 : current == host::ImageFormat::kJpeg ? 3
-                        : current == host::ImageFormat::kTiff ? 4 : 1;
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = MAX_PATH;
-  dialog.lpstrTitle = "Enregistrer l'image sous";
-  dialog.lpstrDefExt = "png";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetSaveFileNameA(&dialog)) return false;
-  std::string chosen = path;
-  // A name without a writable extension gets the one of the chosen type.
-  if (!host::CanWriteFormat(host::FormatOfPath(chosen)) && dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= 4)
-    chosen += std::string(".") + kExtensions[dialog.nFilterIndex - 1];
-  return SaveAs(view, chosen);
+  const ImageDocument& document = view.Document();
+  const std::string path = ChooseWhereToSave(window_, document.Path().empty() ? document.Name() + ".png" : document.Path());
+  return !path.empty() && SaveAs(view, path);
 }
 
 bool MainFrame::MayClose(ImageView& view) {

@@ -237,6 +237,22 @@ TEST(ViewerFiles, SavedFilesReadBackAsTheImage) {
   }
 }
 
+TEST(ViewerFiles, SaveAsAsksWhereAndKeepsTheImagesType) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  // A name typed without an extension: the type chosen in the dialog gives it.
+  const std::string typed = TemporaryFile("par-dialogue");
+  host::DialogScript script;
+  script.OnSystemDialog("the save dialog", [&](HWND dialog) { EXPECT_TRUE(host::AnswerFileDialog(dialog, typed)); });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kSaveAs); })) << script.FailureText();
+  EXPECT_EQ(frame->Views()[0]->Document().Path(), typed + ".png");
+  host::Bitmap24 back;
+  std::string error;
+  ASSERT_TRUE(host::ReadImageFile(typed + ".png", back, error)) << error;
+  EXPECT_TRUE(SamePixels(back.pixels, Chelsea(), 451));
+  DeleteFileA((typed + ".png").c_str());
+}
+
 TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
   auto frame = StartViewer({DataFile("chelsea.png")});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
