@@ -117,10 +117,10 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       UpdateScrollBars();
       break;  // the MDI child's default handling must see it too
     case WM_HSCROLL:
-      Scroll(SB_HORZ, LOWORD(wParam));
+      Scroll(SB_HORZ, LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_VSCROLL:
-      Scroll(SB_VERT, LOWORD(wParam));
+      Scroll(SB_VERT, LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_MOUSEWHEEL: {
       const int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
@@ -261,7 +261,7 @@ void ImageView::UpdateScrollBars() {
   SetScrollInfo(window_, SB_VERT, &info, TRUE);
 }
 
-void ImageView::Scroll(int bar, WORD request) {
+void ImageView::Scroll(int bar, WORD request, WORD thumb) {
   SCROLLINFO info;
   std::memset(&info, 0, sizeof info);
   info.cbSize = sizeof info;
@@ -274,8 +274,9 @@ void ImageView::Scroll(int bar, WORD request) {
     case SB_LINEDOWN: position += line; break;
     case SB_PAGEUP: position -= int(info.nPage); break;
     case SB_PAGEDOWN: position += int(info.nPage); break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: position = info.nTrackPos; break;
+    case SB_THUMBTRACK: position = info.nTrackPos; break;
+    // The message's 16-bit position, unless the range needs the bar's 32-bit one.
+    case SB_THUMBPOSITION: position = info.nMax <= 0xFFFF ? thumb : info.nTrackPos; break;
     case SB_TOP: position = 0; break;
     case SB_BOTTOM: position = info.nMax; break;
     default: return;

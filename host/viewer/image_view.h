@@ -73,7 +73,7 @@ class ImageView {
   void RebuildBitmap();
   void Paint();
   void UpdateScrollBars();
-  void Scroll(int bar, WORD request);
+  void Scroll(int bar, WORD request, WORD thumb);
   SIZE ZoomedSize() const;
   SIZE ClientSize() const;
   void ZoomAround(double zoom, POINT client);

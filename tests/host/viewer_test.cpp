@@ -381,6 +381,20 @@ const ToolRun kToolRuns[] = {
   return ::testing::AssertionSuccess();
 }
 
+// Moves a top-level window that hides `screen` from `window` to the corner of
+// the screen farthest from that point.
+void MoveAsideFrom(POINT screen, HWND window) {
+  HWND over = GetAncestor(WindowFromPoint(screen), GA_ROOT);
+  if (!over || over == GetAncestor(window, GA_ROOT)) return;
+  RECT box;
+  GetWindowRect(over, &box);
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const int x = screen.x < width / 2 ? width - (box.right - box.left) : 0;
+  const int y = screen.y < height / 2 ? height - (box.bottom - box.top) : 0;
+  // No message loop here: the script's own timer would run its next step inside this one.
+  SetWindowPos(over, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Opens the tool by its menu command on `view` while its dialog is driven;
 // the points are clicked on the view at their screen places.
 host::DialogReport RunByMenu(MainFrame& frame, ImageView& view, int32_t tool, const host::DialogChoices& choices,
@@ -396,7 +410,16 @@ host::DialogReport RunByMenu(MainFrame& frame, ImageView& view, int32_t tool, co
   }
   const host::PointSender click = [&](int32_t x, int32_t y) -> std::string {
     if (!frame.Session().Picking()) return "the viewer is not picking points";
-    ClickAt(view.Window(), ScrollToAndLocate(view, POINT{x, y}));
+    const POINT client = ScrollToAndLocate(view, POINT{x, y});
+    // Only a point the user sees can be clicked: a window over it is moved
+    // aside first, as a user drags the tool's dialog off the picture.
+    POINT screen = client;
+    ClientToScreen(view.Window(), &screen);
+    MoveAsideFrom(screen, view.Window());
+    if (WindowFromPoint(screen) != view.Window())
+      return "the point " + std::to_string(x) + "," + std::to_string(y) + " is not in sight: \"" +
+             host::TextOf(WindowFromPoint(screen)) + "\" is there";
+    ClickAt(view.Window(), client);
     return std::string();
   };
   return host::DriveDialog(tool, choices, open, true, click);
