@@ -2,6 +2,7 @@
 // the image windows at a zoom and scrolled, the plug-in's dialogs through the dialog driver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
