@@ -1,6 +1,7 @@
 // 24-bit BMP decoding and encoding.
 #include "host/bmp.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -176,6 +177,19 @@ Bitmap24 Mirrored(const Bitmap24& image) {
   for (size_t row = 0; row + width <= image.pixels.size() && width > 0; row += width)
     for (size_t x = 0; x < width; ++x) mirror.pixels[row + x] = image.pixels[row + width - 1 - x];
   return mirror;
+}
+
+Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
+  Bitmap24 sample;
+  if (x < 0 || y < 0 || x >= image.width || y >= image.height) return sample;
+  const int32_t left = std::max(0, x - 2), right = std::min(image.width - 1, x + 2);
+  const int32_t top = std::max(0, y - 2), bottom = std::min(image.height - 1, y + 2);
+  sample.width = right - left + 1;
+  sample.height = bottom - top + 1;
+  for (int32_t row = top; row <= bottom; ++row)
+    for (int32_t col = left; col <= right; ++col)
+      sample.pixels.push_back(image.pixels[size_t(row) * size_t(image.width) + size_t(col)]);
+  return sample;
 }
 
 }  // namespace molvane::host

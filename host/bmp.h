@@ -36,4 +36,9 @@ bool WriteBmpFile(const std::string& path, const Bitmap24& image, std::string& e
 // The image with left and right swapped: as large as it, and unlike it.
 Bitmap24 Mirrored(const Bitmap24& image);
 
+// The pixels of `image` in the square of side 5 centred on (x, y), cut at the
+// image's edges (empty for a point outside): the sample a host sends with a
+// click for tool 4.
+Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y);
+
 }  // namespace molvane::host

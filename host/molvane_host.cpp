@@ -1,6 +1,12 @@
-// The reference host, command-line mode: runs one tool of the plug-in on a BMP file.
+// The reference host, command-line mode: runs one tool of the plug-in on image files.
 //
-//   molvane_host.exe [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT.bmp [OUTPUT.bmp]
+//   molvane_host.exe [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT [OUTPUT]
+//   molvane_host.exe [--tool N|NAME] [--plugin DLL] [CHOICES] --out DIR INPUT...
+//
+// Files are BMP, PNG, JPEG, TIFF or GIF (image_files.h); an output's format
+// follows its extension. With --out, each input is written to DIR with one
+// progress line; a file that fails is reported and the others still run, and
+// the exit code is non-zero when any failed.
 //
 // Tool 2 computes at once. Tools 3, 6 and 8 open their modal dialog, which
 // the host drives on its real windows as a user would (dialog_runs.h),
@@ -15,7 +21,8 @@
 // the image: the host clicks each marker given a point (--seed, --f1, --f2;
 // --corners) and forwards the point as the phase-1 call, with the image's
 // buffer and, for tool 4, the 5 x 5 pixels around the point. The
-// output defaults to INPUT-<tool caption>.bmp beside the input. This executable imports only
+// output defaults to INPUT-<tool caption> beside the input, in the input's
+// format (PNG for GIF). This executable imports only
 // kernel32 and the C runtime: it creates the shared allocator record before
 // anything can load user32, then loads the plug-in (and user32, when it
 // drives a dialog).
@@ -25,6 +32,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -35,6 +43,7 @@
 #include "host/callback_recorder.h"
 #include "host/counting_allocator.h"
 #include "host/dialog_runs.h"
+#include "host/image_files.h"
 #include "host/plugin_library.h"
 #include "host/shared_record.h"
 
@@ -58,8 +67,10 @@ bool Runnable(int32_t number) {
 struct Options {
   int32_t tool = 2;
   std::string plugin;
-  std::string input;
+  // One input and maybe its output; or, with --out DIR, any number of inputs.
+  std::vector<std::string> inputs;
   std::string output;
+  std::string outDir;
   DialogChoices choices;
   // Tools 1 and 7: the second image's file (empty: tool 1 the first after the
   // noise reduction, tool 7 the first mirrored), or none at all.
@@ -69,13 +80,17 @@ struct Options {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT.bmp [OUTPUT.bmp]\n"
+               "usage: molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT [OUTPUT]\n"
+               "       molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] --out DIR INPUT...\n"
+               "  files are BMP, PNG, JPEG, TIFF or GIF; an output's format follows its extension\n"
                "  --tool N|NAME       the menu item to run (default 2):");
   for (const NamedTool& tool : kTools) std::fprintf(stderr, " %d %s,", int(tool.number), tool.name);
   std::fprintf(stderr,
                "\n"
                "  --plugin DLL        the plug-in to load (default: Molvane.dll beside this program)\n"
-               "  OUTPUT.bmp          default: INPUT-<tool>.bmp beside the input\n"
+               "  OUTPUT              default: INPUT-<tool> beside the input, in its format (PNG for GIF)\n"
+               "  --out DIR           every INPUT to DIR/INPUT-<tool>, one progress line each; the\n"
+               "                      run goes on past a file that fails and exits 1 naming them\n"
                "choices in the dialogs (anything not given stays as the dialog shows it):\n"
                "  seuillage (6)  --threshold 0..255  --keep above|below\n"
                "  degrade (8)    --direction vertical|horizontal  --n1 N --n2 N (offsets -127..128)\n"
@@ -169,23 +184,9 @@ bool ParseCorners(const char* text, PickedPoint (&corners)[4]) {
   return false;
 }
 
-// The pixels of `image` in the square of side 5 centred on (x, y), cut at the
-// image's edges: the sample a host sends with a click for tool 4.
-Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
-  Bitmap24 sample;
-  const int32_t left = std::max(0, x - 2), right = std::min(image.width - 1, x + 2);
-  const int32_t top = std::max(0, y - 2), bottom = std::min(image.height - 1, y + 2);
-  sample.width = std::max(0, right - left + 1);
-  sample.height = std::max(0, bottom - top + 1);
-  for (int32_t row = top; row <= bottom; ++row)
-    for (int32_t col = left; col <= right; ++col)
-      sample.pixels.push_back(image.pixels[size_t(row) * size_t(image.width) + size_t(col)]);
-  return sample;
-}
-
 bool ParseOptions(int argc, char** argv, Options& options) {
   DialogChoices& c = options.choices;
-  int positional = 0;
+  std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--cancel") {
@@ -200,6 +201,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       bool ok = true;
       if (arg == "--tool") ok = ParseTool(value, options.tool);
       else if (arg == "--plugin") options.plugin = value;
+      else if (arg == "--out") options.outDir = value;
       else if (arg == "--threshold") ok = ParseInt("--threshold", value, c.threshold) && c.threshold >= 0;
       else if (arg == "--keep") c.keep = value;
       else if (arg == "--direction") c.direction = value;
@@ -236,17 +238,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       if (!ok) return false;
     } else if (arg == "-h" || arg == "--help" || (arg.size() > 1 && arg[0] == '-')) {
       return false;
-    } else if (positional == 0) {
-      options.input = arg;
-      ++positional;
-    } else if (positional == 1) {
-      options.output = arg;
-      ++positional;
     } else {
-      return false;
+      positional.push_back(arg);
     }
   }
-  if (options.input.empty()) return false;
+  if (positional.empty()) return false;
+  if (!options.outDir.empty()) {
+    options.inputs = positional;
+  } else {
+    if (positional.size() > 2) return false;
+    options.inputs = {positional[0]};
+    if (positional.size() == 2) options.output = positional[1];
+  }
   if ((!options.second.empty() || options.noSecond) && options.tool != 1 && options.tool != 7) {
     std::fprintf(stderr, "molvane_host: --second and --no-second are options of tools 1 (comparaison) and 7 (fusionner)\n");
     return false;
@@ -284,12 +287,19 @@ std::string ImageName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string DefaultOutput(const std::string& input, const std::string& slug) {
+// INPUT-<slug> beside the input, or in `folder` when one is given, in the
+// input's format when it can be written (GIF and unknown ones give PNG).
+std::string DefaultOutput(const std::string& input, const std::string& slug, const std::string& folder = "") {
   const size_t slash = input.find_last_of("\\/");
   const size_t dot = input.find_last_of('.');
-  const std::string stem =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash) ? input.substr(0, dot) : input;
-  return stem + "-" + slug + ".bmp";
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  std::string stem = hasExtension ? input.substr(0, dot) : input;
+  if (!folder.empty()) {
+    const char last = folder.back();
+    stem = folder + (last == '\\' || last == '/' ? "" : "\\") + ImageName(stem);
+  }
+  const std::string extension = hasExtension && CanWriteFormat(FormatOfPath(input)) ? input.substr(dot) : ".png";
+  return stem + "-" + slug + extension;
 }
 
 class Stopwatch {
@@ -307,21 +317,29 @@ class Stopwatch {
   LARGE_INTEGER start_;
 };
 
+constexpr int32_t kUserValue = 0x4D6F6C76;
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "molvane_host: %s\n", message.c_str());
   return 1;
 }
 
-int Run(const Options& options) {
-  std::string error;
-  // First of all: the record, while no candidate address is taken yet.
-  if (!StartSharedAllocator(error)) return Fail(error);
-  const AllocatorStatistics atStart = CountingAllocatorStatistics();
+// The plug-in, loaded once for every file of a run.
+struct LoadedTool {
+  PluginExports exports;
+  const char* caption;
+};
 
+// One input through the tool, written to `output`; what went wrong, or an empty text.
+std::string RunOnImage(const Options& options, const LoadedTool& loaded, const std::string& input,
+                       const std::string& output) {
+  std::string error;
+  const PluginExports& exports = loaded.exports;
+  const char* caption = loaded.caption;
   Stopwatch readTime;
   Bitmap24 image;
-  if (!ReadBmpFile(options.input, image, error)) return Fail(error);
-  std::printf("Read %s: %d x %d pixels (%.1f ms)\n", options.input.c_str(), int(image.width),
+  if (!ReadImageFile(input, image, error)) return Cp1252ToUtf8(error.c_str());
+  std::printf("Read %s: %d x %d pixels (%.1f ms)\n", input.c_str(), int(image.width),
               int(image.height), readTime.Milliseconds());
 
   // Tools 1 and 7 compare or merge the image with a second one, which the
@@ -333,53 +351,19 @@ int Run(const Options& options) {
   std::string secondName;
   if (twoImages && !options.noSecond) {
     if (!options.second.empty()) {
-      if (!ReadBmpFile(options.second, secondImage, error)) return Fail(error);
+      if (!ReadImageFile(options.second, secondImage, error)) return Cp1252ToUtf8(error.c_str());
       secondName = ImageName(options.second);
       std::printf("Read %s: %d x %d pixels, the second image\n", options.second.c_str(), int(secondImage.width),
                   int(secondImage.height));
     } else if (merge) {
       secondImage = Mirrored(image);
       secondName = "miroir.bmp";
-      std::printf("Second image: %s mirrored left to right\n", options.input.c_str());
+      std::printf("Second image: %s mirrored left to right\n", input.c_str());
     }
   }
 
-  const std::string pluginPath =
-      options.plugin.empty() ? ModuleFolder(reinterpret_cast<const void*>(&Fail)) + "Molvane.dll"
-                             : options.plugin;
-  PluginLibrary plugin;
-  Stopwatch loadTime;
-  if (!plugin.Load(pluginPath, error)) return Fail(error);
-  const PluginExports exports = plugin.ByName();
-  if (!exports.Complete()) return Fail(pluginPath + " lacks one of XchgData, AddMenu, PrmDLL, AdrRetour");
-  if (!(plugin.ByOrdinal() == exports))
-    return Fail(pluginPath + ": the exports by ordinal differ from those by name");
-  const double loadMs = loadTime.Milliseconds();
-
-  int32_t major = 0;
-  int32_t minor = 0;
-  const char* menu = nullptr;
-  const char* name = exports.PrmDLL(&major, &minor, &menu);
-  int32_t count = 0;
-  exports.AddMenu(&count);
-  std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(),
-              loadMs, Cp1252ToUtf8(name).c_str(), int(major), int(minor),
-              Cp1252ToUtf8(menu).c_str(), int(count));
-  if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
-  if (!Runnable(options.tool)) {
-    std::string runnable;
-    for (const NamedTool& tool : kTools) runnable += (runnable.empty() ? "" : ", ") + std::to_string(tool.number);
-    return Fail("tool " + std::to_string(options.tool) +
-                " is not one the command line knows how to drive; it runs tools " + runnable);
-  }
-  int32_t index = options.tool;
-  const char* caption = exports.AddMenu(&index);
-  const std::string output =
-      options.output.empty() ? DefaultOutput(options.input, CaptionSlug(caption)) : options.output;
-
   CallbackRecorder& recorder = CallbackRecorder::Instance();
-  const int32_t userValue = 0x4D6F6C76;
-  exports.AdrRetour(recorder.Callback(0), userValue);
+  recorder.Clear();
 
   // The comparison's default second image: the input after the noise
   // reduction, the image a user would compare to see what the filter did.
@@ -387,10 +371,10 @@ int Run(const Options& options) {
     TPtsImg reduced = ToPixelArray(image);
     Stopwatch reductionTime;
     exports.XchgData(2, 0, 0, 0, 0, image.width, image.height, 0, 0, reduced.Handle(), nullptr,
-                     options.input.c_str(), 0);
+                     input.c_str(), 0);
     secondImage = FromPixelArray(reduced, image.width, image.height);
     secondName = "réduction de bruit.bmp";
-    std::printf("Second image: %s after the noise reduction (%.1f ms)\n", options.input.c_str(),
+    std::printf("Second image: %s after the noise reduction (%.1f ms)\n", input.c_str(),
                 reductionTime.Milliseconds());
     recorder.Clear();
   }
@@ -404,7 +388,7 @@ int Run(const Options& options) {
       if (call.actionCode == 3 && call.actionData != 0)
         delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
     });
-    const std::string firstName = twoImages ? ImageName(options.input) : options.input;
+    const std::string firstName = twoImages ? ImageName(input) : input;
     const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
     auto runTool = [&] {
       exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, 0, 0, pixels.Handle(),
@@ -451,7 +435,7 @@ int Run(const Options& options) {
       std::printf("  callback: %d x %d, action %d, data %ld, applied %d, finished %d%s\n",
                   int(call.width), int(call.height), int(call.actionCode), long(call.actionData),
                   int(call.applied & 0xFF), int(call.finished),
-                  call.userValue == userValue ? "" : " (wrong user value)");
+                  call.userValue == kUserValue ? "" : " (wrong user value)");
     if (recorder.Calls().empty()) std::printf("  no callback\n");
 
     recorder.DuringCall(nullptr);
@@ -460,7 +444,7 @@ int Run(const Options& options) {
     if (twoImages && delivered.Empty()) {
       std::printf("No image delivered, nothing written\n");
       if (dialog.failures.empty() && !options.choices.cancel)
-        return Fail(comparison ? "the plug-in delivered no gap image" : "the plug-in delivered no merged image");
+        return comparison ? "the plug-in delivered no gap image" : "the plug-in delivered no merged image";
     } else {
       const Bitmap24 result = FromPixelArray(twoImages ? delivered : pixels, image.width, image.height);
       // The gap image: how many pixels differ at all; the others: what changed.
@@ -469,13 +453,77 @@ int Run(const Options& options) {
       for (size_t i = 0; i < result.pixels.size(); ++i)
         if (std::memcmp(&result.pixels[i], comparison ? &black : &image.pixels[i], sizeof(Pixel24)) != 0) ++changed;
       Stopwatch writeTime;
-      if (!WriteBmpFile(output, result, error)) return Fail(error);
+      if (!WriteImageFile(output, result, error)) return output + ": " + Cp1252ToUtf8(error.c_str());
       std::printf("Wrote %s: %lu of %lu pixels %s (%.1f ms)\n", output.c_str(), (unsigned long)changed,
                   (unsigned long)result.pixels.size(),
                   comparison ? "not black" : merge ? "differ from the first image" : "changed",
                   writeTime.Milliseconds());
     }
-    if (!dialog.failures.empty()) return Fail("the dialog could not be driven as asked");
+    if (!dialog.failures.empty()) return "the dialog could not be driven as asked";
+  }
+  return std::string();
+}
+
+int Run(const Options& options) {
+  std::string error;
+  // First of all: the record, while no candidate address is taken yet.
+  if (!StartSharedAllocator(error)) return Fail(error);
+  const AllocatorStatistics atStart = CountingAllocatorStatistics();
+
+  const std::string pluginPath =
+      options.plugin.empty() ? ModuleFolder(reinterpret_cast<const void*>(&Fail)) + "Molvane.dll"
+                             : options.plugin;
+  PluginLibrary plugin;
+  Stopwatch loadTime;
+  if (!plugin.Load(pluginPath, error)) return Fail(error);
+  const PluginExports exports = plugin.ByName();
+  if (!exports.Complete()) return Fail(pluginPath + " lacks one of XchgData, AddMenu, PrmDLL, AdrRetour");
+  if (!(plugin.ByOrdinal() == exports))
+    return Fail(pluginPath + ": the exports by ordinal differ from those by name");
+  const double loadMs = loadTime.Milliseconds();
+
+  int32_t major = 0;
+  int32_t minor = 0;
+  const char* menu = nullptr;
+  const char* name = exports.PrmDLL(&major, &minor, &menu);
+  int32_t count = 0;
+  exports.AddMenu(&count);
+  std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(),
+              loadMs, Cp1252ToUtf8(name).c_str(), int(major), int(minor),
+              Cp1252ToUtf8(menu).c_str(), int(count));
+  if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
+  if (!Runnable(options.tool)) {
+    std::string runnable;
+    for (const NamedTool& tool : kTools) runnable += (runnable.empty() ? "" : ", ") + std::to_string(tool.number);
+    return Fail("tool " + std::to_string(options.tool) +
+                " is not one the command line knows how to drive; it runs tools " + runnable);
+  }
+  int32_t index = options.tool;
+  const char* caption = exports.AddMenu(&index);
+
+  CallbackRecorder::Instance().Clear();
+  exports.AdrRetour(CallbackRecorder::Instance().Callback(0), kUserValue);
+  const std::string slug = CaptionSlug(caption);
+
+  // Each file in turn; one that fails is reported and the others still run.
+  std::vector<std::string> failures;
+  std::string problemOfOne;  // without --out, the one file's problem as it always was printed
+  const size_t total = options.inputs.size();
+  const bool batch = !options.outDir.empty();
+  // A missing output folder is made; one that cannot be shows on every file's line.
+  if (batch) CreateDirectoryA(options.outDir.c_str(), nullptr);
+  for (size_t i = 0; i < total; ++i) {
+    const std::string& input = options.inputs[i];
+    const std::string output = batch ? DefaultOutput(input, slug, options.outDir)
+                               : options.output.empty() ? DefaultOutput(input, slug) : options.output;
+    Stopwatch fileTime;
+    const std::string problem = RunOnImage(options, LoadedTool{exports, caption}, input, output);
+    if (!problem.empty()) failures.push_back(ImageName(input) + ": " + problem);
+    problemOfOne = problem;
+    if (batch)
+      std::printf("[%lu/%lu] %s: %s (%.1f ms)\n", (unsigned long)(i + 1), (unsigned long)total, ImageName(input).c_str(),
+                  problem.empty() ? ("written to " + output).c_str() : ("FAILED, " + problem).c_str(),
+                  fileTime.Milliseconds());
   }
 
   plugin.Unload();
@@ -484,6 +532,13 @@ int Run(const Options& options) {
   if (atEnd.liveBlocks != atStart.liveBlocks)
     return Fail(std::to_string(atEnd.liveBlocks - atStart.liveBlocks) +
                 " block(s) of the shared allocator still live after unloading the plug-in");
+  if (!batch && !failures.empty()) return Fail(problemOfOne);
+  if (!failures.empty()) {
+    std::fprintf(stderr, "molvane_host: %lu of %lu file(s) failed:\n", (unsigned long)failures.size(),
+                 (unsigned long)total);
+    for (const std::string& failure : failures) std::fprintf(stderr, "  %s\n", failure.c_str());
+    return 1;
+  }
   return 0;
 }
 

@@ -14,6 +14,7 @@ MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev
 # from Debian's sources: every command that builds it needs them.
 MOLVANE_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)
 MOLVANE_SCREENSHOT_PACKAGES=(imagemagick)
+MOLVANE_PACKAGE_PACKAGES=(zip unzip)
 
 molvane_say() { printf '%s\n' "$*" >&2; }
 molvane_die() { molvane_say "error: $*"; exit 1; }
@@ -82,6 +83,13 @@ molvane_build() {
     return 1
   fi
   molvane_say "Built $tree in $(molvane_elapsed "$started") s."
+}
+
+# A Linux path as Wine's programs see it: the file system is drive Z:.
+molvane_windows_path() {
+  local path
+  path=$(readlink -m "$1")
+  printf 'Z:%s' "${path//\//\\}"
 }
 
 # The environment every Windows program of the project runs in: quiet Wine, no

@@ -248,3 +248,30 @@ TEST(BmpFile, ReadsTheShippedPhotograph) {
 
 }  // namespace
 }  // namespace molvane::hosttest
+
+namespace molvane::hosttest {
+namespace {
+
+// Tool 4's sample: the 5 x 5 pixels around a click, cut at the image's edges.
+TEST(BmpFile, SampleAroundAPointIsCutAtTheEdges) {
+  const Bitmap24 image = RandomBitmap(7, 6, 11);
+  const struct {
+    int32_t x, y;
+    int32_t left, top, width, height;
+  } cases[] = {{3, 3, 1, 1, 5, 5}, {0, 0, 0, 0, 3, 3}, {6, 5, 4, 3, 3, 3}, {1, 4, 0, 2, 4, 4},
+               {7, 2, 0, 0, 0, 0}, {-3, 2, 0, 0, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    const Bitmap24 sample = host::SampleAround(image, c.x, c.y);
+    ASSERT_EQ(sample.width, c.width);
+    ASSERT_EQ(sample.height, c.height);
+    ASSERT_EQ(sample.pixels.size(), size_t(c.width * c.height));
+    for (int32_t row = 0; row < c.height; ++row)
+      for (int32_t col = 0; col < c.width; ++col)
+        EXPECT_EQ(sample.pixels[size_t(row * c.width + col)],
+                  image.pixels[size_t((c.top + row) * image.width + c.left + col)]);
+  }
+}
+
+}  // namespace
+}  // namespace molvane::hosttest

@@ -1,0 +1,287 @@
+// Image files through WIC: decoding to 24-bit BGR, encoding by extension, safe replacement.
+#include "host/image_files.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <wincodec.h>
+
+namespace molvane::host {
+namespace {
+
+// The three ole32 functions we need, looked up once: importing ole32 would
+// load user32 before a host program has created its allocator record.
+struct Ole32 {
+  HRESULT(WINAPI* CoInitializeEx)(void*, DWORD) = nullptr;
+  void(WINAPI* CoUninitialize)() = nullptr;
+  HRESULT(WINAPI* CoCreateInstance)(REFCLSID, IUnknown*, DWORD, REFIID, void**) = nullptr;
+};
+
+template <typename Fn>
+void Find(HMODULE module, const char* name, Fn& target) {
+  target = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const Ole32* LoadOle32() {
+  static Ole32 functions;
+  static bool tried = false;
+  if (!tried) {
+    tried = true;
+    if (HMODULE module = LoadLibraryA("ole32.dll")) {
+      Find(module, "CoInitializeEx", functions.CoInitializeEx);
+      Find(module, "CoUninitialize", functions.CoUninitialize);
+      Find(module, "CoCreateInstance", functions.CoCreateInstance);
+    }
+  }
+  return functions.CoInitializeEx && functions.CoUninitialize && functions.CoCreateInstance ? &functions : nullptr;
+}
+
+// A COM pointer released at scope end.
+template <typename T>
+class Com {
+ public:
+  Com() = default;
+  ~Com() {
+    if (p_) p_->Release();
+  }
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  T** Out() { return &p_; }
+  T* operator->() const { return p_; }
+  T* Get() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// COM for the calling thread, for one read or write.
+class Apartment {
+ public:
+  Apartment() : ole_(LoadOle32()) {
+    if (!ole_) return;
+    const HRESULT init = ole_->CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    initialised_ = SUCCEEDED(init);
+    // A thread already in another apartment can still create the factory.
+    usable_ = SUCCEEDED(init) || init == RPC_E_CHANGED_MODE;
+  }
+  ~Apartment() {
+    if (initialised_) ole_->CoUninitialize();
+  }
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+  const Ole32* Usable() const { return usable_ ? ole_ : nullptr; }
+
+ private:
+  const Ole32* ole_;
+  bool initialised_ = false;
+  bool usable_ = false;
+};
+
+// The imaging factory, released before its apartment ends (members go in reverse order).
+class Imaging {
+ public:
+  Imaging() {
+    if (const Ole32* ole = apartment_.Usable())
+      ole->CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                            reinterpret_cast<void**>(factory_.Out()));
+  }
+  IWICImagingFactory* Factory() const { return factory_.Get(); }
+
+ private:
+  Apartment apartment_;
+  Com<IWICImagingFactory> factory_;
+};
+
+std::wstring Wide(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(size_t(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+  wide.resize(size_t(length - 1));
+  return wide;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return text;
+}
+
+bool Fail(std::string& error, const std::string& message) {
+  error = message;
+  return false;
+}
+
+const char kNoCodecs[] = "Les codecs d'images du système (WIC) ne sont pas disponibles.";
+
+// The frame's pixels into `image` (already sized) as 24-bit BGR. Some
+// codecs cannot convert straight to 24 bits (Wine's, from a GIF's palette):
+// they go through 32-bit BGRA, whose alpha is dropped.
+bool CopyAs24Bits(IWICImagingFactory* factory, IWICBitmapSource* frame, Bitmap24& image) {
+  const UINT width = UINT(image.width), height = UINT(image.height);
+  Com<IWICFormatConverter> direct;
+  if (SUCCEEDED(factory->CreateFormatConverter(direct.Out())) &&
+      SUCCEEDED(direct->Initialize(frame, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)) &&
+      SUCCEEDED(direct->CopyPixels(nullptr, width * 3, UINT(image.pixels.size() * 3),
+                                   reinterpret_cast<BYTE*>(image.pixels.data()))))
+    return true;
+  Com<IWICFormatConverter> withAlpha;
+  std::vector<BYTE> row(size_t(width) * 4);
+  if (FAILED(factory->CreateFormatConverter(withAlpha.Out())) ||
+      FAILED(withAlpha->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)))
+    return false;
+  for (UINT y = 0; y < height; ++y) {
+    const WICRect line{0, INT(y), INT(width), 1};
+    if (FAILED(withAlpha->CopyPixels(&line, width * 4, UINT(row.size()), row.data()))) return false;
+    for (UINT x = 0; x < width; ++x)
+      image.pixels[size_t(y) * width + x] = Pixel24{row[x * 4], row[x * 4 + 1], row[x * 4 + 2]};
+  }
+  return true;
+}
+
+bool Decode(const std::string& path, Bitmap24& image, std::string& error) {
+  Imaging imaging;
+  if (!imaging.Factory()) return Fail(error, kNoCodecs);
+  Com<IWICBitmapDecoder> decoder;
+  if (FAILED(imaging.Factory()->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
+                                                          WICDecodeMetadataCacheOnDemand, decoder.Out())))
+    return Fail(error, "Ce fichier n'est pas une image d'un format connu (BMP, PNG, JPEG, TIFF ou GIF), "
+                       "ou il est endommagé.");
+  Com<IWICBitmapFrameDecode> frame;
+  UINT width = 0, height = 0;
+  if (FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height)) || !width || !height)
+    return Fail(error, "Le fichier ne contient aucune image lisible.");
+  if (uint64_t(width) * height > uint64_t(kMaxBitmapPixels))
+    return Fail(error, "L'image est trop grande (" + std::to_string(width) + " x " + std::to_string(height) +
+                           " pixels) : le module ne traite pas plus de " + std::to_string(kMaxBitmapPixels) +
+                           " pixels.");
+  Bitmap24 decoded;
+  try {
+    decoded.pixels.resize(size_t(width) * height);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "La mémoire manque pour une image de " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels.");
+  }
+  decoded.width = int32_t(width);
+  decoded.height = int32_t(height);
+  if (!CopyAs24Bits(imaging.Factory(), frame.Get(), decoded))
+    return Fail(error, "Les pixels de cette image ne peuvent pas être lus en couleurs 24 bits : "
+                       "le fichier est endommagé ou d'un type que le système ne sait pas convertir.");
+  image = std::move(decoded);
+  return true;
+}
+
+// Sets the JPEG encoder's quality (0..1) in the frame's property bag.
+void SetJpegQuality(IPropertyBag2* properties, int quality) {
+  PROPBAG2 option;
+  std::memset(&option, 0, sizeof option);
+  option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+  VARIANT value;
+  std::memset(&value, 0, sizeof value);
+  value.vt = VT_R4;
+  value.fltVal = float(quality < 1 ? 1 : quality > 100 ? 100 : quality) / 100.0f;
+  properties->Write(1, &option, &value);
+}
+
+bool Encode(const std::string& path, ImageFormat format, const Bitmap24& image, int jpegQuality,
+            std::string& error) {
+  Imaging imaging;
+  if (!imaging.Factory()) return Fail(error, kNoCodecs);
+  const GUID& container = format == ImageFormat::kPng    ? GUID_ContainerFormatPng
+                          : format == ImageFormat::kJpeg ? GUID_ContainerFormatJpeg
+                                                         : GUID_ContainerFormatTiff;
+  const char* cannotWrite = "Le fichier ne peut pas être écrit (dossier protégé en écriture, disque plein ?).";
+  Com<IWICStream> stream;
+  if (FAILED(imaging.Factory()->CreateStream(stream.Out())) ||
+      FAILED(stream->InitializeFromFilename(Wide(path).c_str(), GENERIC_WRITE)))
+    return Fail(error, cannotWrite);
+  Com<IWICBitmapEncoder> encoder;
+  Com<IWICBitmapFrameEncode> frame;
+  Com<IPropertyBag2> properties;
+  if (FAILED(imaging.Factory()->CreateEncoder(container, nullptr, encoder.Out())) ||
+      FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
+      FAILED(encoder->CreateNewFrame(frame.Out(), properties.Out())))
+    return Fail(error, "Le système ne sait pas écrire ce format d'image.");
+  if (format == ImageFormat::kJpeg && properties.Get()) SetJpegQuality(properties.Get(), jpegQuality);
+  WICPixelFormatGUID pixelFormat = GUID_WICPixelFormat24bppBGR;
+  if (FAILED(frame->Initialize(properties.Get())) || FAILED(frame->SetSize(UINT(image.width), UINT(image.height))) ||
+      FAILED(frame->SetPixelFormat(&pixelFormat)))
+    return Fail(error, "Le système refuse d'écrire une image de cette taille dans ce format.");
+  const UINT stride = UINT(image.width) * 3;
+  const UINT bytes = UINT(image.pixels.size() * 3);
+  BYTE* pixels = reinterpret_cast<BYTE*>(const_cast<Pixel24*>(image.pixels.data()));
+  HRESULT written;
+  if (IsEqualGUID(pixelFormat, GUID_WICPixelFormat24bppBGR)) {
+    written = frame->WritePixels(UINT(image.height), stride, bytes, pixels);
+  } else {
+    // The encoder wants another layout (RGB order, say): the codec converts.
+    Com<IWICBitmap> source;
+    Com<IWICFormatConverter> converter;
+    written = imaging.Factory()->CreateBitmapFromMemory(UINT(image.width), UINT(image.height),
+                                                        GUID_WICPixelFormat24bppBGR, stride, bytes, pixels,
+                                                        source.Out());
+    if (SUCCEEDED(written)) written = imaging.Factory()->CreateFormatConverter(converter.Out());
+    if (SUCCEEDED(written))
+      written = converter->Initialize(source.Get(), pixelFormat, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                      WICBitmapPaletteTypeCustom);
+    if (SUCCEEDED(written)) written = frame->WriteSource(converter.Get(), nullptr);
+  }
+  if (FAILED(written) || FAILED(frame->Commit()) || FAILED(encoder->Commit())) return Fail(error, cannotWrite);
+  return true;
+}
+
+}  // namespace
+
+ImageFormat FormatOfPath(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of("\\/");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return ImageFormat::kUnknown;
+  const std::string extension = Lower(path.substr(dot + 1));
+  if (extension == "bmp") return ImageFormat::kBmp;
+  if (extension == "png") return ImageFormat::kPng;
+  if (extension == "jpg" || extension == "jpeg") return ImageFormat::kJpeg;
+  if (extension == "tif" || extension == "tiff") return ImageFormat::kTiff;
+  if (extension == "gif") return ImageFormat::kGif;
+  return ImageFormat::kUnknown;
+}
+
+bool CanWriteFormat(ImageFormat format) { return format != ImageFormat::kUnknown && format != ImageFormat::kGif; }
+
+bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(error, "Le fichier est introuvable.");
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, "C'est un dossier, pas un fichier d'image.");
+  // Our own decoder first for BMP: it reads exactly the files we write; the
+  // codec then takes the palette and 32-bit kinds it refuses.
+  std::string bmpError;
+  if (FormatOfPath(path) == ImageFormat::kBmp && ReadBmpFile(path, image, bmpError)) return true;
+  return Decode(path, image, error);
+}
+
+bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {
+  const ImageFormat format = FormatOfPath(path);
+  if (!CanWriteFormat(format))
+    return Fail(error, "Ce format ne peut pas être écrit : choisissez une extension .bmp, .png, .jpg ou .tif.");
+  if (image.width <= 0 || image.height <= 0 || image.pixels.size() != size_t(image.width) * size_t(image.height))
+    return Fail(error, "Il n'y a aucune image à écrire.");
+  const std::string partial = path + ".partiel";
+  std::string detail;
+  const bool written = format == ImageFormat::kBmp ? WriteBmpFile(partial, image, detail)
+                                                   : Encode(partial, format, image, jpegQuality, error);
+  if (!written || !MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(partial.c_str());
+    if (written || format == ImageFormat::kBmp)
+      error = "Le fichier ne peut pas être écrit (dossier protégé en écriture, disque plein ?).";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace molvane::host

@@ -1,0 +1,33 @@
+// Image files of every common format, read and written through the system's imaging codecs (WIC).
+//
+// Reading takes BMP, PNG, JPEG, TIFF and GIF (the first frame), whatever their
+// pixel format, and gives the 24-bit pixels the plug-in works on (alpha and
+// palettes are flattened by the codec's converter). Writing chooses the
+// format from the file's extension: BMP, PNG, JPEG (with a quality) or TIFF.
+// A file is written beside its target and moved over it only once complete,
+// so a failed save never damages a file the user already had. ole32 is
+// loaded on first use, never imported: the host programs must create the
+// shared allocator record before it (and user32, which it loads) comes in.
+// Messages are French (Windows-1252), as the viewer shows them.
+#pragma once
+
+#include <string>
+
+#include "host/bmp.h"
+
+namespace molvane::host {
+
+enum class ImageFormat { kUnknown, kBmp, kPng, kJpeg, kTiff, kGif };
+
+// By the path's extension, case-insensitive (.jpg and .jpeg, .tif and .tiff).
+ImageFormat FormatOfPath(const std::string& path);
+bool CanWriteFormat(ImageFormat format);
+
+bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error);
+
+// `jpegQuality` 1..100, used only for JPEG files.
+constexpr int kDefaultJpegQuality = 90;
+bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error,
+                    int jpegQuality = kDefaultJpegQuality);
+
+}  // namespace molvane::host

@@ -1,0 +1,68 @@
+// One open image: pixels, file and undo history.
+#include "host/viewer/image_document.h"
+
+#include <cstring>
+
+#include "host/shared_record.h"
+
+namespace molvane::viewer {
+
+ImageDocument::ImageDocument(const host::Bitmap24& image, std::string path, std::string name)
+    : width_(image.width), height_(image.height), pixels_(host::ToPixelArray(image)), path_(std::move(path)),
+      name_(std::move(name)) {
+  if (path_.empty()) savedState_ = 0;
+}
+
+std::vector<Pixel24> ImageDocument::Bytes() const {
+  return std::vector<Pixel24>(pixels_.Data(), pixels_.Data() + pixels_.Length());
+}
+
+host::Bitmap24 ImageDocument::Image() const { return host::FromPixelArray(pixels_, width_, height_); }
+
+void ImageDocument::Restore(const std::vector<Pixel24>& bytes) {
+  if (bytes.size() == size_t(pixels_.Length()) && !bytes.empty())
+    std::memcpy(pixels_.Data(), bytes.data(), bytes.size() * sizeof(Pixel24));
+}
+
+void ImageDocument::KeepChange(std::vector<Pixel24> before) {
+  if (before.size() != size_t(pixels_.Length()) ||
+      std::memcmp(before.data(), pixels_.Data(), before.size() * sizeof(Pixel24)) == 0)
+    return;
+  undo_.push_back({std::move(before), state_});
+  if (undo_.size() > kUndoSteps) undo_.erase(undo_.begin());
+  redo_.clear();
+  state_ = ++lastState_;
+}
+
+void ImageDocument::Swap(std::vector<Step>& from, std::vector<Step>& to) {
+  Step step = std::move(from.back());
+  from.pop_back();
+  to.push_back({Bytes(), state_});
+  Restore(step.bytes);
+  state_ = step.state;
+}
+
+bool ImageDocument::Undo() {
+  if (undo_.empty()) return false;
+  Swap(undo_, redo_);
+  return true;
+}
+
+bool ImageDocument::Redo() {
+  if (redo_.empty()) return false;
+  Swap(redo_, undo_);
+  return true;
+}
+
+void ImageDocument::MarkSaved(const std::string& path) {
+  path_ = path;
+  name_ = FileNameOf(path);
+  savedState_ = state_;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace molvane::viewer

@@ -1,0 +1,69 @@
+// One open image: its pixels (the buffer the plug-in works on), its file, and its undo history.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "boundary/pixel_array.h"
+#include "host/bmp.h"
+
+namespace molvane::viewer {
+
+// The pixels live in one shared-allocator array for the document's whole
+// life, so the plug-in can write into them; undo and redo copy exact bytes
+// back into that same array. Each kept change is one undo step.
+class ImageDocument {
+ public:
+  // `path` empty: an image that has no file yet (one the plug-in made).
+  ImageDocument(const host::Bitmap24& image, std::string path, std::string name);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  const TPtsImg& Pixels() const { return pixels_; }
+  std::vector<Pixel24> Bytes() const;
+  host::Bitmap24 Image() const;
+  // Writes `bytes` (W x H pixels) back into the array.
+  void Restore(const std::vector<Pixel24>& bytes);
+
+  // The array now holds a change made from `before`: one undo step, unless
+  // nothing differs. Clears what could be redone.
+  void KeepChange(std::vector<Pixel24> before);
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+  bool Undo();
+  bool Redo();
+
+  const std::string& Path() const { return path_; }
+  const std::string& Name() const { return name_; }
+  // Unsaved changes: the pixels differ from the state last saved or opened.
+  bool Modified() const { return state_ != savedState_; }
+  void MarkSaved(const std::string& path);
+
+  // Older steps are dropped beyond this many, to bound memory on large photographs.
+  static constexpr size_t kUndoSteps = 20;
+
+ private:
+  // A state of the pixels and the number that names it.
+  struct Step {
+    std::vector<Pixel24> bytes;
+    uint64_t state;
+  };
+  void Swap(std::vector<Step>& from, std::vector<Step>& to);
+
+  int32_t width_;
+  int32_t height_;
+  TPtsImg pixels_;
+  std::string path_;
+  std::string name_;
+  std::vector<Step> undo_;
+  std::vector<Step> redo_;
+  uint64_t state_ = 1;
+  uint64_t savedState_ = 1;
+  uint64_t lastState_ = 1;
+};
+
+// The file name of a path, without its folder.
+std::string FileNameOf(const std::string& path);
+
+}  // namespace molvane::viewer

@@ -1,0 +1,333 @@
+// One image's window: painting at a zoom, scrolling, the mouse in image pixels.
+#include "host/viewer/image_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <windowsx.h>
+
+namespace molvane::viewer {
+namespace {
+
+// The zoom menu's steps, as image editors offer them.
+constexpr double kZoomSteps[] = {1.0 / 16, 1.0 / 12, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1,
+                                 1.5,      2,        3,       4,       6,       8,       12,      16,      32};
+
+// The next step above (direction 1) or below (-1) a zoom that may lie between steps.
+double ZoomStep(double zoom, int direction) {
+  if (direction > 0) {
+    for (double step : kZoomSteps)
+      if (step > zoom * 1.0001) return step;
+    return kZoomSteps[sizeof kZoomSteps / sizeof kZoomSteps[0] - 1];
+  }
+  for (auto step = std::rbegin(kZoomSteps); step != std::rend(kZoomSteps); ++step)
+    if (*step < zoom / 1.0001) return *step;
+  return kZoomSteps[0];
+}
+
+const COLORREF kBackground = RGB(96, 96, 96);
+
+}  // namespace
+
+constexpr char ImageView::kClassName[];
+
+void ImageView::RegisterClass(HINSTANCE instance) {
+  WNDCLASSEXA windowClass;
+  std::memset(&windowClass, 0, sizeof windowClass);
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = &ImageView::Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  windowClass.hCursor = nullptr;
+  windowClass.hbrBackground = nullptr;
+  windowClass.lpszClassName = kClassName;
+  RegisterClassExA(&windowClass);
+}
+
+ImageView::ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events)
+    : document_(std::move(document)), events_(events) {
+  RebuildBitmap();
+}
+
+ImageView* ImageView::Create(HWND client, std::unique_ptr<ImageDocument> document, ViewEvents& events) {
+  // Ours until the window exists; the window's end deletes it after that.
+  std::unique_ptr<ImageView> owned(new ImageView(std::move(document), events));
+  ImageView* view = owned.get();
+  MDICREATESTRUCTA create;
+  std::memset(&create, 0, sizeof create);
+  create.szClass = kClassName;
+  create.szTitle = view->document_->Name().c_str();
+  create.hOwner = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(client, GWLP_HINSTANCE));
+  create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
+  create.style = WS_HSCROLL | WS_VSCROLL;
+  create.lParam = reinterpret_cast<LPARAM>(view);
+  HWND window = reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  if (!window) return nullptr;
+  owned.release();
+  view->ownedByWindow_ = true;
+  view->ZoomToFit();
+  view->UpdateTitle();
+  return view;
+}
+
+ImageView* ImageView::From(HWND window) {
+  if (!window) return nullptr;
+  char name[32] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (std::strcmp(name, kClassName) != 0) return nullptr;
+  return reinterpret_cast<ImageView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK ImageView::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  ImageView* view = reinterpret_cast<ImageView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    const auto* mdi = static_cast<const MDICREATESTRUCTA*>(create->lpCreateParams);
+    view = reinterpret_cast<ImageView*>(mdi->lParam);
+    view->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+  }
+  if (!view) return DefMDIChildProcA(window, message, wParam, lParam);
+  // No exception may cross into the system's code.
+  try {
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      if (view->ownedByWindow_) {
+        view->events_.ViewDestroyed(*view);
+        delete view;
+      }
+      return DefMDIChildProcA(window, message, wParam, lParam);
+    }
+    return view->Handle(message, wParam, lParam);
+  } catch (...) {
+    return DefMDIChildProcA(window, message, wParam, lParam);
+  }
+}
+
+LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      UpdateScrollBars();
+      break;  // the MDI child's default handling must see it too
+    case WM_HSCROLL:
+      Scroll(SB_HORZ, LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_VSCROLL:
+      Scroll(SB_VERT, LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_MOUSEWHEEL: {
+      const int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+      if (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) {
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ScreenToClient(window_, &at);
+        for (int i = 0; i < std::abs(steps); ++i) ZoomAround(ZoomStep(zoom_, steps > 0 ? 1 : -1), at);
+      } else {
+        ScrollTo(scroll_.x, scroll_.y - steps * 3 * GetSystemMetrics(SM_CYVSCROLL));
+      }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN: {
+      const POINT client{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      POINT pixel{0, 0};
+      const bool inImage = PixelAt(client, pixel);
+      if (message == WM_LBUTTONDOWN) {
+        SetFocus(window_);
+        events_.ViewClicked(*this, inImage, pixel);
+      } else {
+        events_.PointerMoved(*this, inImage, pixel);
+      }
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        HCURSOR cursor = events_.CursorFor(*this);
+        SetCursor(cursor ? cursor : LoadCursor(nullptr, IDC_ARROW));
+        return TRUE;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) {
+        events_.EscapePressed(*this);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (!events_.MayClose(*this)) return 0;
+      break;
+    default:
+      break;
+  }
+  return DefMDIChildProcA(window_, message, wParam, lParam);
+}
+
+void ImageView::RebuildBitmap() {
+  const size_t width = size_t(document_->Width()), height = size_t(document_->Height());
+  const size_t stride = (width * 3 + 3) & ~size_t(3);
+  bitmap_.assign(stride * height, 0);
+  const Pixel24* pixels = document_->Pixels().Data();
+  for (size_t row = 0; row < height && pixels; ++row)
+    std::memcpy(&bitmap_[(height - 1 - row) * stride], pixels + row * width, width * 3);
+}
+
+SIZE ImageView::ZoomedSize() const {
+  return SIZE{LONG(std::ceil(document_->Width() * zoom_)), LONG(std::ceil(document_->Height() * zoom_))};
+}
+
+SIZE ImageView::ClientSize() const {
+  RECT client{0, 0, 0, 0};
+  GetClientRect(window_, &client);
+  return SIZE{client.right, client.bottom};
+}
+
+POINT ImageView::Origin() const {
+  const SIZE zoomed = ZoomedSize(), client = ClientSize();
+  // A picture smaller than the window is centred; a larger one scrolls.
+  return POINT{zoomed.cx < client.cx ? (client.cx - zoomed.cx) / 2 : -scroll_.x,
+               zoomed.cy < client.cy ? (client.cy - zoomed.cy) / 2 : -scroll_.y};
+}
+
+bool ImageView::PixelAt(POINT client, POINT& pixel) const {
+  const POINT origin = Origin();
+  const double x = std::floor((client.x - origin.x) / zoom_), y = std::floor((client.y - origin.y) / zoom_);
+  if (x < 0 || y < 0 || x >= document_->Width() || y >= document_->Height()) return false;
+  pixel = POINT{LONG(x), LONG(y)};
+  return true;
+}
+
+POINT ImageView::ClientPointOf(POINT pixel) const {
+  const POINT origin = Origin();
+  return POINT{origin.x + LONG(std::floor((pixel.x + 0.5) * zoom_)), origin.y + LONG(std::floor((pixel.y + 0.5) * zoom_))};
+}
+
+void ImageView::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window_, &paint);
+  const SIZE client = ClientSize();
+  const POINT origin = Origin();
+  const int width = document_->Width(), height = document_->Height();
+  // The visible part of the image only: a zoomed photograph can be huge.
+  const int left = std::max(0, int(std::floor(-origin.x / zoom_)));
+  const int top = std::max(0, int(std::floor(-origin.y / zoom_)));
+  const int right = std::min(width, int(std::ceil((client.cx - origin.x) / zoom_)));
+  const int bottom = std::min(height, int(std::ceil((client.cy - origin.y) / zoom_)));
+  RECT picture{0, 0, 0, 0};
+  if (left < right && top < bottom) {
+    picture = RECT{origin.x + LONG(std::floor(left * zoom_)), origin.y + LONG(std::floor(top * zoom_)),
+                   origin.x + LONG(std::floor(right * zoom_)), origin.y + LONG(std::floor(bottom * zoom_))};
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    // A bottom-up bitmap counts its source rows from the bottom.
+    StretchDIBits(dc, picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top, left,
+                  height - bottom, right - left, bottom - top, bitmap_.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
+  }
+  HBRUSH brush = CreateSolidBrush(kBackground);
+  RECT all{0, 0, client.cx, client.cy};
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  EndPaint(window_, &paint);
+}
+
+void ImageView::UpdateScrollBars() {
+  const SIZE zoomed = ZoomedSize(), client = ClientSize();
+  scroll_.x = std::max(0L, std::min(scroll_.x, zoomed.cx - client.cx));
+  scroll_.y = std::max(0L, std::min(scroll_.y, zoomed.cy - client.cy));
+  SCROLLINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  info.nMax = zoomed.cx - 1;
+  info.nPage = UINT(std::max(0L, client.cx));
+  info.nPos = scroll_.x;
+  SetScrollInfo(window_, SB_HORZ, &info, TRUE);
+  info.nMax = zoomed.cy - 1;
+  info.nPage = UINT(std::max(0L, client.cy));
+  info.nPos = scroll_.y;
+  SetScrollInfo(window_, SB_VERT, &info, TRUE);
+}
+
+void ImageView::Scroll(int bar, WORD request, WORD thumb) {
+  SCROLLINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(window_, bar, &info);
+  int position = bar == SB_HORZ ? scroll_.x : scroll_.y;
+  const int line = 3 * GetSystemMetrics(SM_CYVSCROLL);
+  switch (request) {
+    case SB_LINEUP: position -= line; break;
+    case SB_LINEDOWN: position += line; break;
+    case SB_PAGEUP: position -= int(info.nPage); break;
+    case SB_PAGEDOWN: position += int(info.nPage); break;
+    case SB_THUMBTRACK: position = info.nTrackPos; break;
+    // The message's 16-bit position, unless the range needs the bar's 32-bit one.
+    case SB_THUMBPOSITION: position = info.nMax <= 0xFFFF ? thumb : info.nTrackPos; break;
+    case SB_TOP: position = 0; break;
+    case SB_BOTTOM: position = info.nMax; break;
+    default: return;
+  }
+  if (bar == SB_HORZ) ScrollTo(position, scroll_.y);
+  else ScrollTo(scroll_.x, position);
+}
+
+void ImageView::ScrollTo(int x, int y) {
+  scroll_ = POINT{x, y};
+  UpdateScrollBars();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+void ImageView::ZoomAround(double zoom, POINT client) {
+  zoom = std::max(kMinZoom, std::min(kMaxZoom, zoom));
+  // The image point under `client` stays under it.
+  const POINT origin = Origin();
+  const double imageX = (client.x - origin.x) / zoom_, imageY = (client.y - origin.y) / zoom_;
+  zoom_ = zoom;
+  scroll_ = POINT{LONG(std::lround(imageX * zoom_ - client.x)), LONG(std::lround(imageY * zoom_ - client.y))};
+  UpdateScrollBars();
+  InvalidateRect(window_, nullptr, FALSE);
+  events_.PointerMoved(*this, false, POINT{0, 0});
+}
+
+void ImageView::SetZoom(double zoom) {
+  const SIZE client = ClientSize();
+  ZoomAround(zoom, POINT{client.cx / 2, client.cy / 2});
+}
+
+void ImageView::ZoomToFit() {
+  const SIZE client = ClientSize();
+  if (client.cx <= 0 || client.cy <= 0) return;
+  SetZoom(std::min(double(client.cx) / document_->Width(), double(client.cy) / document_->Height()));
+}
+
+void ImageView::ZoomIn() { SetZoom(ZoomStep(zoom_, 1)); }
+
+void ImageView::ZoomOut() { SetZoom(ZoomStep(zoom_, -1)); }
+
+void ImageView::Refresh() {
+  RebuildBitmap();
+  InvalidateRect(window_, nullptr, FALSE);
+  UpdateWindow(window_);
+  UpdateTitle();
+}
+
+void ImageView::UpdateTitle() {
+  const std::string title = document_->Name() + (document_->Modified() ? " *" : "");
+  SetWindowTextA(window_, title.c_str());
+}
+
+}  // namespace molvane::viewer

@@ -1,0 +1,91 @@
+// One image's window: the picture at any zoom with scroll bars, and the mouse on it in image pixels.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "host/viewer/image_document.h"
+
+namespace molvane::viewer {
+
+class ImageView;
+
+// What the view tells the main window.
+class ViewEvents {
+ public:
+  virtual ~ViewEvents() = default;
+  // A left click; `inImage` false when it fell beside the picture.
+  virtual void ViewClicked(ImageView& view, bool inImage, POINT pixel) = 0;
+  // The pointer moved (or the zoom changed): the status bar follows.
+  virtual void PointerMoved(ImageView& view, bool inImage, POINT pixel) = 0;
+  virtual void EscapePressed(ImageView& view) = 0;
+  // The cursor over the view: null for the arrow.
+  virtual HCURSOR CursorFor(ImageView& view) = 0;
+  // False keeps the window open (the user kept unsaved changes, or a tool works on it).
+  virtual bool MayClose(ImageView& view) = 0;
+  virtual void ViewDestroyed(ImageView& view) = 0;
+};
+
+class ImageView {
+ public:
+  static constexpr char kClassName[] = "MolvaneImage";
+  static void RegisterClass(HINSTANCE instance);
+  // A new MDI child of `client` showing `document`; null when the window cannot be made.
+  static ImageView* Create(HWND client, std::unique_ptr<ImageDocument> document, ViewEvents& events);
+  static ImageView* From(HWND window);
+
+  HWND Window() const { return window_; }
+  ImageDocument& Document() { return *document_; }
+  const ImageDocument& Document() const { return *document_; }
+
+  // Screen pixels per image pixel.
+  double Zoom() const { return zoom_; }
+  void SetZoom(double zoom);
+  void ZoomToFit();
+  void ZoomIn();
+  void ZoomOut();
+  static constexpr double kMinZoom = 1.0 / 16;
+  static constexpr double kMaxZoom = 32;
+  // The scroll bars' positions, in screen pixels of the zoomed picture.
+  POINT ScrollPosition() const { return scroll_; }
+  void ScrollTo(int x, int y);
+
+  // The image pixel under a point of the client area; false beside the picture.
+  bool PixelAt(POINT client, POINT& pixel) const;
+  // The client point at the centre of an image pixel.
+  POINT ClientPointOf(POINT pixel) const;
+
+  // The pixels changed: rebuild the picture and repaint now; the title follows.
+  void Refresh();
+  void UpdateTitle();
+  // The zoomed picture's top-left corner in the client area.
+  POINT Origin() const;
+
+ private:
+  ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events);
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void RebuildBitmap();
+  void Paint();
+  void UpdateScrollBars();
+  void Scroll(int bar, WORD request, WORD thumb);
+  SIZE ZoomedSize() const;
+  SIZE ClientSize() const;
+  void ZoomAround(double zoom, POINT client);
+
+  HWND window_ = nullptr;
+  std::unique_ptr<ImageDocument> document_;
+  ViewEvents& events_;
+  // The picture as a bottom-up DIB, rows padded to 4 bytes.
+  std::vector<uint8_t> bitmap_;
+  double zoom_ = 1;
+  POINT scroll_{0, 0};
+  bool ownedByWindow_ = false;
+};
+
+}  // namespace molvane::viewer

@@ -1,0 +1,513 @@
+// The viewer's main window.
+#include "host/viewer/main_frame.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "host/image_files.h"
+#include "host/viewer/file_dialogs.h"
+
+namespace molvane::viewer {
+namespace {
+
+const char kTitle[] = "Molvane — visionneuse d'images";
+constexpr UINT_PTR kDialogWatch = 1;
+constexpr UINT kFirstChildId = 5000;
+enum StatusPart { kSizePart, kZoomPart, kPixelPart, kHintPart };
+
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<const char*>(&ThisModule), &module);
+  return module;
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  const size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+std::string Quoted(const std::string& name) { return "« " + name + " »"; }
+
+void Append(HMENU menu, UINT id, const char* text) { AppendMenuA(menu, MF_STRING, id, text); }
+
+void Enable(HMENU menu, UINT id, bool enabled) {
+  EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ThreadTopWindows() {
+  std::vector<HWND> windows;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+}  // namespace
+
+constexpr char MainFrame::kClassName[];
+
+bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--plugin") {
+      if (i + 1 >= argc) {
+        error = "--plugin attend le chemin d'un module (.dll).";
+        return false;
+      }
+      options.plugin = argv[++i];
+    } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+      error = "Option inconnue : " + arg + "\nUsage : molvane_viewer [--plugin MODULE.dll] [IMAGE...]";
+      return false;
+    } else {
+      options.files.push_back(arg);
+    }
+  }
+  return true;
+}
+
+std::unique_ptr<MainFrame> MainFrame::Create(const ViewerOptions& options) {
+  std::unique_ptr<MainFrame> frame(new MainFrame());
+  if (!frame->Build(options)) return nullptr;
+  return frame;
+}
+
+bool MainFrame::Build(const ViewerOptions& options) {
+  const HINSTANCE instance = ThisModule();
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  WNDCLASSEXA windowClass;
+  std::memset(&windowClass, 0, sizeof windowClass);
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = &MainFrame::Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+  windowClass.lpszClassName = kClassName;
+  RegisterClassExA(&windowClass);
+  ImageView::RegisterClass(instance);
+
+  const std::string plugin = options.plugin.empty() ? ProgramFolder() + "Molvane.dll" : options.plugin;
+  if (!session_.Load(plugin, pluginProblem_)) pluginProblem_ += "\n\nLe menu « Divers » et ses outils sont absents ; "
+                                                                "les images s'ouvrent et s'enregistrent normalement.";
+  window_ = CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 1000, 720, nullptr, BuildMenu(), instance, this);
+  if (!window_) return false;
+  ShowWindow(window_, SW_SHOW);
+  UpdateWindow(window_);
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kOpen},       {FCONTROL | FVIRTKEY, 'S', kSave},
+                  {FCONTROL | FVIRTKEY, 'W', kClose},      {FCONTROL | FVIRTKEY, 'Z', kUndo},
+                  {FCONTROL | FVIRTKEY, 'Y', kRedo},       {FCONTROL | FVIRTKEY, '0', kZoomFit},
+                  {FCONTROL | FVIRTKEY, '1', kZoom100},    {FCONTROL | FVIRTKEY, VK_ADD, kZoomIn},
+                  {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
+                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}};
+  accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
+  SetTimer(window_, kDialogWatch, 250, nullptr);
+  if (!pluginProblem_.empty()) MessageBoxA(window_, pluginProblem_.c_str(), kTitle, MB_OK | MB_ICONWARNING);
+  for (const std::string& file : options.files) Open(file);
+  ShowHint();
+  return true;
+}
+
+MainFrame::~MainFrame() {
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  if (window_) {
+    // Closing for good: windows go without questions.
+    for (ImageView* view : std::vector<ImageView*>(views_)) SendMessageA(client_, WM_MDIDESTROY, WPARAM(view->Window()), 0);
+    DestroyWindow(window_);
+  }
+}
+
+HMENU MainFrame::BuildMenu() {
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  Append(file, kOpen, "&Ouvrir…\tCtrl+O");
+  Append(file, kSave, "&Enregistrer\tCtrl+S");
+  Append(file, kSaveAs, "Enregistrer &sous…");
+  HMENU quality = CreatePopupMenu();
+  for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
+    Append(quality, UINT(kFirstJpegQuality + i), (std::to_string(kJpegQualities[i]) + " %").c_str());
+  AppendMenuA(file, MF_POPUP, UINT_PTR(quality), "&Qualité JPEG");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+  Append(file, kClose, "&Fermer\tCtrl+W");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+  Append(file, kQuit, "&Quitter");
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(file), "&Fichier");
+
+  HMENU edit = CreatePopupMenu();
+  Append(edit, kUndo, "&Annuler\tCtrl+Z");
+  Append(edit, kRedo, "&Rétablir\tCtrl+Y");
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(edit), "&Édition");
+
+  HMENU view = CreatePopupMenu();
+  Append(view, kZoomFit, "&Ajuster à la fenêtre\tCtrl+0");
+  Append(view, kZoom100, "&Taille réelle (100 %)\tCtrl+1");
+  Append(view, kZoomIn, "Zoom a&vant\tCtrl++");
+  Append(view, kZoomOut, "Zoom a&rrière\tCtrl+-");
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(view), "&Affichage");
+
+  if (session_.Loaded()) {
+    HMENU tools = CreatePopupMenu();
+    for (size_t i = 0; i < session_.ItemCaptions().size(); ++i)
+      Append(tools, UINT(kFirstTool + i + 1), session_.ItemCaptions()[i].c_str());
+    AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), session_.MenuCaption().c_str());
+  }
+  HMENU help = CreatePopupMenu();
+  Append(help, kAbout, "À &propos…");
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(help), "&?");
+  return bar;
+}
+
+LRESULT CALLBACK MainFrame::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* frame = reinterpret_cast<MainFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    frame = static_cast<MainFrame*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+    frame->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
+  }
+  if (!frame) return DefWindowProcA(window, message, wParam, lParam);
+  try {
+    return frame->Handle(message, wParam, lParam);
+  } catch (const std::exception& e) {
+    frame->ShowError(std::string("Erreur inattendue : ") + e.what());
+  } catch (...) {
+    frame->ShowError("Erreur inattendue.");
+  }
+  return 0;
+}
+
+LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      HMENU bar = GetMenu(window_);
+      CLIENTCREATESTRUCT client{GetSubMenu(bar, 2), kFirstChildId};
+      client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+                                WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
+                                nullptr, ThisModule(), &client);
+      status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
+                                nullptr, ThisModule(), nullptr);
+      const int parts[] = {150, 260, 500, -1};
+      SendMessageA(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(parts));
+      return 0;
+    }
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) {
+        const UINT command = LOWORD(wParam);
+        if (command < kFirstChildId) {
+          OnCommand(command);
+          return 0;
+        }
+      }
+      break;
+    case WM_INITMENUPOPUP:
+      EnableMenus(GetMenu(window_));
+      break;
+    case WM_DROPFILES: {
+      HDROP drop = reinterpret_cast<HDROP>(wParam);
+      const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+      std::vector<std::string> files;
+      for (UINT i = 0; i < count; ++i) {
+        char path[MAX_PATH] = {};
+        if (DragQueryFileA(drop, i, path, MAX_PATH)) files.push_back(path);
+      }
+      DragFinish(drop);
+      for (const std::string& file : files) Open(file);
+      return 0;
+    }
+    case WM_TIMER:
+      if (wParam == kDialogWatch && session_.Busy()) session_.DialogShowing(ToolWindowShowing());
+      return 0;
+    case WM_CLOSE:
+      if (MayQuit()) DestroyWindow(window_);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window_, kDialogWatch);
+      if (running_) PostQuitMessage(0);
+      break;
+    case WM_NCDESTROY:
+      window_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefFrameProcA(window_, client_, message, wParam, lParam);
+}
+
+void MainFrame::Layout() {
+  RECT area{0, 0, 0, 0};
+  GetClientRect(window_, &area);
+  SendMessageA(status_, WM_SIZE, 0, 0);
+  RECT status{0, 0, 0, 0};
+  GetWindowRect(status_, &status);
+  MoveWindow(client_, 0, 0, area.right, area.bottom - (status.bottom - status.top), TRUE);
+}
+
+ImageView* MainFrame::ActiveView() const {
+  return ImageView::From(reinterpret_cast<HWND>(SendMessageA(client_, WM_MDIGETACTIVE, 0, 0)));
+}
+
+ImageView* MainFrame::ViewOf(const ImageDocument& document) const {
+  for (ImageView* view : views_)
+    if (&view->Document() == &document) return view;
+  return nullptr;
+}
+
+void MainFrame::EnableMenus(HMENU menu) {
+  ImageView* view = ActiveView();
+  const bool busy = view && session_.Target() == &view->Document();
+  for (UINT id : {kSave, kSaveAs, kClose, kZoomFit, kZoom100, kZoomIn, kZoomOut}) Enable(menu, id, view != nullptr);
+  Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
+  Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
+  for (size_t i = 1; i <= session_.ItemCaptions().size(); ++i)
+    Enable(menu, UINT(kFirstTool + i), view && !session_.Busy());
+  for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
+    CheckMenuItem(menu, UINT(kFirstJpegQuality + i),
+                  MF_BYCOMMAND | (kJpegQualities[i] == jpegQuality_ ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void MainFrame::OnCommand(UINT command) {
+  ImageView* view = ActiveView();
+  if (command == kOpen) return ChooseAndOpen();
+  if (command == kQuit) return void(PostMessageA(window_, WM_CLOSE, 0, 0));
+  if (command == kAbout) return ShowAbout();
+  if (command >= kFirstJpegQuality && command < kFirstJpegQuality + sizeof kJpegQualities / sizeof kJpegQualities[0]) {
+    jpegQuality_ = kJpegQualities[command - kFirstJpegQuality];
+    return;
+  }
+  if (!view) return;
+  const bool busy = session_.Target() == &view->Document();
+  switch (command) {
+    case kSave: Save(*view); return;
+    case kSaveAs: ChooseAndSave(*view); return;
+    case kClose: SendMessageA(view->Window(), WM_CLOSE, 0, 0); return;
+    case kUndo:
+    case kRedo:
+      if (!busy && (command == kUndo ? view->Document().Undo() : view->Document().Redo())) view->Refresh();
+      return;
+    case kZoomFit: view->ZoomToFit(); return;
+    case kZoom100: view->SetZoom(1); return;
+    case kZoomIn: view->ZoomIn(); return;
+    case kZoomOut: view->ZoomOut(); return;
+    default: break;
+  }
+  if (command > kFirstTool && command <= kFirstTool + session_.ItemCaptions().size() && !session_.Busy())
+    session_.Run(int32_t(command - kFirstTool), view->Document());
+}
+
+bool MainFrame::Open(const std::string& path) {
+  host::Bitmap24 image;
+  std::string error;
+  try {
+    if (host::ReadImageFile(path, image, error)) {
+      ImageView* view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, path, FileNameOf(path)), *this);
+      if (view) {
+        views_.push_back(view);
+        ShowStatus(view, false, POINT{0, 0});
+        return true;
+      }
+      error = "La fenêtre de l'image n'a pas pu être créée.";
+    }
+  } catch (const std::bad_alloc&) {
+    error = "La mémoire manque pour cette image.";
+  }
+  ShowError("Impossible d'ouvrir " + Quoted(FileNameOf(path)) + ".\n\n" + error);
+  return false;
+}
+
+void MainFrame::ChooseAndOpen() {
+  const std::string path = ChooseImageToOpen(window_);
+  if (!path.empty()) Open(path);
+}
+
+bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
+  std::string error;
+  bool written = false;
+  try {
+    written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
+  } catch (const std::bad_alloc&) {
+    error = "La mémoire manque pour écrire cette image.";
+  }
+  if (!written) {
+    ShowError("Impossible d'enregistrer " + Quoted(FileNameOf(path)) + ".\n\n" + error +
+              "\n\nL'image reste ouverte : vous pouvez l'enregistrer ailleurs.");
+    return false;
+  }
+  view.Document().MarkSaved(path);
+  view.UpdateTitle();
+  return true;
+}
+
+bool MainFrame::Save(ImageView& view) {
+  const std::string& path = view.Document().Path();
+  if (path.empty() || !host::CanWriteFormat(host::FormatOfPath(path))) return ChooseAndSave(view);
+  return SaveAs(view, path);
+}
+
+bool MainFrame::ChooseAndSave(ImageView& view) {
+  const ImageDocument& document = view.Document();
+  const std::string path = ChooseWhereToSave(window_, document.Path().empty() ? document.Name() + ".png" : document.Path());
+  return !path.empty() && SaveAs(view, path);
+}
+
+bool MainFrame::MayClose(ImageView& view) {
+  if (session_.Target() == &view.Document()) {
+    ShowError("L'outil " + Quoted(session_.ItemCaptions()[size_t(session_.Tool() - 1)]) +
+              " travaille sur cette image : fermez d'abord sa fenêtre.");
+    return false;
+  }
+  if (!view.Document().Modified()) return true;
+  const std::string question = "Enregistrer les modifications de " + Quoted(view.Document().Name()) + " ?";
+  switch (MessageBoxA(window_, question.c_str(), kTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return Save(view);
+    case IDNO: return true;
+    default: return false;
+  }
+}
+
+bool MainFrame::MayQuit() {
+  for (ImageView* view : std::vector<ImageView*>(views_)) {
+    if (!MayClose(*view)) return false;
+    // Asked once: the window goes now, before the next question.
+    SendMessageA(client_, WM_MDIDESTROY, WPARAM(view->Window()), 0);
+  }
+  return true;
+}
+
+void MainFrame::ViewDestroyed(ImageView& view) {
+  views_.erase(std::remove(views_.begin(), views_.end(), &view), views_.end());
+  ShowStatus(nullptr, false, POINT{0, 0});
+}
+
+void MainFrame::ShowAbout() {
+  std::string text = std::string(kTitle) + "\n\n";
+  if (session_.Loaded())
+    text += "Module de traitement : " + session_.DisplayName() + "\nVersion " + std::to_string(session_.Major()) + "." +
+            std::to_string(session_.Minor()) + "\nMenu " + Quoted(session_.MenuCaption()) + " : " +
+            std::to_string(session_.ItemCaptions().size()) + " outils";
+  else
+    text += "Aucun module de traitement.\n\n" + pluginProblem_;
+  MessageBoxA(window_, text.c_str(), "À propos", MB_OK | MB_ICONINFORMATION);
+}
+
+void MainFrame::ShowError(const std::string& text) { MessageBoxA(window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR); }
+
+std::string MainFrame::StatusText(int part) const {
+  char text[512] = {};
+  if (LOWORD(SendMessageA(status_, SB_GETTEXTLENGTHA, WPARAM(part), 0)) < sizeof text)
+    SendMessageA(status_, SB_GETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
+  auto set = [this](int part, const std::string& text) {
+    SendMessageA(status_, SB_SETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(text.c_str()));
+  };
+  if (!view) view = ActiveView();
+  if (!view) {
+    for (int part : {kSizePart, kZoomPart, kPixelPart}) set(part, "");
+    return;
+  }
+  const ImageDocument& document = view->Document();
+  set(kSizePart, std::to_string(document.Width()) + " x " + std::to_string(document.Height()) + " pixels");
+  char zoom[32];
+  std::snprintf(zoom, sizeof zoom, "Zoom %.4g %%", view->Zoom() * 100);
+  set(kZoomPart, zoom);
+  if (!inImage) return set(kPixelPart, "");
+  const Pixel24 p = document.Pixels()[pixel.y * document.Width() + pixel.x];
+  set(kPixelPart, "x " + std::to_string(pixel.x) + ", y " + std::to_string(pixel.y) + " : R " + std::to_string(p.r) +
+                      ", V " + std::to_string(p.g) + ", B " + std::to_string(p.b));
+}
+
+void MainFrame::ShowHint() {
+  std::string hint;
+  if (session_.Picking())
+    hint = "Cliquez sur l'image pour placer le point (Échap : terminer).";
+  else if (session_.WaitsForSecondImage())
+    hint = "Cliquez sur la seconde image (une autre fenêtre).";
+  else if (session_.Busy())
+    hint = "Outil " + Quoted(session_.ItemCaptions()[size_t(session_.Tool() - 1)]) + " ouvert.";
+  else if (!pluginProblem_.empty())
+    hint = "Menu « Divers » absent : module de traitement non chargé.";
+  SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(hint.c_str()));
+}
+
+bool MainFrame::ToolWindowShowing() const {
+  // Any visible window of our thread that is neither ours nor owned by us (a box of ours) is the tool's.
+  for (HWND window : ThreadTopWindows())
+    if (window != window_ && IsWindowVisible(window) && GetWindow(window, GW_OWNER) != window_) return true;
+  return false;
+}
+
+void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
+  if (session_.Picking() && session_.Target() == &view.Document()) {
+    if (inImage) session_.SendPoint(pixel.x, pixel.y);
+  } else if (session_.WaitsForSecondImage() && session_.Target() != &view.Document()) {
+    session_.SendSecondImage(view.Document());
+  }
+}
+
+void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) { ShowStatus(&view, inImage, pixel); }
+
+void MainFrame::EscapePressed(ImageView&) { session_.StopPicking(); }
+
+HCURSOR MainFrame::CursorFor(ImageView& view) {
+  if (session_.Picking() && session_.Target() == &view.Document()) return LoadCursor(nullptr, IDC_CROSS);
+  if (session_.WaitsForSecondImage() && session_.Target() != &view.Document()) return LoadCursor(nullptr, IDC_HAND);
+  return nullptr;
+}
+
+void MainFrame::PixelsChanged(ImageDocument& document) {
+  if (ImageView* view = ViewOf(document)) view->Refresh();
+}
+
+void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& name) {
+  ImageView* view = nullptr;
+  try {
+    view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, std::string(), name), *this);
+  } catch (const std::bad_alloc&) {
+    return ShowError("La mémoire manque pour ouvrir la nouvelle image " + Quoted(name) + ".");
+  }
+  if (view) views_.push_back(view);
+  else ShowError("La fenêtre de la nouvelle image " + Quoted(name) + " n'a pas pu être créée.");
+}
+
+void MainFrame::StateChanged() {
+  ShowHint();
+  // The cursor changes at once, not at the next mouse move.
+  POINT at;
+  GetCursorPos(&at);
+  SetCursorPos(at.x, at.y);
+}
+
+int MainFrame::Run() {
+  running_ = true;
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys.
+    const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
+    if (ours && (TranslateMDISysAccel(client_, &message) || TranslateAcceleratorA(window_, accelerators_, &message)))
+      continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  running_ = false;
+  return int(message.wParam);
+}
+
+}  // namespace molvane::viewer

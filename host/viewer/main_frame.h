@@ -1,0 +1,117 @@
+// The viewer's main window: one child window per image, menus, status bar, files and the plug-in's tools.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/viewer/image_view.h"
+#include "host/viewer/plugin_session.h"
+
+namespace molvane::viewer {
+
+// The menu commands, which tests send as the menu would.
+enum Command : UINT {
+  kOpen = 100,
+  kSave,
+  kSaveAs,
+  kClose,
+  kQuit,
+  kFirstJpegQuality = 150,  // + index in kJpegQualities
+  kUndo = 200,
+  kRedo,
+  kZoomFit = 300,
+  kZoom100,
+  kZoomIn,
+  kZoomOut,
+  kAbout = 400,
+  kFirstTool = 1000,  // + the tool's number, 1..8
+};
+constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
+
+// molvane_viewer [--plugin FILE.dll] [IMAGE...]
+struct ViewerOptions {
+  std::string plugin;  // empty: Molvane.dll beside the program
+  std::vector<std::string> files;
+};
+bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::string& error);
+
+class MainFrame : private ViewEvents, private SessionEvents {
+ public:
+  static constexpr char kClassName[] = "MolvaneViewer";
+  // Shows the window, loads the plug-in (a message box says why when it
+  // cannot) and opens the files given (a message box for each that fails).
+  static std::unique_ptr<MainFrame> Create(const ViewerOptions& options);
+  ~MainFrame();
+  MainFrame(const MainFrame&) = delete;
+  MainFrame& operator=(const MainFrame&) = delete;
+
+  HWND Window() const { return window_; }
+  HWND StatusBar() const { return status_; }
+  std::string StatusText(int part) const;
+  // The image windows, oldest first, and the one in front.
+  const std::vector<ImageView*>& Views() const { return views_; }
+  ImageView* ActiveView() const;
+  PluginSession& Session() { return session_; }
+  // Why the plug-in's menu is absent; empty when it is there.
+  const std::string& PluginProblem() const { return pluginProblem_; }
+
+  // A new window for the file; false after a message box saying why.
+  bool Open(const std::string& path);
+  // Writes the image to `path` in the format of its extension; false after a
+  // message box saying why (the image and its window stay as they were).
+  bool SaveAs(ImageView& view, const std::string& path);
+  int JpegQuality() const { return jpegQuality_; }
+
+  // The message loop, until the window is closed: its result is the exit code.
+  int Run();
+
+ private:
+  MainFrame() : session_(static_cast<SessionEvents&>(*this)) {}
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  bool Build(const ViewerOptions& options);
+  HMENU BuildMenu();
+  void OnCommand(UINT command);
+  void EnableMenus(HMENU menu);
+  void Layout();
+  bool MayQuit();
+  void ChooseAndOpen();
+  bool Save(ImageView& view);
+  bool ChooseAndSave(ImageView& view);
+  void ShowAbout();
+  void ShowError(const std::string& text);
+  ImageView* ViewOf(const ImageDocument& document) const;
+  void ShowStatus(ImageView* view, bool inImage, POINT pixel);
+  void ShowHint();
+  bool ToolWindowShowing() const;
+
+  // ViewEvents
+  void ViewClicked(ImageView& view, bool inImage, POINT pixel) override;
+  void PointerMoved(ImageView& view, bool inImage, POINT pixel) override;
+  void EscapePressed(ImageView& view) override;
+  HCURSOR CursorFor(ImageView& view) override;
+  bool MayClose(ImageView& view) override;
+  void ViewDestroyed(ImageView& view) override;
+  // SessionEvents
+  void PixelsChanged(ImageDocument& document) override;
+  void ImageDelivered(const host::Bitmap24& image, const std::string& name) override;
+  void StateChanged() override;
+
+  HWND window_ = nullptr;
+  HWND client_ = nullptr;
+  HWND status_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  PluginSession session_;
+  std::string pluginProblem_;
+  std::vector<ImageView*> views_;
+  int jpegQuality_ = 90;
+  bool running_ = false;
+};
+
+}  // namespace molvane::viewer

@@ -1,0 +1,178 @@
+// The plug-in contract as the viewer keeps it.
+#include "host/viewer/plugin_session.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include "host/shared_record.h"
+
+namespace molvane::viewer {
+namespace {
+
+// The hourglass while the plug-in computes in the call; the arrow after.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_ ? previous_ : LoadCursor(nullptr, IDC_ARROW)); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+// Why LoadLibrary refused, as a user reads it.
+std::string LoadFailure(DWORD code) {
+  switch (code) {
+    case ERROR_MOD_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "le fichier est introuvable";
+    case ERROR_BAD_EXE_FORMAT:
+      return "ce n'est pas une bibliothèque Windows 32 bits";
+    case ERROR_DLL_INIT_FAILED:
+      return "il a refusé de s'initialiser";
+    default:
+      return "erreur système " + std::to_string(code);
+  }
+}
+
+}  // namespace
+
+PluginSession::~PluginSession() {
+  // A dialog still open would call back into a session that is gone.
+  if (exports_.AdrRetour) exports_.AdrRetour(nullptr, 0);
+}
+
+bool PluginSession::Load(const std::string& path, std::string& error) {
+  std::string detail;
+  if (!library_.Load(path, detail)) {
+    error = "Le module « " + FileNameOf(path) + " » n'a pas pu être chargé : " + LoadFailure(GetLastError()) + ".";
+    return false;
+  }
+  const host::PluginExports exports = library_.ByName();
+  if (!exports.Complete()) {
+    library_.Unload();
+    error = "« " + FileNameOf(path) + " » n'est pas un module de traitement : il n'exporte pas XchgData, AddMenu, "
+            "PrmDLL et AdrRetour.";
+    return false;
+  }
+  const char* menu = nullptr;
+  const char* name = exports.PrmDLL(&major_, &minor_, &menu);
+  displayName_ = name ? name : "";
+  int32_t count = 0;
+  const char* caption = exports.AddMenu(&count);
+  menuCaption_ = caption ? caption : (menu ? menu : "");
+  items_.clear();
+  for (int32_t i = 1; i <= count && i <= 64; ++i) {
+    int32_t index = i;
+    const char* item = exports.AddMenu(&index);
+    items_.push_back(item ? item : "");
+  }
+  exports_ = exports;
+  exports_.AdrRetour(&PluginSession::Callback, int32_t(reinterpret_cast<intptr_t>(this)));
+  return true;
+}
+
+void PluginSession::Run(int32_t tool, ImageDocument& document) {
+  if (!Loaded() || Busy() || tool < 1 || tool > int32_t(items_.size())) return;
+  tool_ = tool;
+  target_ = &document;
+  before_ = document.Bytes();
+  // The callback set by another host in this process is replaced by ours at each run.
+  exports_.AdrRetour(&PluginSession::Callback, int32_t(reinterpret_cast<intptr_t>(this)));
+  events_.StateChanged();
+  WaitCursor wait;
+  exports_.XchgData(tool, 0, 0, 0, 0, document.Width(), document.Height(), 0, 0, document.Pixels().Handle(),
+                    nullptr, document.Name().c_str(), 0);
+}
+
+void PluginSession::SendPoint(int32_t x, int32_t y) {
+  if (!picking_ || !target_ || x < 0 || y < 0 || x >= target_->Width() || y >= target_->Height()) return;
+  TPtsImg sample;
+  if (tool_ == 4) sample = host::ToPixelArray(host::SampleAround(target_->Image(), x, y));
+  // Pixels2 holds the image as it now is, with any fill already made in it.
+  const TPtsImg pixels = target_->Pixels();
+  WaitCursor wait;
+  exports_.XchgData(tool_, 0, 0, x, y, target_->Width(), target_->Height(), 1, 0, sample.Handle(), pixels.Handle(),
+                    target_->Name().c_str(), 0);
+}
+
+void PluginSession::SendSecondImage(ImageDocument& document) {
+  if (!waitingSecond_ || &document == target_) return;
+  secondName_ = document.Name();
+  const TPtsImg pixels = document.Pixels();
+  exports_.XchgData(tool_, 0, 0, 0, 0, document.Width(), document.Height(), 1, 0, pixels.Handle(), nullptr,
+                    document.Name().c_str(), 0);
+}
+
+void PluginSession::StopPicking() {
+  if (!picking_) return;
+  picking_ = false;
+  events_.StateChanged();
+}
+
+void PluginSession::DialogShowing(bool showing) {
+  if (!Busy() || (tool_ != 1 && tool_ != 7)) return;
+  // Only a dialog seen on screen can have closed.
+  if (showing) dialogSeen_ = true;
+  else if (dialogSeen_) End();
+}
+
+void MOLVANE_STDCALL PluginSession::Callback(int32_t userValue, int32_t width, int32_t height, int32_t, int32_t,
+                                             int32_t actionCode, intptr_t actionData, int32_t applied,
+                                             int32_t finished) {
+  auto* session = reinterpret_cast<PluginSession*>(intptr_t(userValue));
+  // Nothing may be thrown back into the plug-in.
+  try {
+    if (session) session->OnCallback(width, height, actionCode, actionData, (applied & 0xFF) != 0, finished == 1);
+  } catch (...) {
+  }
+}
+
+void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode, intptr_t actionData, bool applied,
+                               bool finished) {
+  // A new image is the user's whatever state we are in: our own copy, taken
+  // before the plug-in releases its array.
+  if (actionCode == 3 && actionData != 0 && width > 0 && height > 0) {
+    const TPtsImg delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(actionData));
+    if (int64_t(delivered.Length()) >= int64_t(width) * height)
+      events_.ImageDelivered(host::FromPixelArray(delivered, width, height), DeliveredName());
+  }
+  if (!target_) return;
+  if (actionCode == 1) picking_ = true;
+  if (actionCode == 0 && actionData == 2) waitingSecond_ = true;
+  events_.PixelsChanged(*target_);
+  if (!finished) {
+    events_.StateChanged();
+    return;
+  }
+  // The final word: keep the change as one undo step, or put the bytes back.
+  if (applied) target_->KeepChange(std::move(before_));
+  else target_->Restore(before_);
+  events_.PixelsChanged(*target_);
+  End();
+}
+
+void PluginSession::End() {
+  target_ = nullptr;
+  tool_ = 0;
+  before_.clear();
+  before_.shrink_to_fit();
+  picking_ = false;
+  waitingSecond_ = false;
+  dialogSeen_ = false;
+  events_.StateChanged();
+}
+
+std::string PluginSession::DeliveredName() const {
+  const std::string first = target_ ? target_->Name() : std::string();
+  // In the words of the plug-in's dialogs: "Créer une image d'écart", "Fusion d'images".
+  if (tool_ == 1) return "Image d'écart — " + first + ", " + secondName_;
+  if (tool_ == 7) return "Fusion d'images — " + first + ", " + secondName_;
+  return items_.empty() || tool_ < 1 ? first : items_[size_t(tool_ - 1)] + " de " + first;
+}
+
+}  // namespace molvane::viewer

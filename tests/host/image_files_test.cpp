@@ -1,0 +1,55 @@
+// Image files through the system's codecs: formats by extension, and palette images flattened to 24 bits.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <windows.h>
+
+#include "host/image_files.h"
+#include "host_test_support.h"
+
+namespace molvane::hosttest {
+namespace {
+
+using host::ImageFormat;
+
+TEST(ImageFiles, FormatComesFromTheExtension) {
+  const struct {
+    const char* path;
+    ImageFormat format;
+    bool writable;
+  } cases[] = {{"a.BMP", ImageFormat::kBmp, true},         {"b.png", ImageFormat::kPng, true},
+               {"c.Jpg", ImageFormat::kJpeg, true},        {"d.jpeg", ImageFormat::kJpeg, true},
+               {"e.tif", ImageFormat::kTiff, true},        {"f.TIFF", ImageFormat::kTiff, true},
+               {"g.gif", ImageFormat::kGif, false},        {"h.webp", ImageFormat::kUnknown, false},
+               {"dossier.png\\sans", ImageFormat::kUnknown, false}, {"", ImageFormat::kUnknown, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(host::FormatOfPath(c.path), c.format) << c.path;
+    EXPECT_EQ(host::CanWriteFormat(host::FormatOfPath(c.path)), c.writable) << c.path;
+  }
+}
+
+// A GIF's pixels are palette indices, which Wine's codec cannot convert
+// straight to 24 bits: one red pixel, index 0 of a two-colour palette.
+TEST(ImageFiles, ReadsAPaletteGif) {
+  const unsigned char kRedPixel[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0,
+                                     0,   0,   0,   ',', 0,   0,   0, 0, 1, 0, 1,    0, 0, 2, 2,    0x44,
+                                     1,   0,   ';'};
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + "molvane-rouge.gif";
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, kRedPixel, sizeof kRedPixel, &written, nullptr);
+  CloseHandle(file);
+  host::Bitmap24 image;
+  std::string error;
+  ASSERT_TRUE(host::ReadImageFile(path, image, error)) << error;
+  ASSERT_EQ(image.width, 1);
+  ASSERT_EQ(image.height, 1);
+  EXPECT_EQ(image.pixels[0], (Pixel24{0, 0, 255}));
+  DeleteFileA(path.c_str());
+}
+
+}  // namespace
+}  // namespace molvane::hosttest

@@ -1,0 +1,525 @@
+// The viewer driven as a user drives it: files from its command line, menu commands, clicks on
+// the image windows at a zoom and scrolled, the plug-in's dialogs through the dialog driver.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <shlobj.h>
+
+#include "dialog_test_support.h"
+#include "host/dialog_driver.h"
+#include "host/dialog_runs.h"
+#include "host/image_files.h"
+#include "host/viewer/main_frame.h"
+#include "host_test_support.h"
+
+namespace molvane::hosttest {
+namespace {
+
+using viewer::ImageView;
+using viewer::MainFrame;
+
+std::string DataFile(const char* name) { return DataFolder() + "/" + name; }
+
+std::string TemporaryFile(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return std::string(folder) + "molvane-viewer-" + name;
+}
+
+// The batch host's result for a run named in tests/host/CMakeLists.txt.
+std::vector<Pixel24> BatchResult(const std::string& run) {
+  host::Bitmap24 image;
+  std::string error;
+  const std::string path = host::ModuleFolder(reinterpret_cast<const void*>(&BatchResult)) +
+                           "..\\reference-host-runs\\chelsea-" + run + ".bmp";
+  EXPECT_TRUE(host::ReadBmpFile(path, image, error)) << error;
+  return image.pixels;
+}
+
+std::vector<Pixel24> Chelsea() {
+  host::Bitmap24 image;
+  std::string error;
+  EXPECT_TRUE(host::ReadBmpFile(DataFile("chelsea.bmp"), image, error)) << error;
+  return image.pixels;
+}
+
+// The viewer as its command line starts it: molvane_viewer --plugin DLL FILE...
+std::unique_ptr<MainFrame> StartViewer(const std::vector<std::string>& files, std::string plugin = PluginPath()) {
+  std::vector<std::string> arguments = {"molvane_viewer", "--plugin", plugin};
+  arguments.insert(arguments.end(), files.begin(), files.end());
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(&argument[0]);
+  viewer::ViewerOptions options;
+  std::string error;
+  EXPECT_TRUE(viewer::ParseViewerArguments(int(argv.size()), argv.data(), options, error)) << error;
+  return MainFrame::Create(options);
+}
+
+void Command(MainFrame& frame, UINT command) { SendMessageA(frame.Window(), WM_COMMAND, command, 0); }
+
+void Activate(ImageView& view) {
+  SendMessageA(GetParent(view.Window()), WM_MDIACTIVATE, WPARAM(view.Window()), 0);
+}
+
+LPARAM At(POINT client) { return MAKELPARAM(client.x, client.y); }
+
+void ClickAt(HWND window, POINT client) {
+  SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, At(client));
+  SendMessageA(window, WM_LBUTTONUP, 0, At(client));
+}
+
+// Where a user sees image pixel `pixel` once the view is scrolled to bring it
+// near the middle: the scroll bars moved as a drag of their thumbs ends, the
+// point computed from the zoom and the bars' positions alone.
+POINT ScrollToAndLocate(ImageView& view, POINT pixel) {
+  RECT client;
+  GetClientRect(view.Window(), &client);
+  const double zoom = view.Zoom();
+  auto thumb = [&](UINT message, LONG at, LONG size) {
+    const int position = std::max(0, int(at * zoom) - int(size / 2));
+    SendMessageA(view.Window(), message, MAKEWPARAM(SB_THUMBPOSITION, position), 0);
+  };
+  thumb(WM_HSCROLL, pixel.x, client.right);
+  thumb(WM_VSCROLL, pixel.y, client.bottom);
+  const int scrollX = GetScrollPos(view.Window(), SB_HORZ), scrollY = GetScrollPos(view.Window(), SB_VERT);
+  return POINT{LONG(std::floor((pixel.x + 0.5) * zoom)) - scrollX, LONG(std::floor((pixel.y + 0.5) * zoom)) - scrollY};
+}
+
+// Zoom 300 %: 100 %, then three steps in (150, 200, 300), as the menu gives them.
+void ZoomTo300(MainFrame& frame) {
+  Command(frame, viewer::kZoom100);
+  for (int i = 0; i < 3; ++i) Command(frame, viewer::kZoomIn);
+}
+
+// Runs `action`, which opens a message box, answers it with OK and returns its text.
+std::string AnswerBox(const std::function<void()>& action) {
+  std::string text;
+  host::DialogScript script;
+  script.OnSystemDialog("the message box", [&text](HWND box) {
+    text = host::MessageBoxText(box);
+    host::PressOk(box);
+  });
+  EXPECT_TRUE(script.Run(action)) << script.FailureText();
+  return text;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string MenuBarText(HWND window) {
+  HMENU bar = GetMenu(window);
+  std::string text;
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+    char item[64] = {};
+    GetMenuStringA(bar, UINT(i), item, sizeof item, MF_BYPOSITION);
+    text += std::string(text.empty() ? "" : "|") + item;
+  }
+  return text;
+}
+
+// The viewer's main window among another process's windows.
+struct FrameSearch {
+  DWORD processId;
+  HWND frame;
+};
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<FrameSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId && IsWindowVisible(window) && host::ClassOf(window) == MainFrame::kClassName)
+    search->frame = window;
+  return search->frame == nullptr;
+}
+
+// The program's own start-up: the record, its window module, the plug-in and
+// the image, seen from outside as a user sees the window; closing ends it cleanly.
+TEST(ViewerProgram, StartsOnAnImageAndEndsWhenClosed) {
+  const std::string program = host::ModuleFolder(reinterpret_cast<const void*>(&DataFile)) + "molvane_viewer.exe";
+  std::string commandLine = "\"" + program + "\" \"" + DataFile("chelsea.png") + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &process))
+      << GetLastError();
+  FrameSearch search{process.dwProcessId, nullptr};
+  for (int tries = 0; tries < 200 && !search.frame; ++tries) {
+    Sleep(50);
+    EnumWindows(&FindFrame, reinterpret_cast<LPARAM>(&search));
+  }
+  ASSERT_TRUE(search.frame) << "no viewer window appeared";
+  EXPECT_EQ(host::TextOf(search.frame), "Molvane — visionneuse d'images");
+  // The image's window inside it, titled with the file's name.
+  HWND client = FindWindowExA(search.frame, nullptr, "MDICLIENT", nullptr);
+  HWND image = nullptr;
+  for (int tries = 0; tries < 100 && !image; ++tries, Sleep(50))
+    image = FindWindowExA(client, nullptr, ImageView::kClassName, "chelsea.png");
+  EXPECT_TRUE(image);
+  PostMessageA(search.frame, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+TEST(ViewerFiles, OpensAPngAndAJpegFromItsCommandLine) {
+  auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.jpg")});
+  ASSERT_TRUE(frame);
+  ASSERT_EQ(frame->Views().size(), 2u);
+  ImageView& png = *frame->Views()[0];
+  ImageView& jpeg = *frame->Views()[1];
+  EXPECT_EQ(host::TextOf(png.Window()), "chelsea.png");
+  EXPECT_EQ(host::TextOf(jpeg.Window()), "chelsea.jpg");
+  EXPECT_TRUE(SamePixels(png.Document().Bytes(), Chelsea(), 451));
+  // A JPEG is near its source, never equal: the mean gap per channel stays small.
+  ASSERT_EQ(jpeg.Document().Width(), 451);
+  ASSERT_EQ(jpeg.Document().Height(), 300);
+  const std::vector<Pixel24> decoded = jpeg.Document().Bytes(), source = Chelsea();
+  double gap = 0;
+  for (size_t i = 0; i < source.size(); ++i)
+    gap += std::abs(decoded[i].r - source[i].r) + std::abs(decoded[i].g - source[i].g) +
+           std::abs(decoded[i].b - source[i].b);
+  EXPECT_LT(gap / double(source.size() * 3), 4.0);
+  EXPECT_EQ(frame->StatusText(0), "451 x 300 pixels");
+  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|Divers|&?");
+}
+
+TEST(ViewerFiles, DroppedFilesOpenInNewWindows) {
+  auto frame = StartViewer({});
+  ASSERT_TRUE(frame);
+  // What the shell hands a window when files are dropped on it.
+  const std::string file = DataFile("chelsea.jpg");
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + file.size() + 2);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), file.c_str(), file.size());
+  GlobalUnlock(memory);
+  SendMessageA(frame->Window(), WM_DROPFILES, WPARAM(memory), 0);
+  ASSERT_EQ(frame->Views().size(), 1u);
+  EXPECT_EQ(host::TextOf(frame->Views()[0]->Window()), "chelsea.jpg");
+}
+
+TEST(ViewerFiles, SavedFilesReadBackAsTheImage) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  // Lossless formats give the bytes back; JPEG what its quality allows.
+  const struct {
+    const char* name;
+    double meanGap;
+  } cases[] = {{"copie.png", 0}, {"copie.bmp", 0}, {"copie.tif", 0}, {"copie.jpg", 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = TemporaryFile(c.name);
+    ASSERT_TRUE(frame->SaveAs(view, path));
+    EXPECT_EQ(host::TextOf(view.Window()), std::string("molvane-viewer-") + c.name);
+    host::Bitmap24 back;
+    std::string error;
+    ASSERT_TRUE(host::ReadImageFile(path, back, error)) << error;
+    ASSERT_EQ(back.pixels.size(), view.Document().Bytes().size());
+    if (c.meanGap == 0) {
+      EXPECT_TRUE(SamePixels(back.pixels, view.Document().Bytes(), 451));
+    } else {
+      double gap = 0;
+      const std::vector<Pixel24> bytes = view.Document().Bytes();
+      for (size_t i = 0; i < bytes.size(); ++i) gap += std::abs(back.pixels[i].g - bytes[i].g);
+      EXPECT_LT(gap / double(bytes.size()), c.meanGap);
+    }
+    DeleteFileA(path.c_str());
+  }
+}
+
+TEST(ViewerFiles, SaveAsAsksWhereAndKeepsTheImagesType) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  // A name typed without an extension: the type chosen in the dialog gives it.
+  const std::string typed = TemporaryFile("par-dialogue");
+  host::DialogScript script;
+  script.OnSystemDialog("the save dialog", [&](HWND dialog) { EXPECT_TRUE(host::AnswerFileDialog(dialog, typed)); });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kSaveAs); })) << script.FailureText();
+  EXPECT_EQ(frame->Views()[0]->Document().Path(), typed + ".png");
+  host::Bitmap24 back;
+  std::string error;
+  ASSERT_TRUE(host::ReadImageFile(typed + ".png", back, error)) << error;
+  EXPECT_TRUE(SamePixels(back.pixels, Chelsea(), 451));
+  DeleteFileA((typed + ".png").c_str());
+}
+
+TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  const std::string text = TemporaryFile("pas-une-image.png");
+  HANDLE file = CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, "bonjour", 7, &written, nullptr);
+  CloseHandle(file);
+  const struct {
+    std::string path;
+    const char* says;
+  } cases[] = {{TemporaryFile("absent.png"), "introuvable"}, {text, "format connu"}};
+  for (const auto& c : cases) {
+    const std::string said = AnswerBox([&] { EXPECT_FALSE(frame->Open(c.path)); });
+    EXPECT_TRUE(Contains(said, "Impossible d'ouvrir")) << said;
+    EXPECT_TRUE(Contains(said, c.says)) << said;
+  }
+  EXPECT_EQ(frame->Views().size(), 1u);
+  // A save into a folder that does not exist fails with a message; the image keeps its file and bytes.
+  ImageView& view = *frame->Views()[0];
+  const std::string said =
+      AnswerBox([&] { EXPECT_FALSE(frame->SaveAs(view, TemporaryFile("absent\\dossier\\copie.png"))); });
+  EXPECT_TRUE(Contains(said, "Impossible d'enregistrer")) << said;
+  EXPECT_EQ(view.Document().Path(), DataFile("chelsea.png"));
+  EXPECT_TRUE(SamePixels(view.Document().Bytes(), Chelsea(), 451));
+  DeleteFileA(text.c_str());
+}
+
+TEST(ViewerFiles, ClosingAChangedImageAsksWhetherToSave) {
+  // "Annuler" keeps the window and its change; "Non" closes it.
+  for (int answer : {IDCANCEL, IDNO}) {
+    auto frame = StartViewer({DataFile("chelsea.png")});
+    ASSERT_TRUE(frame && frame->Views().size() == 1u);
+    Command(*frame, viewer::kFirstTool + 2);
+    ASSERT_EQ(host::TextOf(frame->Views()[0]->Window()), "chelsea.png *");
+    std::string question;
+    host::DialogScript script;
+    script.OnSystemDialog("the question", [&](HWND box) {
+      question = host::MessageBoxText(box);
+      PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+    });
+    EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kClose); })) << script.FailureText();
+    EXPECT_EQ(question, "Enregistrer les modifications de « chelsea.png » ?");
+    EXPECT_EQ(frame->Views().size(), answer == IDNO ? 0u : 1u);
+  }
+}
+
+TEST(ViewerPlugin, AMissingPluginLeavesAViewerThatSaysWhy) {
+  std::unique_ptr<MainFrame> frame;
+  const std::string said = AnswerBox([&] { frame = StartViewer({DataFile("chelsea.png")}, TemporaryFile("absent.dll")); });
+  ASSERT_TRUE(frame);
+  EXPECT_TRUE(Contains(said, "introuvable")) << said;
+  EXPECT_TRUE(Contains(said, "« Divers »")) << said;
+  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&?");
+  EXPECT_EQ(frame->Views().size(), 1u);
+}
+
+TEST(ViewerPlugin, AboutBoxGivesThePluginsNameAndVersion) {
+  auto frame = StartViewer({});
+  ASSERT_TRUE(frame);
+  int32_t major = -1, minor = -1;
+  const char* menu = nullptr;
+  const std::string name = Exports().PrmDLL(&major, &minor, &menu);
+  const std::string said = AnswerBox([&] { Command(*frame, viewer::kAbout); });
+  EXPECT_TRUE(Contains(said, name)) << said;
+  EXPECT_TRUE(Contains(said, "Version " + std::to_string(major) + "." + std::to_string(minor))) << said;
+}
+
+TEST(ViewerView, StatusBarReadsThePixelUnderTheMouseAtAnyZoom) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  ZoomTo300(*frame);
+  EXPECT_EQ(frame->StatusText(1), "Zoom 300 %");
+  const std::vector<Pixel24> pixels = Chelsea();
+  for (POINT pixel : {POINT{0, 0}, POINT{17, 250}, POINT{450, 299}}) {
+    const POINT client = ScrollToAndLocate(view, pixel);
+    SendMessageA(view.Window(), WM_MOUSEMOVE, 0, At(client));
+    const Pixel24 p = pixels[size_t(pixel.y) * 451 + size_t(pixel.x)];
+    EXPECT_EQ(frame->StatusText(2), "x " + std::to_string(pixel.x) + ", y " + std::to_string(pixel.y) + " : R " +
+                                        std::to_string(p.r) + ", V " + std::to_string(p.g) + ", B " +
+                                        std::to_string(p.b));
+  }
+}
+
+// A tool run by its menu command on chelsea.png at 300 %, and the batch
+// host's run of the same choices (tests/host/CMakeLists.txt).
+struct ToolRun {
+  const char* run;
+  int32_t tool;
+  std::function<void(host::DialogChoices&)> choose;
+  // The vignetting scales its samples by a random factor of 0.98 to 1.02,
+  // seeded by the clock: two runs differ by up to 4 % of 255, rounded up.
+  int tolerance = 0;
+};
+
+host::PickedPoint Point(int x, int y) { return host::PickedPoint{true, x, y}; }
+
+const ToolRun kToolRuns[] = {
+    {"reduction", 2, [](host::DialogChoices&) {}},
+    {"seuillage", 6, [](host::DialogChoices& c) { c.threshold = 100, c.keep = "below"; }},
+    {"degrade", 8,
+     [](host::DialogChoices& c) {
+       c.direction = "horizontal";
+       c.hasN1 = c.hasN2 = c.hasM1 = c.hasM2 = true;
+       c.n1 = -20, c.n2 = 20, c.m1 = 80, c.m2 = 120;
+     }},
+    {"filtres", 3, [](host::DialogChoices& c) { c.filter = "Gauss", c.visualise = true; }},
+    {"fond", 4, [](host::DialogChoices& c) { c.f1 = Point(10, 10), c.f2 = Point(440, 290), c.seed = Point(5, 5); }},
+    {"vignetage", 5,
+     [](host::DialogChoices& c) {
+       c.corners[0] = Point(20, 20), c.corners[1] = Point(430, 20), c.corners[2] = Point(430, 280);
+       c.corners[3] = Point(20, 280);
+     },
+     11},
+};
+
+::testing::AssertionResult Near(const std::vector<Pixel24>& actual, const std::vector<Pixel24>& expected,
+                                int tolerance) {
+  if (tolerance == 0) return SamePixels(actual, expected, 451);
+  if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "sizes differ";
+  for (size_t i = 0; i < actual.size(); ++i)
+    for (int channel : {actual[i].r - expected[i].r, actual[i].g - expected[i].g, actual[i].b - expected[i].b})
+      if (std::abs(channel) > tolerance)
+        return ::testing::AssertionFailure() << "pixel " << i << ": " << actual[i] << " instead of " << expected[i];
+  return ::testing::AssertionSuccess();
+}
+
+// Moves a top-level window that hides `screen` from `window` to the corner of
+// the screen farthest from that point.
+void MoveAsideFrom(POINT screen, HWND window) {
+  HWND over = GetAncestor(WindowFromPoint(screen), GA_ROOT);
+  if (!over || over == GetAncestor(window, GA_ROOT)) return;
+  RECT box;
+  GetWindowRect(over, &box);
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const int x = screen.x < width / 2 ? width - (box.right - box.left) : 0;
+  const int y = screen.y < height / 2 ? height - (box.bottom - box.top) : 0;
+  // No message loop here: the script's own timer would run its next step inside this one.
+  SetWindowPos(over, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Opens the tool by its menu command on `view` while its dialog is driven;
+// the points are clicked on the view at their screen places.
+host::DialogReport RunByMenu(MainFrame& frame, ImageView& view, int32_t tool, const host::DialogChoices& choices,
+                             const std::function<void()>& afterOpening = nullptr) {
+  Activate(view);
+  auto open = [&] {
+    Command(frame, viewer::kFirstTool + UINT(tool));
+    if (afterOpening) afterOpening();
+  };
+  if (!host::HasDrivenDialog(tool)) {
+    open();
+    return host::DialogReport();
+  }
+  const host::PointSender click = [&](int32_t x, int32_t y) -> std::string {
+    if (!frame.Session().Picking()) return "the viewer is not picking points";
+    const POINT client = ScrollToAndLocate(view, POINT{x, y});
+    // Only a point the user sees can be clicked: a window over it is moved
+    // aside first, as a user drags the tool's dialog off the picture.
+    POINT screen = client;
+    ClientToScreen(view.Window(), &screen);
+    MoveAsideFrom(screen, view.Window());
+    if (WindowFromPoint(screen) != view.Window())
+      return "the point " + std::to_string(x) + "," + std::to_string(y) + " is not in sight: \"" +
+             host::TextOf(WindowFromPoint(screen)) + "\" is there";
+    ClickAt(view.Window(), client);
+    return std::string();
+  };
+  return host::DriveDialog(tool, choices, open, true, click);
+}
+
+TEST(ViewerTools, EachToolByItsMenuGivesTheBatchHostsPixelsAndOneUndoStep) {
+  for (const ToolRun& run : kToolRuns) {
+    SCOPED_TRACE(run.run);
+    auto frame = StartViewer({DataFile("chelsea.png")});
+    ASSERT_TRUE(frame && frame->Views().size() == 1u);
+    ImageView& view = *frame->Views()[0];
+    ZoomTo300(*frame);
+    host::DialogChoices choices;
+    run.choose(choices);
+    const host::DialogReport report = RunByMenu(*frame, view, run.tool, choices);
+    ASSERT_TRUE(report.failures.empty()) << report.failures.front();
+    EXPECT_FALSE(frame->Session().Busy());
+    const std::vector<Pixel24> result = view.Document().Bytes();
+    EXPECT_TRUE(Near(result, BatchResult(run.run), run.tolerance));
+    EXPECT_EQ(host::TextOf(view.Window()), "chelsea.png *");
+    Command(*frame, viewer::kUndo);
+    EXPECT_TRUE(SamePixels(view.Document().Bytes(), Chelsea(), 451));
+    EXPECT_EQ(host::TextOf(view.Window()), "chelsea.png");
+    EXPECT_FALSE(view.Document().CanUndo());
+    Command(*frame, viewer::kRedo);
+    EXPECT_TRUE(SamePixels(view.Document().Bytes(), result, 451));
+  }
+}
+
+TEST(ViewerTools, ACancelledToolLeavesTheImageAsItWas) {
+  const ToolRun& threshold = kToolRuns[1];
+  const ToolRun& background = kToolRuns[4];
+  for (const ToolRun* run : {&threshold, &background}) {
+    SCOPED_TRACE(run->run);
+    auto frame = StartViewer({DataFile("chelsea.png")});
+    ASSERT_TRUE(frame && frame->Views().size() == 1u);
+    ImageView& view = *frame->Views()[0];
+    ZoomTo300(*frame);
+    host::DialogChoices choices;
+    run->choose(choices);
+    choices.cancel = true;
+    const host::DialogReport report = RunByMenu(*frame, view, run->tool, choices);
+    ASSERT_TRUE(report.failures.empty()) << report.failures.front();
+    EXPECT_TRUE(SamePixels(view.Document().Bytes(), Chelsea(), 451));
+    EXPECT_FALSE(view.Document().CanUndo());
+    EXPECT_EQ(host::TextOf(view.Window()), "chelsea.png");
+  }
+}
+
+TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
+  // The batch host's second images: the photograph after the noise
+  // reduction, and the photograph mirrored.
+  const std::string mirrored = TemporaryFile("miroir.png");
+  host::Bitmap24 chelsea{451, 300, Chelsea()};
+  std::string error;
+  ASSERT_TRUE(host::WriteImageFile(mirrored, host::Mirrored(chelsea), error)) << error;
+  auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.png"), mirrored});
+  ASSERT_TRUE(frame && frame->Views().size() == 3u);
+  ImageView& first = *frame->Views()[0];
+  ImageView& reduced = *frame->Views()[1];
+  ImageView& mirror = *frame->Views()[2];
+  RunByMenu(*frame, reduced, 2, host::DialogChoices());
+
+  const struct {
+    const char* run;
+    int32_t tool;
+    ImageView& second;
+    host::DialogChoices choices;
+    const char* title;
+  } cases[] = {
+      {"comparaison", 1, reduced, [] { host::DialogChoices c; c.factor = 8; return c; }(),
+       "Image d'écart — chelsea.png, chelsea.png *"},
+      {"fusionner", 7, mirror,
+       [] {
+         host::DialogChoices c;
+         c.mode = "transparence", c.rate = 30, c.prevalent = 1, c.hasBand = true, c.bandLow = 60, c.bandHigh = 200;
+         return c;
+       }(),
+       "Fusion d'images — chelsea.png, molvane-viewer-miroir.png *"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.run);
+    const size_t before = frame->Views().size();
+    const host::DialogReport report = RunByMenu(*frame, first, c.tool, c.choices, [&] {
+      EXPECT_TRUE(frame->Session().WaitsForSecondImage());
+      RECT area;
+      GetClientRect(c.second.Window(), &area);
+      ClickAt(c.second.Window(), POINT{area.right / 2, area.bottom / 2});
+    });
+    ASSERT_TRUE(report.failures.empty()) << report.failures.front();
+    ASSERT_EQ(frame->Views().size(), before + 1);
+    ImageView& made = *frame->Views().back();
+    EXPECT_EQ(host::TextOf(made.Window()), c.title);
+    EXPECT_TRUE(SamePixels(made.Document().Bytes(), BatchResult(c.run), 451));
+    EXPECT_TRUE(SamePixels(first.Document().Bytes(), Chelsea(), 451));
+    EXPECT_FALSE(frame->Session().Busy());
+  }
+  DeleteFileA(mirrored.c_str());
+}
+
+}  // namespace
+}  // namespace molvane::hosttest
