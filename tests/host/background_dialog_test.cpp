@@ -197,7 +197,9 @@ TEST(BackgroundDialog, NoisyFillThenAnnuler) {
     }
     differing += dr != 0 ? 1 : 0;
     const int x = int(i) % kW, y = int(i) / kW;
-    if (x >= 12 && x < 28 && y >= 8 && y < 22) EXPECT_TRUE(got[i] == scene[i]) << "the square was painted";
+    if (x >= 12 && x < 28 && y >= 8 && y < 22) {
+      EXPECT_TRUE(got[i] == scene[i]) << "the square was painted";
+    }
   }
   EXPECT_GT(differing, 100) << "no noise in the fill";
 

@@ -97,7 +97,9 @@ TEST(ToolDispatch, EveryToolRefusesShortAndNullImagesAlike) {
       }
       recorder.DuringCall(nullptr);
       EXPECT_FALSE(windowDuringCall);
-      if (!null) EXPECT_EQ(PixelsOf(image), eight);
+      if (!null) {
+        EXPECT_EQ(PixelsOf(image), eight);
+      }
       ASSERT_EQ(recorder.Calls().size(), 1u);
       const host::CallbackCall& call = recorder.Calls()[0];
       EXPECT_EQ(call.width, 3);
