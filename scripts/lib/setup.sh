@@ -6,6 +6,7 @@ MOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # MOLVANE_BUILD moves both trees elsewhere, so two checkouts' work can build side by side.
 MOLVANE_BUILD=${MOLVANE_BUILD:-$MOLVANE_ROOT/build}
 MOLVANE_NATIVE_BUILD=$MOLVANE_BUILD/native
+MOLVANE_SANITIZE_BUILD=$MOLVANE_BUILD/sanitize
 MOLVANE_WINDOWS_BUILD=$MOLVANE_BUILD/windows
 MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
@@ -67,6 +68,10 @@ molvane_build() {
   [ $# -gt 0 ] && targets=(--target "$@")
   case $tree in
     native) dir=$MOLVANE_NATIVE_BUILD ;;
+    # The native tests again under AddressSanitizer and UBSan.
+    sanitize)
+      dir=$MOLVANE_SANITIZE_BUILD
+      extra=(-DMOLVANE_SANITIZE=ON) ;;
     windows)
       dir=$MOLVANE_WINDOWS_BUILD
       extra=(-DCMAKE_TOOLCHAIN_FILE="$MOLVANE_ROOT/cmake/toolchain-i686-mingw.cmake") ;;
