@@ -55,79 +55,68 @@ ui::Bitmap24 FlagPicture() {
 }
 }  // namespace
 
+namespace {
+
+using Kind = ui::Component::Kind;
+// Labels without a size take their text's; the percentages end at 282.
+const LayoutRow kLayout[] = {
+    {"GroupBox1", Kind::GroupBox, "", {5, 5, 286, 181}, " Paramètres du traitement "},
+    {"BtnCoulF1", Kind::Button, "GroupBox1", {13, 20, 125, 25}, "Couleur de fond F1"},
+    {"BtnCoulF2", Kind::Button, "GroupBox1", {148, 20, 125, 25}, "Couleur de fond F2"},
+    {"Label3", Kind::Label, "GroupBox1", {10, 60, 0, 0}, "Tolérance de couleur :"},
+    {"CurseurTol", Kind::TrackBar, "GroupBox1", {145, 55, 111, 26}, nullptr},
+    {"TxTol", Kind::Label, "GroupBox1", {255, 60, 27, 14}, "100%"},
+    {"lbLumFond", Kind::Label, "GroupBox1", {10, 90, 0, 0}, "Eclaircir/Assombrir le fond :"},
+    {"CurseurLumFond", Kind::TrackBar, "GroupBox1", {145, 85, 111, 26}, nullptr},
+    {"TxLumF", Kind::Label, "GroupBox1", {255, 90, 27, 14}, nullptr},
+    {"Label4", Kind::Label, "GroupBox1", {10, 120, 0, 0}, "Transparence avec le fond :"},
+    {"CurseurTransp", Kind::TrackBar, "GroupBox1", {145, 115, 111, 26}, nullptr},
+    {"TxTrsp", Kind::Label, "GroupBox1", {255, 120, 27, 14}, nullptr},
+    {"Label5", Kind::Label, "GroupBox1", {10, 150, 0, 0}, "Bruit de fond :"},
+    {"CurseurBruit", Kind::TrackBar, "GroupBox1", {145, 145, 111, 26}, nullptr},
+    {"TxBruit", Kind::Label, "GroupBox1", {255, 150, 27, 14}, nullptr},
+    {"SelectFond", Kind::GroupBox, "", {5, 192, 111, 118}, nullptr},
+    {"Titre", Kind::Label, "SelectFond", {10, 15, 91, 46}, "Sélection de la couleur de fond sur l'image originale"},
+    {"FondF1", Kind::RadioButton, "SelectFond", {25, 65, 70, 17}, "Fond F1"},
+    {"FondF2", Kind::RadioButton, "SelectFond", {25, 90, 70, 17}, "Fond F2"},
+    {"Fond", Kind::Picture, "", {124, 195, 168, 112}, nullptr},
+    {"Label1", Kind::Label, "", {129, 213, 0, 0}, "F1"},
+    {"Label2", Kind::Label, "", {229, 240, 0, 0}, "F2"},
+    {"PtDep", Kind::Picture, "", {192, 206, 18, 18}, nullptr},
+    {"PosF1", Kind::CheckBox, "", {129, 200, 12, 12}, nullptr},
+    {"PosF2", Kind::CheckBox, "", {230, 255, 12, 12}, nullptr},
+    {"PosDeb", Kind::CheckBox, "", {194, 225, 12, 12}, nullptr},
+    {"ReInit", Kind::Button, "", {10, 318, 81, 25}, "Réinitialiser"},
+    {"Annuler", Kind::Button, "", {107, 318, 81, 25}, "Annuler"},
+    {"Appliquer", Kind::Button, "", {205, 318, 81, 25}, "Appliquer"},
+};
+
+}  // namespace
+
+LayoutTable TCorrFond::Layout() { return TableOf(kLayout); }
+
 TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   SetCaption("Modification du fond");
   SetClientSize(296, 354);
   SetStayOnTop(true);
+  ApplyLayout(*this, Layout());
 
-  GroupBox1.SetCaption(" Paramètres du traitement ");
-  GroupBox1.SetBounds({5, 5, 286, 181});
-  BtnCoulF1.SetCaption("Couleur de fond F1");
-  BtnCoulF1.SetBounds({13, 20, 125, 25});
-  BtnCoulF2.SetCaption("Couleur de fond F2");
-  BtnCoulF2.SetBounds({148, 20, 125, 25});
-  // Labels without a size take their text's; the percentages end at 280.
-  Label3.SetCaption("Tolérance de couleur :");
-  Label3.SetBounds({10, 60, 0, 0});
   CurseurTol.Configure(kToleranceSlider);
-  CurseurTol.SetBounds({145, 55, 111, 26});
-  TxTol.SetCaption("100%");
-  TxTol.SetBounds({255, 60, 27, 14});
-  TxTol.SetAlignment(ui::Alignment::Right);
-  lbLumFond.SetCaption("Eclaircir/Assombrir le fond :");
-  lbLumFond.SetBounds({10, 90, 0, 0});
   CurseurLumFond.Configure(kLightnessSlider);
-  CurseurLumFond.SetBounds({145, 85, 111, 26});
-  TxLumF.SetBounds({255, 90, 27, 14});
-  TxLumF.SetAlignment(ui::Alignment::Right);
-  Label4.SetCaption("Transparence avec le fond :");
-  Label4.SetBounds({10, 120, 0, 0});
   CurseurTransp.Configure(kTransparencySlider);
-  CurseurTransp.SetBounds({145, 115, 111, 26});
-  TxTrsp.SetBounds({255, 120, 27, 14});
-  TxTrsp.SetAlignment(ui::Alignment::Right);
-  Label5.SetCaption("Bruit de fond :");
-  Label5.SetBounds({10, 150, 0, 0});
   CurseurBruit.Configure(kNoiseSlider);
-  CurseurBruit.SetBounds({145, 145, 111, 26});
-  TxBruit.SetBounds({255, 150, 27, 14});
-  TxBruit.SetAlignment(ui::Alignment::Right);
-
-  SelectFond.SetBounds({5, 192, 111, 118});
-  Titre.SetCaption("Sélection de la couleur de fond sur l'image originale");
-  Titre.SetBounds({10, 15, 91, 46});
+  for (ui::Label* percent : {&TxTol, &TxLumF, &TxTrsp, &TxBruit}) percent->SetAlignment(ui::Alignment::Right);
   Titre.SetAlignment(ui::Alignment::Center);
   Titre.SetWordWrap(true);
-  FondF1.SetCaption("Fond F1");
-  FondF1.SetBounds({25, 65, 70, 17});
-  FondF2.SetCaption("Fond F2");
-  FondF2.SetBounds({25, 90, 70, 17});
-
-  Fond.SetBounds({124, 195, 168, 112});
   Fond.SetStretch(true);
   Fond.Bitmap() = Illustration();
-  Label1.SetCaption("F1");
-  Label1.SetBounds({129, 213, 0, 0});
-  Label1.SetFont(kYellow, ui::FontWeight::Bold);
-  Label1.SetTransparent(true);
-  Label2.SetCaption("F2");
-  Label2.SetBounds({229, 240, 0, 0});
-  Label2.SetFont(kYellow, ui::FontWeight::Bold);
-  Label2.SetTransparent(true);
-  PtDep.SetBounds({192, 206, 18, 18});
+  for (ui::Label* name : {&Label1, &Label2}) {
+    name->SetFont(kYellow, ui::FontWeight::Bold);
+    name->SetTransparent(true);
+  }
   PtDep.Bitmap() = FlagPicture();
   PtDep.SetTransparent(true);
-  PosF1.SetBounds({129, 200, 12, 12});
-  PosF2.SetBounds({230, 255, 12, 12});
-  PosDeb.SetBounds({194, 225, 12, 12});
-
-  ReInit.SetCaption("Réinitialiser");
-  ReInit.SetBounds({10, 318, 81, 25});
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({107, 318, 81, 25});
   Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetCaption("Appliquer");
-  Appliquer.SetBounds({205, 318, 81, 25});
   Appliquer.SetRole(ui::ButtonRole::Ok);
 
   OnShow = ui::Handler(this, &TCorrFond::FormShow);

@@ -10,6 +10,7 @@
 #include "controls/barre_curseur.h"
 #include "dialog_kit/marker_picker.h"
 #include "tools/region_fill.h"
+#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -29,6 +30,8 @@ constexpr int32_t kSmallestSample = 16;
 class TCorrFond : public ui::Form {
  public:
   TCorrFond();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Phase 0: keeps a reference to the host's image and a private copy, asks
   // the host (ActionCode 1) for the user's clicks on the image and shows the

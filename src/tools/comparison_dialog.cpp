@@ -15,37 +15,34 @@ namespace {
 const char* const kSizeMismatchWarning =
     "La comparaison ne peut se faire que sur deux images de mêmes dimensions";
 
+using Kind = ui::Component::Kind;
+// Labels without a size take their text's.
+const LayoutRow kLayout[] = {
+    {"Image1", Kind::GroupBox, "", {25, 5, 191, 41}, kFirstImageBoxCaption},
+    {"Taille1", Kind::Label, "Image1", {20, 17, 0, 0}, nullptr},
+    {"Image2", Kind::GroupBox, "", {25, 50, 191, 41}, kSecondImageBoxCaption},
+    {"Taille2", Kind::Label, "Image2", {20, 17, 0, 0}, kClickAnImage},
+    {"Label1", Kind::Label, "", {10, 105, 0, 0}, "Coefficient multiplicateur : "},
+    {"KMult", Kind::TrackBar, "", {135, 100, 100, 21}, nullptr},
+    {"Un", Kind::Label, "", {141, 125, 0, 0}, "1"},
+    {"Dix", Kind::Label, "", {220, 125, 0, 0}, "10"},
+    {"CreerImg", Kind::Button, "", {5, 145, 146, 25}, "Créer une image d'écart"},
+    {"Annuler", Kind::Button, "", {160, 145, 75, 25}, "Annuler"},
+};
 
 }  // namespace
+
+LayoutTable TComparer::Layout() { return TableOf(kLayout); }
 
 TComparer::TComparer() : ui::Form("Comparer") {
   SetCaption("Comparaison d'images");
   SetClientSize(242, 177);
   SetStayOnTop(true);
-
-  // Labels without a size take their text's.
-  Image1.SetCaption(kFirstImageBoxCaption);
-  Image1.SetBounds({25, 5, 191, 41});
-  Taille1.SetBounds({20, 17, 0, 0});
-  Image2.SetCaption(kSecondImageBoxCaption);
-  Image2.SetBounds({25, 50, 191, 41});
-  Taille2.SetCaption(kClickAnImage);
-  Taille2.SetBounds({20, 17, 0, 0});
-  Label1.SetCaption("Coefficient multiplicateur : ");
-  Label1.SetBounds({10, 105, 0, 0});
+  ApplyLayout(*this, Layout());
   KMult.Configure(kFactorSlider);
   KMult.SetPosition(kFactorSlider.defaultPosition);
-  KMult.SetBounds({135, 100, 100, 21});
-  Un.SetCaption("1");
-  Un.SetBounds({141, 125, 0, 0});
-  Dix.SetCaption("10");
-  Dix.SetBounds({220, 125, 0, 0});
-  CreerImg.SetCaption("Créer une image d'écart");
-  CreerImg.SetBounds({5, 145, 146, 25});
   CreerImg.SetGlyph(GapGlyph());
   CreerImg.SetRole(ui::ButtonRole::Ok);
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({160, 145, 75, 25});
   Annuler.SetRole(ui::ButtonRole::Cancel);
 
   OnShow = ui::Handler(this, &TComparer::FormShow);

@@ -10,6 +10,7 @@
 #include "controls/barre_curseur.h"
 #include "dialog_kit/two_image_part.h"
 #include "tools/comparison.h"
+#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -20,6 +21,8 @@ constexpr SliderRange kFactorSlider{1, 10, 1, 2, 1};
 class TComparer : public ui::Form {
  public:
   TComparer();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Phase 0: keeps a reference to the host's first image, writes its labels,
   // asks the host (ActionData 2) to let the user click a second image, and

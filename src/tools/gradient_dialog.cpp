@@ -3,6 +3,7 @@
 
 
 #include "dialog_kit/apply_buttons.h"
+#include "dialog_kit/layout.h"
 #include "dialog_kit/dialog_module.h"
 #include "colour/extended_math.h"
 #include "colour/power10.h"
@@ -19,34 +20,43 @@ long double GainOfPosition(int32_t position) {
 
 namespace {
 
-void PlaceEndRow(ui::Label& name, TBarreCurseur& slider, ui::Label& value, int top,
-                 const SliderRange& range) {
-  name.SetBounds({30, top + 5, 44, 16});
-  slider.Configure(range);
-  slider.SetBounds({75, top, 150, 26});
-  value.SetBounds({230, top + 5, 30, 16});
-  value.SetAlignment(ui::Alignment::Right);
-}
+// Each end's row in its group box: the end's name, its slider, its value.
+using Kind = ui::Component::Kind;
+const LayoutRow kLayout[] = {
+    {"DirComp", Kind::RadioGroup, "", {355, 10, 266, 66}, " Direction de la compensation "},
+    {"CorrNiv", Kind::GroupBox, "", {355, 95, 266, 86}, " Correction du niveau moyen aux extrémités "},
+    {"Corr1", Kind::Label, "CorrNiv", {30, 25, 44, 16}, nullptr},
+    {"CurseurN1", Kind::TrackBar, "CorrNiv", {75, 20, 150, 26}, nullptr},
+    {"ValN1", Kind::Label, "CorrNiv", {230, 25, 30, 16}, nullptr},
+    {"Corr2", Kind::Label, "CorrNiv", {30, 55, 44, 16}, nullptr},
+    {"CurseurN2", Kind::TrackBar, "CorrNiv", {75, 50, 150, 26}, nullptr},
+    {"ValN2", Kind::Label, "CorrNiv", {230, 55, 30, 16}, nullptr},
+    {"CoeffNiv", Kind::GroupBox, "", {355, 200, 266, 86}, " Coeff. d'expansion/compression aux extrémités "},
+    {"Coef1", Kind::Label, "CoeffNiv", {30, 25, 44, 16}, nullptr},
+    {"CurseurM1", Kind::TrackBar, "CoeffNiv", {75, 20, 150, 26}, nullptr},
+    {"ValM1", Kind::Label, "CoeffNiv", {230, 25, 30, 16}, nullptr},
+    {"Coef2", Kind::Label, "CoeffNiv", {30, 55, 44, 16}, nullptr},
+    {"CurseurM2", Kind::TrackBar, "CoeffNiv", {75, 50, 150, 26}, nullptr},
+    {"ValM2", Kind::Label, "CoeffNiv", {230, 55, 30, 16}, nullptr},
+    {"ReInit", Kind::Button, "", kReInitPlace, "Réinitialiser"},
+    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler"},
+    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer"},
+};
 
 }  // namespace
+
+LayoutTable TCompDegr::Layout() { return TableOf(kLayout); }
 
 TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   SetCaption("Compensation d'un dégradé");
   SetClientSize(642, 344);
-
-  DirComp.SetCaption(" Direction de la compensation ");
-  DirComp.SetBounds({355, 10, 266, 66});
+  ApplyLayout(*this, Layout());
   DirComp.SetItems({"Verticale", "Horizontale"});
   DirComp.SetItemIndex(0);
-  CorrNiv.SetCaption(" Correction du niveau moyen aux extrémités ");
-  CorrNiv.SetBounds({355, 95, 266, 86});
-  PlaceEndRow(Corr1, CurseurN1, ValN1, 20, kOffsetSlider);
-  PlaceEndRow(Corr2, CurseurN2, ValN2, 50, kOffsetSlider);
-  CoeffNiv.SetCaption(" Coeff. d'expansion/compression aux extrémités ");
-  CoeffNiv.SetBounds({355, 200, 266, 86});
-  PlaceEndRow(Coef1, CurseurM1, ValM1, 20, kGainSlider);
-  PlaceEndRow(Coef2, CurseurM2, ValM2, 50, kGainSlider);
-  LayOutApplyButtons(ReInit, Annuler, Appliquer);
+  for (TBarreCurseur* offset : {&CurseurN1, &CurseurN2}) offset->Configure(kOffsetSlider);
+  for (TBarreCurseur* gain : {&CurseurM1, &CurseurM2}) gain->Configure(kGainSlider);
+  for (ui::Label* value : {&ValN1, &ValN2, &ValM1, &ValM2}) value->SetAlignment(ui::Alignment::Right);
+  SetApplyButtonRoles(Annuler, Appliquer);
 
   OnShow = ui::Handler(this, &TCompDegr::FormShow);
   OnClose = ui::Handler(this, &TCompDegr::FormClose);

@@ -4,6 +4,7 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
+#include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
 #include "controls/barre_curseur.h"
 #include "tools/gradient.h"
@@ -22,6 +23,8 @@ long double GainOfPosition(int32_t position);
 class TCompDegr : public ui::Form {
  public:
   TCompDegr();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Keeps the host's buffer, copies it, previews it and shows the dialog
   // modally; returns once it has closed. Any error is dropped: no dialog and,

@@ -36,43 +36,43 @@ std::string BareNameOf(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+using Kind = ui::Component::Kind;
+const LayoutRow kLayout[] = {
+    {"GroupBox1", Kind::GroupBox, "", {5, 5, 241, 236}, " Caractéristiques du filtre "},
+    {"CoeffFlt", Kind::StringGrid, "GroupBox1", {10, 20, 220, 157}, nullptr},
+    {"Label1", Kind::Label, "GroupBox1", {25, 183, 50, 14}, "Diviseur"},
+    {"DenFlt", Kind::Edit, "GroupBox1", {20, 200, 46, 21}, nullptr},
+    {"Label3", Kind::Label, "GroupBox1", {100, 183, 50, 14}, "Décalage"},
+    {"DecFlt", Kind::Edit, "GroupBox1", {105, 200, 36, 21}, nullptr},
+    {"Label2", Kind::Label, "GroupBox1", {185, 183, 40, 14}, "Taille"},
+    {"DimFlt", Kind::ComboBox, "GroupBox1", {175, 200, 50, 21}, nullptr},
+    {"GroupBox2", Kind::GroupBox, "", {255, 5, 106, 126}, " Filtres prédéfinis "},
+    {"TypeFiltres", Kind::ComboBox, "GroupBox2", {7, 20, 92, 21}, nullptr},
+    {"ChargFlt", Kind::Button, "GroupBox2", {7, 55, 92, 25}, "Charger"},
+    {"EnrgFlt", Kind::Button, "GroupBox2", {7, 93, 92, 25}, "Enregistrer"},
+    {"Visu", Kind::Button, "", {255, 140, 106, 25}, "Visualiser"},
+    {"Appliquer", Kind::Button, "", {255, 177, 106, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {255, 215, 106, 25}, "Annuler"},
+};
+
+}  // namespace
+
+LayoutTable TFiltresMX::Layout() { return TableOf(kLayout); }
+
 TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   SetCaption("Filtres Matriciels");
   SetClientSize(367, 248);
-
-  GroupBox1.SetCaption(" Caractéristiques du filtre ");
-  GroupBox1.SetBounds({5, 5, 241, 236});
-  CoeffFlt.SetBounds({10, 20, 220, 157});
+  ApplyLayout(*this, Layout());
   CoeffFlt.SetSize(7, 7, 30, 21);
-  Label1.SetCaption("Diviseur");
-  Label1.SetBounds({25, 183, 50, 14});
-  DenFlt.SetBounds({20, 200, 46, 21});
-  Label3.SetCaption("Décalage");
-  Label3.SetBounds({100, 183, 50, 14});
-  DecFlt.SetBounds({105, 200, 36, 21});
-  Label2.SetCaption("Taille");
-  Label2.SetBounds({185, 183, 40, 14});
-  DimFlt.SetBounds({175, 200, 50, 21});
   DimFlt.SetEditable(true);
   DimFlt.SetItems({"3 x 3", "5 x 5", "7 x 7"});
   DimFlt.SetItemIndex(0);
-  GroupBox2.SetCaption(" Filtres prédéfinis ");
-  GroupBox2.SetBounds({255, 5, 106, 126});
-  TypeFiltres.SetBounds({7, 20, 92, 21});
-  ChargFlt.SetCaption("Charger");
-  ChargFlt.SetBounds({7, 55, 92, 25});
   ChargFlt.SetGlyph(OpenFileGlyph());
-  EnrgFlt.SetCaption("Enregistrer");
-  EnrgFlt.SetBounds({7, 93, 92, 25});
   EnrgFlt.SetGlyph(SaveFileGlyph());
-  Visu.SetCaption("Visualiser");
-  Visu.SetBounds({255, 140, 106, 25});
   Visu.SetGlyph(PreviewGlyph());
-  Appliquer.SetCaption("Appliquer");
-  Appliquer.SetBounds({255, 177, 106, 25});
   Appliquer.SetRole(ui::ButtonRole::Ok);
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({255, 215, 106, 25});
   Annuler.SetRole(ui::ButtonRole::Cancel);
 
   for (int i = 0; i < kBuiltInFilterCount; ++i) Filters_.push_back(BuiltInFilter(i));

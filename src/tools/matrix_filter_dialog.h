@@ -9,6 +9,7 @@
 #include "boundary/pixel_array.h"
 #include "tools/matrix_filter.h"
 #include "ui/dialogs.h"
+#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -16,6 +17,8 @@ namespace molvane {
 class TFiltresMX : public ui::Form {
  public:
   TFiltresMX();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Keeps the run, copies the host's image and shows the dialog modally;
   // returns once it has closed.

@@ -23,76 +23,64 @@ constexpr int kTrackStart = 9;
 std::string Percent(int32_t value) { return ui::IntToText(value) + " %"; }
 }  // namespace
 
+namespace {
+
+using Kind = ui::Component::Kind;
+// Labels without a size take their text's. TxMi and TxMx end at the group
+// box's inner edge, right of the sliders; ZoneTrsp is placed by the band.
+const LayoutRow kLayout[] = {
+    {"Image1", Kind::GroupBox, "", {335, 10, 151, 41}, kFirstImageBoxCaption},
+    {"Taille1", Kind::Label, "Image1", {20, 17, 0, 0}, nullptr},
+    {"Image2", Kind::GroupBox, "", {490, 10, 151, 41}, kSecondImageBoxCaption},
+    {"Taille2", Kind::Label, "Image2", {15, 17, 0, 0}, kClickAnImage},
+    {"ModeFusion", Kind::RadioGroup, "", {335, 55, 306, 41}, " Mode de fusion "},
+    {"BoxTransparence", Kind::GroupBox, "", {335, 100, 306, 171}, " Jeu de transparence "},
+    {"Label1", Kind::Label, "BoxTransparence", {5, 19, 0, 0}, "Image 1"},
+    {"Label2", Kind::Label, "BoxTransparence", {260, 19, 0, 0}, "Image 2"},
+    {"TxImg1", Kind::Label, "BoxTransparence", {6, 37, 34, 14}, nullptr},
+    {"TxImg2", Kind::Label, "BoxTransparence", {261, 37, 34, 14}, nullptr},
+    {"TauxTransp", Kind::TrackBar, "BoxTransparence", {40, 34, 221, 27}, nullptr},
+    {"GroupBox1", Kind::GroupBox, "BoxTransparence", {5, 64, 296, 101}, " Image prévalente "},
+    {"Img1PreV", Kind::CheckBox, "GroupBox1", {10, 20, 90, 17}, "Image N° 1"},
+    {"Img2PreV", Kind::CheckBox, "GroupBox1", {150, 20, 90, 17}, "Image N° 2"},
+    {"TxMin", Kind::TrackBar, "GroupBox1", {2, 45, 274, 21}, nullptr},
+    {"ZoneTrsp", Kind::Panel, "GroupBox1", {11, 62, 256, 12}, "Zone transparente"},
+    {"TxMax", Kind::TrackBar, "GroupBox1", {2, 72, 274, 26}, nullptr},
+    {"TxMi", Kind::Label, "GroupBox1", {270, 47, 24, 14}, "0"},
+    {"TxMx", Kind::Label, "GroupBox1", {267, 78, 27, 14}, "255"},
+    {"ReInit", Kind::Button, "", {345, 303, 80, 25}, "Réinitialiser"},
+    {"Annuler", Kind::Button, "", {445, 303, 75, 25}, "Annuler"},
+    {"Appliquer", Kind::Button, "", {540, 303, 86, 25}, "Appliquer"},
+};
+
+}  // namespace
+
+LayoutTable TFusionner::Layout() { return TableOf(kLayout); }
+
 TFusionner::TFusionner() : ui::Form("Fusionner") {
   SetCaption("Fusion d'images");
   SetClientSize(642, 344);
   SetStayOnTop(true);
+  ApplyLayout(*this, Layout());
 
-  // Labels without a size take their text's.
-  Image1.SetCaption(kFirstImageBoxCaption);
-  Image1.SetBounds({335, 10, 151, 41});
-  Taille1.SetBounds({20, 17, 0, 0});
-  Image2.SetCaption(kSecondImageBoxCaption);
-  Image2.SetBounds({490, 10, 151, 41});
-  Taille2.SetCaption(kClickAnImage);
-  Taille2.SetBounds({15, 17, 0, 0});
-
-  ModeFusion.SetCaption(" Mode de fusion ");
-  ModeFusion.SetBounds({335, 55, 306, 41});
   ModeFusion.SetColumns(2);
   ModeFusion.SetItems({"Luminosité la plus élevée", "Jeu de transparence"});
   ModeFusion.SetItemIndex(0);
   ModeFusion.SetEnabled(false);
-
-  BoxTransparence.SetCaption(" Jeu de transparence ");
-  BoxTransparence.SetBounds({335, 100, 306, 171});
   BoxTransparence.SetVisible(false);
   // Each rate centred under its image's name, left and right of the slider.
-  Label1.SetCaption("Image 1");
-  Label1.SetBounds({5, 19, 0, 0});
-  Label1.SetAlignment(ui::Alignment::Center);
-  Label2.SetCaption("Image 2");
-  Label2.SetBounds({260, 19, 0, 0});
-  Label2.SetAlignment(ui::Alignment::Center);
-  TxImg1.SetBounds({6, 37, 34, 14});
-  TxImg1.SetAlignment(ui::Alignment::Center);
-  TxImg2.SetBounds({261, 37, 34, 14});
-  TxImg2.SetAlignment(ui::Alignment::Center);
+  for (ui::Label* label : {&Label1, &Label2, &TxImg1, &TxImg2}) label->SetAlignment(ui::Alignment::Center);
   TauxTransp.Configure(kRateSlider);
-  TauxTransp.SetBounds({40, 34, 221, 27});
-
-  GroupBox1.SetCaption(" Image prévalente ");
-  GroupBox1.SetBounds({5, 64, 296, 101});
-  Img1PreV.SetCaption("Image N° 1");
-  Img1PreV.SetBounds({10, 20, 90, 17});
-  Img2PreV.SetCaption("Image N° 2");
-  Img2PreV.SetBounds({150, 20, 90, 17});
   TxMin.Configure(kBandLowSlider);
-  TxMin.SetBounds({2, 45, 274, 21});
   TxMin.SetPosition(kBandLowSlider.defaultPosition);
-  ZoneTrsp.SetCaption("Zone transparente");
   ZoneTrsp.SetColour(kYellow);
   ZoneTrsp.SetFramed(false);
   ZoneTrsp.SetOverlay(true);  // it overlaps both sliders' edges
-  ZoneTrsp.SetBounds({11, 62, 256, 12});
   TxMax.Configure(kBandHighSlider);
-  TxMax.SetBounds({2, 72, 274, 26});
   TxMax.SetPosition(kBandHighSlider.defaultPosition);
-  // Right-aligned up to the group box's inner edge, right of the sliders.
-  TxMi.SetCaption("0");
-  TxMi.SetBounds({270, 47, 24, 14});
   TxMi.SetAlignment(ui::Alignment::Right);
-  TxMx.SetCaption("255");
-  TxMx.SetBounds({267, 78, 27, 14});
   TxMx.SetAlignment(ui::Alignment::Right);
-
-  ReInit.SetCaption("Réinitialiser");
-  ReInit.SetBounds({345, 303, 80, 25});
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({445, 303, 75, 25});
   Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetCaption("Appliquer");
-  Appliquer.SetBounds({540, 303, 86, 25});
   Appliquer.SetGlyph(ApplyGlyph());
   Appliquer.SetRole(ui::ButtonRole::Ok);
   Appliquer.SetEnabled(false);

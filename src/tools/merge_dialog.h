@@ -11,6 +11,7 @@
 #include "dialog_kit/preview.h"
 #include "dialog_kit/two_image_part.h"
 #include "tools/merge.h"
+#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -29,6 +30,8 @@ extern const char* const kMergeSizeWarning;
 class TFusionner : public ui::Form {
  public:
   TFusionner();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Phase 0: keeps a reference to the host's first image, writes its labels,
   // asks the host (ActionData 2) to let the user click a second image,

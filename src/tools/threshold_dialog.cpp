@@ -3,26 +3,37 @@
 
 
 #include "dialog_kit/apply_buttons.h"
+#include "dialog_kit/layout.h"
 #include "dialog_kit/dialog_module.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
 namespace molvane {
+namespace {
+
+using Kind = ui::Component::Kind;
+const LayoutRow kLayout[] = {
+    {"SousSeuil", Kind::RadioGroup, "", {355, 16, 266, 74}, " Conserver l'image "},
+    {"Label1", Kind::Label, "", {340, 130, 36, 16}, "Seuil :"},
+    {"PosSeuil", Kind::TrackBar, "", {378, 124, 230, 30}, nullptr},
+    {"ValS", Kind::Label, "", {613, 130, 24, 16}, nullptr},
+    {"ReInit", Kind::Button, "", kReInitPlace, "Réinitialiser"},
+    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler"},
+    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer"},
+};
+
+}  // namespace
+
+LayoutTable TSeuilImg::Layout() { return TableOf(kLayout); }
 
 TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   SetCaption("Seuillage d'une image");
   SetClientSize(642, 344);
-
-  SousSeuil.SetCaption(" Conserver l'image ");
-  SousSeuil.SetBounds({355, 16, 266, 74});
+  ApplyLayout(*this, Layout());
   SousSeuil.SetItems({"Au-dessus du seuil", "En-dessous du seuil"});
   SousSeuil.SetItemIndex(0);  // the side chosen last lasts while the library is loaded
-  Label1.SetCaption("Seuil :");
-  Label1.SetBounds({340, 130, 36, 16});
   PosSeuil.Configure(kThresholdSlider);
-  PosSeuil.SetBounds({378, 124, 230, 30});
-  ValS.SetBounds({613, 130, 24, 16});
-  LayOutApplyButtons(ReInit, Annuler, Appliquer);
+  SetApplyButtonRoles(Annuler, Appliquer);
 
   OnShow = ui::Handler(this, &TSeuilImg::FormShow);
   OnClose = ui::Handler(this, &TSeuilImg::FormClose);

@@ -4,6 +4,7 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
+#include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
 #include "controls/barre_curseur.h"
 #include "tools/threshold.h"
@@ -17,6 +18,8 @@ constexpr SliderRange kThresholdSlider{0, 255, 128, 5, 8};
 class TSeuilImg : public ui::Form {
  public:
   TSeuilImg();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Keeps the run, copies the host's image, previews it and shows the dialog
   // modally; returns once it has closed. Any error is dropped: the dialog

@@ -25,25 +25,33 @@ ui::Bitmap24 VignettingIllustration() {
   return bitmap;
 }
 
+namespace {
+
+using Kind = ui::Component::Kind;
+// A marker at each corner of the illustration.
+const LayoutRow kLayout[] = {
+    {"Fond", Kind::Picture, "", {64, 12, 168, 112}, nullptr},
+    {"PosHG", Kind::CheckBox, "", {74, 22, 12, 12}, nullptr},
+    {"PosHD", Kind::CheckBox, "", {210, 22, 12, 12}, nullptr},
+    {"PosBD", Kind::CheckBox, "", {210, 102, 12, 12}, nullptr},
+    {"PosBG", Kind::CheckBox, "", {74, 102, 12, 12}, nullptr},
+    {"ReInit", Kind::Button, "", {10, 140, 81, 25}, "Réinitialiser"},
+    {"Annuler", Kind::Button, "", {107, 140, 81, 25}, "Annuler"},
+    {"Appliquer", Kind::Button, "", {205, 140, 81, 25}, "Appliquer"},
+};
+
+}  // namespace
+
+LayoutTable TCorrVignetage::Layout() { return TableOf(kLayout); }
+
 TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
   SetCaption("Correction de vignetage");
   SetClientSize(296, 176);
   SetStayOnTop(true);
-
-  Fond.SetBounds({64, 12, 168, 112});
+  ApplyLayout(*this, Layout());
   Fond.SetStretch(true);
   Fond.Bitmap() = VignettingIllustration();
-  PosHG.SetBounds({74, 22, 12, 12});
-  PosHD.SetBounds({210, 22, 12, 12});
-  PosBD.SetBounds({210, 102, 12, 12});
-  PosBG.SetBounds({74, 102, 12, 12});
-  ReInit.SetCaption("Réinitialiser");
-  ReInit.SetBounds({10, 140, 81, 25});
-  Annuler.SetCaption("Annuler");
-  Annuler.SetBounds({107, 140, 81, 25});
   Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetCaption("Appliquer");
-  Appliquer.SetBounds({205, 140, 81, 25});
   Appliquer.SetRole(ui::ButtonRole::Ok);
 
   OnShow = ui::Handler(this, &TCorrVignetage::FormShow);

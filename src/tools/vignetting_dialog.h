@@ -9,6 +9,7 @@
 #include "dialog_kit/marker_picker.h"
 #include "boundary/pixel_array.h"
 #include "tools/vignetting.h"
+#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {
@@ -16,6 +17,8 @@ namespace molvane {
 class TCorrVignetage : public ui::Form {
  public:
   TCorrVignetage();
+  // Every component's kind, container, place and fixed caption.
+  static LayoutTable Layout();
 
   // Phase 0: keeps the host's buffer, copies it as the backup, asks the host
   // (ActionCode 1) to forward the user's clicks and shows the dialog on top

@@ -22,10 +22,10 @@ constexpr int32_t kUserValue = 0xF0D4;
 const char kCaption[] = "Modification du fond";
 constexpr int32_t kW = 40, kH = 30;
 
-// Top-left corners in the dialog's client area (group box GroupBox1 at 5, 5;
-// the markers on the illustration).
-constexpr POINT kCurseurTol{150, 60}, kCurseurBruit{150, 150}, kTxTol{260, 65};
-constexpr POINT kPosF1{129, 200}, kPosF2{230, 255}, kPosDeb{194, 225};
+// Top-left corners in the dialog's client area, from its layout.
+POINT Place(const char* name) { return PlaceOf(TCorrFond::Layout(), name); }
+const POINT kCurseurTol = Place("CurseurTol"), kCurseurBruit = Place("CurseurBruit"), kTxTol = Place("TxTol");
+const POINT kPosF1 = Place("PosF1"), kPosF2 = Place("PosF2"), kPosDeb = Place("PosDeb");
 
 HWND Dialog() { return host::FindDialog(kCaption); }
 HWND Button(const char* caption) { return host::FindChild(Dialog(), "Button", caption); }

@@ -8,6 +8,7 @@
 
 #include "dialog_test_support.h"
 #include "tools/comparison.h"
+#include "tools/comparison_dialog.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -16,12 +17,12 @@ constexpr int32_t kTool = 1;
 constexpr int32_t kUserValue = 0xC0397;
 const char kCaption[] = "Comparaison d'images";
 const char kCreate[] = "Créer une image d'écart";
-// Taille1 and Taille2 inside their group boxes at (25, 5) and (25, 50); KMult.
-constexpr int kSize1X = 45, kSize1Y = 22, kSize2X = 45, kSize2Y = 67;
-constexpr int kFactorX = 135, kFactorY = 100;
+const POINT kSize1 = PlaceOf(TComparer::Layout(), "Taille1");
+const POINT kSize2 = PlaceOf(TComparer::Layout(), "Taille2");
+const POINT kFactor = PlaceOf(TComparer::Layout(), "KMult");
 
 HWND Dialog() { return host::FindDialog(kCaption); }
-HWND Factor() { return host::ChildAt(Dialog(), host::kTrackBarClass, kFactorX, kFactorY); }
+HWND Factor() { return host::ChildAt(Dialog(), host::kTrackBarClass, kFactor.x, kFactor.y); }
 HWND Button(const char* caption) { return host::FindChild(Dialog(), "Button", caption); }
 // The group boxes' captions, by their places.
 std::string FirstBox() { return host::TextOf(host::ChildAt(Dialog(), "Button", 25, 5)); }
@@ -101,9 +102,9 @@ TEST_F(ComparisonDialog, TwoPhasesFactorOnReleaseAndTheGapImageHandedOver) {
   EXPECT_TRUE(OnTop(dialog));
   host::PumpMessages();
   EXPECT_EQ(FirstBox(), " Image N° 1  : \"premier.bmp\" ");
-  EXPECT_EQ(LabelAt(dialog, kSize1X, kSize1Y), "L = 61 x H = 17 pixels²");
+  EXPECT_EQ(LabelAt(dialog, kSize1.x, kSize1.y), "L = 61 x H = 17 pixels²");
   EXPECT_EQ(SecondBox(), " Image N° 2 ");
-  EXPECT_EQ(LabelAt(dialog, kSize2X, kSize2Y), "Cliquez sur une image");
+  EXPECT_EQ(LabelAt(dialog, kSize2.x, kSize2.y), "Cliquez sur une image");
   EXPECT_EQ(host::TrackBarPosition(Factor()), 1);
   EXPECT_EQ(first.RefCount(), 2) << "the dialog keeps the first image";
 
@@ -112,7 +113,7 @@ TEST_F(ComparisonDialog, TwoPhasesFactorOnReleaseAndTheGapImageHandedOver) {
   EXPECT_EQ(recorder.Calls().size(), 1u) << "phase 1 calls nothing back";
   EXPECT_EQ(host::FindSystemDialog(), nullptr) << "a box for images of the same size";
   EXPECT_EQ(SecondBox(), " Image N° 2 : \"second.bmp\" ");
-  EXPECT_EQ(LabelAt(dialog, kSize2X, kSize2Y), "L = 61 x H = 17 pixels²");
+  EXPECT_EQ(LabelAt(dialog, kSize2.x, kSize2.y), "L = 61 x H = 17 pixels²");
   EXPECT_TRUE(OnTop(dialog));
   EXPECT_EQ(second.RefCount(), 2);
 
@@ -179,7 +180,7 @@ TEST_F(ComparisonDialog, AnnulerThenReopenResetsAndKeysAloneKeepFactorOne) {
   EXPECT_EQ(second.RefCount(), 1) << "the next Open kept the earlier second image";
   EXPECT_EQ(host::TrackBarPosition(Factor()), 1);
   EXPECT_EQ(SecondBox(), " Image N° 2 ");
-  EXPECT_EQ(LabelAt(Dialog(), kSize2X, kSize2Y), "Cliquez sur une image");
+  EXPECT_EQ(LabelAt(Dialog(), kSize2.x, kSize2.y), "Cliquez sur une image");
 
   RunTool(kTool, 1, second, 4, 3, TPtsImg(), "b");
   ASSERT_TRUE(host::MoveTrackBar(Factor(), 7));
@@ -222,7 +223,7 @@ TEST_F(ComparisonDialog, SizeMismatchBoxOverANormalWindowThenNullDelivery) {
   ASSERT_NE(Dialog(), nullptr) << "the dialog closed on a mismatch";
   EXPECT_TRUE(OnTop(Dialog())) << "the dialog is no longer on top after the box";
   EXPECT_EQ(SecondBox(), " Image N° 2 : \"haute\" ");
-  EXPECT_EQ(LabelAt(Dialog(), kSize2X, kSize2Y), "L = 50 x H = 100 pixels²");
+  EXPECT_EQ(LabelAt(Dialog(), kSize2.x, kSize2.y), "L = 50 x H = 100 pixels²");
 
   host::Click(Button(kCreate));
   host::PumpMessages();

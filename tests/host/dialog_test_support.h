@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "boundary/pixel_array.h"
+#include "dialog_kit/layout.h"
 #include "host/dialog_driver.h"
 #include "host_test_support.h"
 
@@ -17,6 +18,14 @@ namespace molvane::hosttest {
 // opens; fails with the script's failures.
 ::testing::AssertionResult RunDialog(host::DialogScript& script, int32_t tool, const TPtsImg& image,
                                      int32_t width, int32_t height);
+
+// Where a component of a dialog sits in its client area, from the dialog's
+// own layout table: the top-left corner a user's click or a lookup by place
+// needs.
+inline POINT PlaceOf(LayoutTable layout, const char* name) {
+  const ui::Rect place = PlaceInForm(layout, name);
+  return POINT{place.left, place.top};
+}
 
 // The user's decimal separator, as the system reports it.
 char UserDecimalSeparator();

@@ -23,12 +23,13 @@ const char kCaption[] = "Fusion d'images";
 const char kMaximum[] = "Luminosité la plus élevée";
 const char kTransparency[] = "Jeu de transparence";
 
-// Places in the dialog's client area: the controls of the transparency box
-// (at 335, 100) and of its "Image prévalente" box (at 340, 164).
-constexpr POINT kTaille1{355, 27}, kTaille2{505, 27};
-constexpr POINT kTauxTransp{375, 134}, kTxImg1{341, 137}, kTxImg2{596, 137};
-constexpr POINT kTxMin{342, 209}, kTxMax{342, 236}, kTxMi{610, 211}, kTxMx{607, 242};
-constexpr int kStripTop = 226, kStripLeftAtZero = 351;
+// Places in the dialog's client area, from its layout; the strip starts at
+// its band's low end, its zero where its layout puts it.
+POINT Place(const char* name) { return PlaceOf(TFusionner::Layout(), name); }
+const POINT kTaille1 = Place("Taille1"), kTaille2 = Place("Taille2");
+const POINT kTauxTransp = Place("TauxTransp"), kTxImg1 = Place("TxImg1"), kTxImg2 = Place("TxImg2");
+const POINT kTxMin = Place("TxMin"), kTxMax = Place("TxMax"), kTxMi = Place("TxMi"), kTxMx = Place("TxMx");
+const int kStripTop = Place("ZoneTrsp").y, kStripLeftAtZero = Place("ZoneTrsp").x;
 
 HWND Dialog() { return host::FindDialog(kCaption); }
 HWND Button(const char* caption) { return host::FindChild(Dialog(), "Button", caption); }

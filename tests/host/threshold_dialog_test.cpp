@@ -18,11 +18,11 @@ const char kCaption[] = "Seuillage d'une image";
 const char kAbove[] = "Au-dessus du seuil";
 const char kBelow[] = "En-dessous du seuil";
 // ValS, the threshold's value label, and the slider, by their places.
-constexpr int kValueX = 613, kValueY = 130;
-constexpr int kSliderX = 378, kSliderY = 124;
+const POINT kValue = PlaceOf(TSeuilImg::Layout(), "ValS");
+const POINT kSlider = PlaceOf(TSeuilImg::Layout(), "PosSeuil");
 
 HWND Dialog() { return host::FindDialog(kCaption); }
-HWND Slider() { return host::ChildAt(Dialog(), host::kTrackBarClass, kSliderX, kSliderY); }
+HWND Slider() { return host::ChildAt(Dialog(), host::kTrackBarClass, kSlider.x, kSlider.y); }
 HWND Button(const char* caption) { return host::FindChild(Dialog(), "Button", caption); }
 
 std::vector<Pixel24> Thresholded(const std::vector<Pixel24>& pixels, int32_t threshold, KeptSide side) {
@@ -60,7 +60,7 @@ TEST(ThresholdDialog, SliderSidePreviewAndAppliquer) {
   script.WaitFor(kCaption)
       .Do("read the opening state",
           [&] {
-            labelAtOpening = LabelAt(Dialog(), kValueX, kValueY);
+            labelAtOpening = LabelAt(Dialog(), kValue.x, kValue.y);
             EXPECT_EQ(host::TrackBarPosition(Slider()), kThresholdSlider.defaultPosition);
             // The side is chosen here: it lasts from one opening to the next.
             host::Click(Button(kAbove));
@@ -71,7 +71,7 @@ TEST(ThresholdDialog, SliderSidePreviewAndAppliquer) {
       .Do("drag the slider to 100",
           [&] {
             slider100 = host::MoveTrackBar(Slider(), 100);
-            labelAfterMove = LabelAt(Dialog(), kValueX, kValueY);
+            labelAfterMove = LabelAt(Dialog(), kValue.x, kValue.y);
             EXPECT_TRUE(SamePixels(PreviewOnScreen(Dialog(), w, h), Thresholded(original, 100, KeptSide::Above), w))
                 << "preview after the slider moved";
           })
@@ -113,11 +113,11 @@ TEST(ThresholdDialog, ReinitialiserKeepsTheSideAndAnnulerLeavesThePixels) {
       .Do("below, at 30", [&] {
         host::Click(Button(kBelow));
         EXPECT_TRUE(host::MoveTrackBar(Slider(), 30));
-        EXPECT_EQ(LabelAt(Dialog(), kValueX, kValueY), "30");
+        EXPECT_EQ(LabelAt(Dialog(), kValue.x, kValue.y), "30");
       })
       .Do("Réinitialiser", [&] {
         host::Click(Button("Réinitialiser"));
-        labelAfterReset = LabelAt(Dialog(), kValueX, kValueY);
+        labelAfterReset = LabelAt(Dialog(), kValue.x, kValue.y);
         positionAfterReset = host::TrackBarPosition(Slider());
         belowKept = host::IsChecked(Button(kBelow));
         EXPECT_TRUE(SamePixels(PreviewOnScreen(Dialog(), w, h), Thresholded(original, 128, KeptSide::Below), w));
@@ -140,7 +140,7 @@ TEST(ThresholdDialog, ReinitialiserKeepsTheSideAndAnnulerLeavesThePixels) {
   host::DialogScript again;
   again.WaitFor(kCaption).Do("read and cancel", [&] {
     belowAtOpening = host::IsChecked(Button(kBelow));
-    labelAtOpening = LabelAt(Dialog(), kValueX, kValueY);
+    labelAtOpening = LabelAt(Dialog(), kValue.x, kValue.y);
     host::Click(Button("Annuler"));
   });
   ASSERT_TRUE(RunDialog(again, kTool, image, w, h));
@@ -178,7 +178,7 @@ TEST(ThresholdDialog, EdgesOfTheComparisonThroughTheDialog) {
     script.WaitFor(kCaption).Do("set and apply", [&] {
       host::Click(Button(c.side));
       EXPECT_TRUE(host::MoveTrackBar(Slider(), c.threshold));
-      EXPECT_EQ(LabelAt(Dialog(), kValueX, kValueY), std::to_string(c.threshold));
+      EXPECT_EQ(LabelAt(Dialog(), kValue.x, kValue.y), std::to_string(c.threshold));
       host::Click(Button("Appliquer"));
     });
     ASSERT_TRUE(RunDialog(script, kTool, image, 2, 2));
