@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "colour/pixel.h"
@@ -123,6 +125,14 @@ inline std::vector<Pixel24> MakeImage(Pattern pattern, int32_t width, int32_t he
     }
   }
   return pixels;
+}
+
+// "name: expected X, actual Y", for a failure's message.
+inline std::string Verdict(const Case& c, uint32_t actual) {
+  char line[128];
+  std::snprintf(line, sizeof line, "%s: expected %08X, actual %08X", c.name, unsigned(c.checksum),
+                unsigned(actual));
+  return line;
 }
 
 inline uint32_t Checksum(const Pixel24* pixels, int64_t count) {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 #include "tools/comparison.h"
 #include "tools/convolution.h"
@@ -71,10 +70,7 @@ TEST(Golden, EveryCaseGivesItsChecksum) {
   for (const Case& c : Cases()) {
     const std::vector<Pixel24> out = Compute(c);
     const uint32_t actual = Checksum(out.data(), int64_t(out.size()));
-    char line[128];
-    std::snprintf(line, sizeof line, "%s: expected %08X, actual %08X", c.name, unsigned(c.checksum),
-                  unsigned(actual));
-    EXPECT_EQ(actual, c.checksum) << line;
+    EXPECT_EQ(actual, c.checksum) << Verdict(c, actual);
   }
 }
 

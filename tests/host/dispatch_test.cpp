@@ -18,6 +18,19 @@ std::vector<Pixel24> Sample() {
   return pixels;
 }
 
+// One callback for the 3 x 3 image, user value 7: the run's end, nothing applied.
+void ExpectOneUnappliedEnd(const host::CallbackRecorder& recorder, intptr_t actionData) {
+  ASSERT_EQ(recorder.Calls().size(), 1u);
+  const host::CallbackCall& call = recorder.Calls()[0];
+  EXPECT_EQ(call.userValue, 7);
+  EXPECT_EQ(call.width, 3);
+  EXPECT_EQ(call.height, 3);
+  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionData, actionData);
+  EXPECT_EQ(call.applied & 0xFF, 0);
+  EXPECT_EQ(call.finished, 1);
+}
+
 TEST(ToolDispatch, ToolNumbersOutOfRangeDoNothing) {
   // Compared unsigned: negative numbers are out of range too.
   for (int32_t tool : {0, 9, 10, -1, -2, INT32_MIN, INT32_MAX}) {
@@ -65,15 +78,7 @@ TEST(ToolDispatch, CancelledModalToolsReportOnceUnapplied) {
       }
       EXPECT_EQ(WindowCloser::Cancelled(), before + 1) << "no dialog with \"Annuler\" was shown";
       EXPECT_EQ(PixelsOf(image), Sample());
-      ASSERT_EQ(recorder.Calls().size(), 1u);
-      const host::CallbackCall& call = recorder.Calls()[0];
-      EXPECT_EQ(call.userValue, 7);
-      EXPECT_EQ(call.width, 3);
-      EXPECT_EQ(call.height, 3);
-      EXPECT_EQ(call.actionCode, 0);
-      EXPECT_EQ(call.actionData, t.actionData);
-      EXPECT_EQ(call.applied & 0xFF, 0);
-      EXPECT_EQ(call.finished, 1);
+      ExpectOneUnappliedEnd(recorder, t.actionData);
     }
   }
 }
@@ -100,14 +105,7 @@ TEST(ToolDispatch, EveryToolRefusesShortAndNullImagesAlike) {
       if (!null) {
         EXPECT_EQ(PixelsOf(image), eight);
       }
-      ASSERT_EQ(recorder.Calls().size(), 1u);
-      const host::CallbackCall& call = recorder.Calls()[0];
-      EXPECT_EQ(call.width, 3);
-      EXPECT_EQ(call.height, 3);
-      EXPECT_EQ(call.actionCode, 0);
-      EXPECT_EQ(call.actionData, 0);
-      EXPECT_EQ(call.applied & 0xFF, 0);
-      EXPECT_EQ(call.finished, 1);
+      ExpectOneUnappliedEnd(recorder, 0);
     }
   }
 }

@@ -3,7 +3,6 @@
 // would, the bytes that come back checksummed.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -80,10 +79,7 @@ TEST(GoldenThroughTheDll, EveryCaseGivesItsChecksum) {
     const TPtsImg& result = twoImages ? delivered : first;
     ASSERT_EQ(result.Length(), c.width * c.height) << "no image came back";
     const uint32_t actual = golden::Checksum(result.Data(), result.Length());
-    char line[128];
-    std::snprintf(line, sizeof line, "%s: expected %08X, actual %08X", c.name, unsigned(c.checksum),
-                  unsigned(actual));
-    EXPECT_EQ(actual, c.checksum) << line;
+    EXPECT_EQ(actual, c.checksum) << golden::Verdict(c, actual);
   }
 }
 
