@@ -77,7 +77,8 @@ void ClickAt(HWND window, POINT client) {
 
 // Where a user sees image pixel `pixel` once the view is scrolled to bring it
 // near the middle: the scroll bars moved as a drag of their thumbs ends, the
-// point computed from the zoom and the bars' positions alone.
+// point computed from the zoom and the bars' positions alone (for a zoomed
+// picture larger than the window, which scrolls rather than being centred).
 POINT ScrollToAndLocate(ImageView& view, POINT pixel) {
   RECT client;
   GetClientRect(view.Window(), &client);
@@ -337,6 +338,28 @@ TEST(ViewerView, StatusBarReadsThePixelUnderTheMouseAtAnyZoom) {
                                         std::to_string(p.r) + ", V " + std::to_string(p.g) + ", B " +
                                         std::to_string(p.b));
   }
+}
+
+TEST(ViewerView, CtrlWheelZoomsAroundThePixelUnderTheMouse) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  // From 200 %, where the picture is larger than the window and scrolls.
+  Command(*frame, viewer::kZoom100);
+  Command(*frame, viewer::kZoomIn);
+  Command(*frame, viewer::kZoomIn);
+  const POINT client = ScrollToAndLocate(view, POINT{300, 200});
+  SendMessageA(view.Window(), WM_MOUSEMOVE, 0, At(client));
+  const std::string under = frame->StatusText(2);
+  EXPECT_EQ(under.substr(0, 14), "x 300, y 200 :");
+  POINT screen = client;
+  ClientToScreen(view.Window(), &screen);
+  // Two notches in (300 %, 400 %), then one out (300 %).
+  for (int notches : {WHEEL_DELTA, WHEEL_DELTA, -WHEEL_DELTA})
+    SendMessageA(view.Window(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, notches), At(screen));
+  EXPECT_EQ(frame->StatusText(1), "Zoom 300 %");
+  SendMessageA(view.Window(), WM_MOUSEMOVE, 0, At(client));
+  EXPECT_EQ(frame->StatusText(2), under);
 }
 
 // A tool run by its menu command on chelsea.png at 300 %, and the batch
