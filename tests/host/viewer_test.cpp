@@ -77,7 +77,8 @@ void ClickAt(HWND window, POINT client) {
 
 // Where a user sees image pixel `pixel` once the view is scrolled to bring it
 // near the middle: the scroll bars moved as a drag of their thumbs ends, the
-// point computed from the zoom and the bars' positions alone.
+// point computed from the zoom and the bars' positions alone (for a zoomed
+// picture larger than the window, which scrolls rather than being centred).
 POINT ScrollToAndLocate(ImageView& view, POINT pixel) {
   RECT client;
   GetClientRect(view.Window(), &client);
@@ -339,6 +340,28 @@ TEST(ViewerView, StatusBarReadsThePixelUnderTheMouseAtAnyZoom) {
   }
 }
 
+TEST(ViewerView, CtrlWheelZoomsAroundThePixelUnderTheMouse) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  // From 200 %, where the picture is larger than the window and scrolls.
+  Command(*frame, viewer::kZoom100);
+  Command(*frame, viewer::kZoomIn);
+  Command(*frame, viewer::kZoomIn);
+  const POINT client = ScrollToAndLocate(view, POINT{300, 200});
+  SendMessageA(view.Window(), WM_MOUSEMOVE, 0, At(client));
+  const std::string under = frame->StatusText(2);
+  EXPECT_EQ(under.substr(0, 14), "x 300, y 200 :");
+  POINT screen = client;
+  ClientToScreen(view.Window(), &screen);
+  // Two notches in (300 %, 400 %), then one out (300 %).
+  for (int notches : {WHEEL_DELTA, WHEEL_DELTA, -WHEEL_DELTA})
+    SendMessageA(view.Window(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, notches), At(screen));
+  EXPECT_EQ(frame->StatusText(1), "Zoom 300 %");
+  SendMessageA(view.Window(), WM_MOUSEMOVE, 0, At(client));
+  EXPECT_EQ(frame->StatusText(2), under);
+}
+
 // A tool run by its menu command on chelsea.png at 300 %, and the batch
 // host's run of the same choices (tests/host/CMakeLists.txt).
 struct ToolRun {
@@ -468,6 +491,51 @@ TEST(ViewerTools, ACancelledToolLeavesTheImageAsItWas) {
     EXPECT_FALSE(view.Document().CanUndo());
     EXPECT_EQ(host::TextOf(view.Window()), "chelsea.png");
   }
+}
+
+// What the screen shows of the view's picture at 100 %, row `y`.
+std::vector<Pixel24> RowOnScreen(ImageView& view, int32_t y) {
+  host::Bitmap24 shot;
+  if (!host::CaptureScreen({view.Window()}, shot)) return {};
+  RECT frame;
+  GetWindowRect(view.Window(), &frame);
+  POINT client{0, 0};
+  ClientToScreen(view.Window(), &client);
+  const POINT origin = view.Origin();
+  const int32_t left = client.x - frame.left + origin.x, top = client.y - frame.top + origin.y;
+  const int32_t width = view.Document().Width();
+  if (left < 0 || top + y >= shot.height || left + width > shot.width) return {};
+  const Pixel24* row = &shot.pixels[size_t(top + y) * size_t(shot.width) + size_t(left)];
+  return std::vector<Pixel24>(row, row + width);
+}
+
+TEST(ViewerTools, VisualiserShowsAtOnceAndCancelPutsTheImageBack) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  Command(*frame, viewer::kZoom100);
+  const int32_t y = 150;
+  std::vector<Pixel24> shown, filtered;
+  host::DialogScript script;
+  script.WaitFor("Filtres Matriciels");
+  script.Do("Gauss, Visualiser", [] {
+    HWND dialog = host::FindDialog("Filtres Matriciels");
+    host::PickComboItem(host::ChildAt(dialog, "ComboBox", 262, 25), "Gauss");
+    host::Click(host::FindChild(dialog, "Button", "Visualiser"));
+  });
+  script.Do("read the screen, then Annuler", [&] {
+    shown = RowOnScreen(view, y);
+    const std::vector<Pixel24> bytes = view.Document().Bytes();
+    filtered.assign(bytes.begin() + y * 451, bytes.begin() + (y + 1) * 451);
+    host::PostClick(host::FindChild(host::FindDialog("Filtres Matriciels"), "Button", "Annuler"));
+  });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kFirstTool + 3); })) << script.FailureText();
+  const std::vector<Pixel24> original = Chelsea();
+  const std::vector<Pixel24> originalRow(original.begin() + y * 451, original.begin() + (y + 1) * 451);
+  EXPECT_FALSE(SamePixels(filtered, originalRow, 451)) << "Visualiser changed nothing";
+  EXPECT_TRUE(SamePixels(shown, filtered, 451));
+  EXPECT_TRUE(SamePixels(view.Document().Bytes(), original, 451));
+  EXPECT_FALSE(view.Document().CanUndo());
 }
 
 TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
