@@ -1,0 +1,239 @@
+// How quickly the dialogs answer a user, through the real plug-in on a large
+// image: the time each preview dialog takes to open, its worst re-render
+// after a slider key, the matrix filter's "Visualiser", and each computation
+// of the background and vignetting tools from the click that sets it off.
+//
+//   molvane_dialog_timings.exe [--plugin DLL] [--size WxH] [--keys N] IMAGE
+//
+// Prints a Markdown table. Imports only kernel32 and the C runtime, like every
+// host: the shared allocator record comes first, user32 is loaded afterwards.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/bmp.h"
+#include "host/callback_recorder.h"
+#include "host/dialog_driver.h"
+#include "host/dialog_runs.h"
+#include "host/image_files.h"
+#include "host/plugin_library.h"
+#include "host/shared_record.h"
+#include "host/stopwatch.h"
+
+namespace molvane::host {
+namespace {
+
+struct Row {
+  std::string what;
+  double ms;
+  const char* target;
+};
+
+// The photograph scaled to the size asked, nearest pixel.
+Bitmap24 Scaled(const Bitmap24& image, int32_t width, int32_t height) {
+  Bitmap24 out;
+  out.width = width;
+  out.height = height;
+  out.pixels.resize(size_t(width) * size_t(height));
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      out.pixels[size_t(y) * size_t(width) + size_t(x)] =
+          image.pixels[size_t(int64_t(y) * image.height / height) * size_t(image.width) +
+                       size_t(int64_t(x) * image.width / width)];
+  return out;
+}
+
+// The slowest of `keys` presses on a track bar, each rendering the preview
+// before SendMessage returns: right arrows, then left ones.
+double WorstKey(HWND bar, int keys) {
+  double worst = 0;
+  for (int i = 0; i < keys; ++i) {
+    Stopwatch key;
+    PressKey(bar, i < keys / 2 ? VK_RIGHT : VK_LEFT);
+    worst = std::max(worst, key.Milliseconds());
+  }
+  return worst;
+}
+
+// The track bar nearest the dialog's top among those a user can move.
+HWND TopSlider(HWND dialog) {
+  HWND best = nullptr;
+  LONG top = 0;
+  for (HWND bar : ChildrenOfClass(dialog, kTrackBarClass)) {
+    if (!IsEnabled(bar)) continue;
+    const RECT place = PlaceIn(dialog, bar);
+    if (!best || place.top < top) {
+      best = bar;
+      top = place.top;
+    }
+  }
+  return best;
+}
+
+class Timings {
+ public:
+  Timings(const PluginExports& exports, const Bitmap24& image, int keys)
+      : exports_(exports), image_(image), keys_(keys) {}
+
+  // A modal preview dialog, opened twice (the first time makes its windows):
+  // each opening, then the worst key on its first slider.
+  void Modal(int32_t tool, const char* caption, const char* name) {
+    TPtsImg pixels = ToPixelArray(image_);
+    for (const char* opening : {"first opening", "opening again"}) {
+      double openMs = -1, keyMs = -1;
+      Stopwatch open;
+      DialogScript script(10);
+      script.WaitFor(caption)
+          .Do("the slider's keys",
+              [&] {
+                openMs = open.Milliseconds();
+                keyMs = WorstKey(TopSlider(FindDialog(caption)), keys_);
+              })
+          .Do("Annuler", [&] { PostClick(FindChild(FindDialog(caption), "Button", "Annuler")); });
+      if (!script.Run([&] { Call(tool, 0, pixels); })) Failed(name, script.FailureText());
+      rows_.push_back({std::string(name) + ": " + opening + " (at most; 10 ms resolution)", openMs, "100 ms"});
+      rows_.push_back({std::string(name) + ": worst re-render after a slider key", keyMs, "16 ms"});
+    }
+  }
+
+  // The merge: opening, the second image's preview, the worst rate key.
+  void Merge() {
+    const char* caption = "Fusion d'images";
+    TPtsImg first = ToPixelArray(image_), second = ToPixelArray(Mirrored(image_));
+    Stopwatch open;
+    Call(7, 0, first);
+    PumpMessages();
+    rows_.push_back({"fusionner: opening", open.Milliseconds(), "100 ms"});
+    Stopwatch arrival;
+    Call(7, 1, second);
+    PumpMessages();
+    rows_.push_back({"fusionner: the second image previewed", arrival.Milliseconds(), "100 ms"});
+    HWND dialog = FindDialog(caption);
+    Click(FindChild(dialog, "Button", "Jeu de transparence"));
+    rows_.push_back({"fusionner: worst re-render after a rate key", WorstKey(TopSlider(dialog), keys_), "16 ms"});
+    Click(FindChild(dialog, "Button", "Annuler"));
+    PumpMessages();
+  }
+
+  // The matrix filter's "Visualiser" with the smoothing filter.
+  void Visualise() {
+    const char* caption = "Filtres Matriciels";
+    TPtsImg pixels = ToPixelArray(image_);
+    double visualiseMs = -1;
+    DialogScript script(10);
+    script.WaitFor(caption)
+        .Do("Lissage, Visualiser",
+            [&] {
+              HWND dialog = FindDialog(caption);
+              PickComboItem(ChildrenOfClass(dialog, "ComboBox").back(), "Lissage");
+              Stopwatch visualise;
+              Click(FindChild(dialog, "Button", "Visualiser"));
+              visualiseMs = visualise.Milliseconds();
+            })
+        .Do("Annuler", [&] { PostClick(FindChild(FindDialog(caption), "Button", "Annuler")); });
+    if (!script.Run([&] { Call(3, 0, pixels); })) Failed("filtres", script.FailureText());
+    rows_.push_back({"filtres: Visualiser (Lissage)", visualiseMs, "-"});
+  }
+
+  // The background's fill and the vignetting's correction: the time of the
+  // click that completes the points, which computes into the image.
+  void Picking(int32_t tool, const char* name, const DialogChoices& choices) {
+    TPtsImg pixels = ToPixelArray(image_);
+    double lastPointMs = -1;
+    const PointSender send = [&](int32_t x, int32_t y) {
+      TPtsImg sample;
+      if (tool == 4) sample = ToPixelArray(SampleAround(image_, x, y));
+      Stopwatch point;
+      exports_.XchgData(tool, 0, 0, x, y, image_.width, image_.height, 1, 0, sample.Handle(),
+                        pixels.Handle(), "image", 0);
+      lastPointMs = point.Milliseconds();
+      return std::string();
+    };
+    DialogChoices cancel = choices;
+    cancel.cancel = true;
+    const DialogReport report = DriveDialog(tool, cancel, [&] { Call(tool, 0, pixels); }, true, send);
+    for (const std::string& failure : report.failures) Failed(name, failure);
+    rows_.push_back({std::string(name) + ": the computation set off by the last point", lastPointMs, "-"});
+  }
+
+  void Print() const {
+    std::printf("| step (%d x %d) | ms | target |\n|---|---|---|\n", int(image_.width), int(image_.height));
+    for (const Row& row : rows_) std::printf("| %s | %.1f | %s |\n", row.what.c_str(), row.ms, row.target);
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  void Call(int32_t tool, int32_t phase, const TPtsImg& pixels) {
+    exports_.XchgData(tool, 0, 0, 0, 0, image_.width, image_.height, phase, 0, pixels.Handle(),
+                      nullptr, "image", 0);
+  }
+  void Failed(const char* name, const std::string& why) {
+    std::fprintf(stderr, "molvane_dialog_timings: %s: %s\n", name, why.c_str());
+    ok_ = false;
+  }
+
+  const PluginExports& exports_;
+  const Bitmap24& image_;
+  int keys_;
+  std::vector<Row> rows_;
+  bool ok_ = true;
+};
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "molvane_dialog_timings: %s\n", why.c_str());
+  return 1;
+}
+
+int Run(int argc, char** argv) {
+  std::string error;
+  if (!StartSharedAllocator(error)) return Fail(error);
+  std::string plugin, input;
+  int32_t width = 4000, height = 3000;
+  int keys = 20;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--plugin" && i + 1 < argc) plugin = argv[++i];
+    else if (arg == "--size" && i + 1 < argc && std::sscanf(argv[++i], "%dx%d", &width, &height) == 2) continue;
+    else if (arg == "--keys" && i + 1 < argc) keys = std::max(2, std::atoi(argv[++i]));
+    else if (input.empty() && arg[0] != '-') input = arg;
+    else return Fail("usage: molvane_dialog_timings [--plugin DLL] [--size WxH] [--keys N] IMAGE");
+  }
+  if (input.empty() || width <= 0 || height <= 0) return Fail("an image and a positive size are needed");
+  Bitmap24 photo;
+  if (!ReadImageFile(input, photo, error)) return Fail(input + ": " + error);
+  const Bitmap24 image = Scaled(photo, width, height);
+  if (plugin.empty()) plugin = ModuleFolder(reinterpret_cast<const void*>(&Fail)) + "Molvane.dll";
+  PluginLibrary library;
+  if (!library.Load(plugin, error)) return Fail(error);
+  const PluginExports exports = library.ByName();
+  if (!exports.Complete()) return Fail(plugin + " lacks an export");
+  if (!WindowFunctionsAvailable(&error)) return Fail(error);
+  exports.AdrRetour(CallbackRecorder::Instance().Callback(0), 1);
+
+  Timings timings(exports, image, keys);
+  timings.Modal(6, "Seuillage d'une image", "seuillage");
+  timings.Modal(8, "Compensation d'un dégradé", "degrade");
+  timings.Merge();
+  timings.Visualise();
+  DialogChoices fill;
+  fill.f1 = {true, width / 10, height / 10};
+  fill.f2 = {true, width - width / 10, height - height / 10};
+  fill.seed = {true, 5, 5};
+  timings.Picking(4, "fond", fill);
+  DialogChoices corners;
+  const int32_t dx = width / 20, dy = height / 20;
+  corners.corners[0] = {true, dx, dy};
+  corners.corners[1] = {true, width - dx, dy};
+  corners.corners[2] = {true, width - dx, height - dy};
+  corners.corners[3] = {true, dx, height - dy};
+  timings.Picking(5, "vignetage", corners);
+  timings.Print();
+  return timings.Ok() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace molvane::host
+
+int main(int argc, char** argv) { return molvane::host::Run(argc, argv); }
