@@ -8,6 +8,7 @@ MOLVANE_BUILD=${MOLVANE_BUILD:-$MOLVANE_ROOT/build}
 MOLVANE_NATIVE_BUILD=$MOLVANE_BUILD/native
 MOLVANE_SANITIZE_BUILD=$MOLVANE_BUILD/sanitize
 MOLVANE_WINDOWS_BUILD=$MOLVANE_BUILD/windows
+MOLVANE_REFERENCE_BUILD=$MOLVANE_BUILD/windows-reference
 MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
@@ -75,6 +76,11 @@ molvane_build() {
     windows)
       dir=$MOLVANE_WINDOWS_BUILD
       extra=(-DCMAKE_TOOLCHAIN_FILE="$MOLVANE_ROOT/cmake/toolchain-i686-mingw.cmake") ;;
+    # The DLL on its reference paths, for the golden table.
+    windows-reference)
+      dir=$MOLVANE_REFERENCE_BUILD
+      extra=(-DCMAKE_TOOLCHAIN_FILE="$MOLVANE_ROOT/cmake/toolchain-i686-mingw.cmake"
+             -DMOLVANE_REFERENCE_PATHS=ON) ;;
     *) molvane_die "unknown build $tree" ;;
   esac
   mkdir -p "$dir"
