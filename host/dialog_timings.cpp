@@ -3,13 +3,16 @@
 // after a slider key, the matrix filter's "Visualiser", and each computation
 // of the background and vignetting tools from the click that sets it off.
 //
-//   molvane_dialog_timings.exe [--plugin DLL] [--size WxH] [--keys N] IMAGE
+//   molvane_dialog_timings.exe [--plugin DLL] [--size WxH] [--keys N] [--memory TOOL] IMAGE
 //
-// Prints a Markdown table. Imports only kernel32 and the C runtime, like every
+// Prints a Markdown table. With --memory, runs that one tool (1 to 8) and
+// prints one row: the image's size, the arrays the design needs, the most
+// private memory the run took (the host's own image included), and the ratio. Imports only kernel32 and the C runtime, like every
 // host: the shared allocator record comes first, user32 is loaded afterwards.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,8 @@
 #include "host/plugin_library.h"
 #include "host/shared_record.h"
 #include "host/stopwatch.h"
+
+#include <psapi.h>
 
 namespace molvane::host {
 namespace {
@@ -117,6 +122,27 @@ class Timings {
     PumpMessages();
   }
 
+  // The comparison with the image mirrored: the gap image handed over.
+  void Comparison() {
+    TPtsImg first = ToPixelArray(image_), second = ToPixelArray(Mirrored(image_));
+    DialogChoices choices;
+    choices.factor = 4;
+    const DialogReport report = DriveDialog(1, choices, [&] {
+      Call(1, 0, first);
+      Call(1, 1, second);
+    });
+    for (const std::string& failure : report.failures) Failed("comparaison", failure);
+    rows_.push_back({"comparaison: Créer une image d'écart", report.finalButtonMs, "-"});
+  }
+
+  // The noise reduction: no dialog, the call is the computation.
+  void NoiseReduction() {
+    TPtsImg pixels = ToPixelArray(image_);
+    Stopwatch run;
+    Call(2, 0, pixels);
+    rows_.push_back({"reduction: the whole call", run.Milliseconds(), "-"});
+  }
+
   // The matrix filter's "Visualiser" with the smoothing filter.
   void Visualise() {
     const char* caption = "Filtres Matriciels";
@@ -181,6 +207,41 @@ class Timings {
   bool ok_ = true;
 };
 
+// The process's private memory, sampled every millisecond on a thread of
+// its own while a run goes on: the most it reached.
+class MemorySampler {
+ public:
+  MemorySampler() : thread_(CreateThread(nullptr, 0, &MemorySampler::Sample, this, 0, nullptr)) {}
+  ~MemorySampler() {
+    stop_ = 1;
+    if (thread_) {
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+    }
+  }
+  static double CurrentMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return double(counters.PagefileUsage) / (1024.0 * 1024.0);
+  }
+  double PeakMegabytes() const { return double(peak_) / (1024.0 * 1024.0); }
+
+ private:
+  static DWORD WINAPI Sample(void* self) {
+    auto* sampler = static_cast<MemorySampler*>(self);
+    while (!sampler->stop_) {
+      PROCESS_MEMORY_COUNTERS counters{};
+      GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+      if (counters.PagefileUsage > sampler->peak_) sampler->peak_ = counters.PagefileUsage;
+      Sleep(1);
+    }
+    return 0;
+  }
+  HANDLE thread_;
+  volatile LONG stop_ = 0;
+  volatile SIZE_T peak_ = 0;
+};
+
 int Fail(const std::string& why) {
   std::fprintf(stderr, "molvane_dialog_timings: %s\n", why.c_str());
   return 1;
@@ -192,13 +253,15 @@ int Run(int argc, char** argv) {
   std::string plugin, input;
   int32_t width = 4000, height = 3000;
   int keys = 20;
+  int memoryTool = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--plugin" && i + 1 < argc) plugin = argv[++i];
+    else if (arg == "--memory" && i + 1 < argc) memoryTool = std::atoi(argv[++i]);
     else if (arg == "--size" && i + 1 < argc && std::sscanf(argv[++i], "%dx%d", &width, &height) == 2) continue;
     else if (arg == "--keys" && i + 1 < argc) keys = std::max(2, std::atoi(argv[++i]));
     else if (input.empty() && arg[0] != '-') input = arg;
-    else return Fail("usage: molvane_dialog_timings [--plugin DLL] [--size WxH] [--keys N] IMAGE");
+    else return Fail("usage: molvane_dialog_timings [--plugin DLL] [--size WxH] [--keys N] [--memory TOOL] IMAGE");
   }
   if (input.empty() || width <= 0 || height <= 0) return Fail("an image and a positive size are needed");
   Bitmap24 photo;
@@ -213,10 +276,6 @@ int Run(int argc, char** argv) {
   exports.AdrRetour(CallbackRecorder::Instance().Callback(0), 1);
 
   Timings timings(exports, image, keys);
-  timings.Modal(6, "Seuillage d'une image", "seuillage");
-  timings.Modal(8, "Compensation d'un dégradé", "degrade");
-  timings.Merge();
-  timings.Visualise();
   DialogChoices fill;
   fill.f1 = {true, width / 10, height / 10};
   fill.f2 = {true, width - width / 10, height - height / 10};
@@ -228,7 +287,34 @@ int Run(int argc, char** argv) {
   corners.corners[1] = {true, width - dx, dy};
   corners.corners[2] = {true, width - dx, height - dy};
   corners.corners[3] = {true, dx, height - dy};
-  timings.Picking(5, "vignetage", corners);
+  const std::function<void()> runs[] = {
+      [&] { timings.Comparison(); },
+      [&] { timings.NoiseReduction(); },
+      [&] { timings.Visualise(); },
+      [&] { timings.Picking(4, "fond", fill); },
+      [&] { timings.Picking(5, "vignetage", corners); },
+      [&] { timings.Modal(6, "Seuillage d'une image", "seuillage"); },
+      [&] { timings.Merge(); },
+      [&] { timings.Modal(8, "Compensation d'un dégradé", "degrade"); },
+  };
+  if (memoryTool != 0) {
+    if (memoryTool < 1 || memoryTool > 8) return Fail("--memory takes a tool from 1 to 8");
+    const double before = MemorySampler::CurrentMegabytes();
+    double peak = 0;
+    {
+      MemorySampler sampler;
+      runs[memoryTool - 1]();
+      peak = sampler.PeakMegabytes();
+    }
+    // The arrays the design needs: the host's image and the private copy,
+    // or for tools 1 and 7 the two images and the new one.
+    const int arrays = memoryTool == 1 || memoryTool == 7 ? 3 : 2;
+    const double imageMb = double(image.pixels.size()) * 3 / (1024.0 * 1024.0);
+    std::printf("| %d | %.1f | %d x %.1f = %.1f | %.1f | %.2f |\n", memoryTool, imageMb, arrays, imageMb,
+                arrays * imageMb, peak - before, (peak - before) / (arrays * imageMb));
+    return timings.Ok() ? 0 : 1;
+  }
+  for (int tool : {6, 8, 7, 3, 4, 5}) runs[tool - 1]();
   timings.Print();
   return timings.Ok() ? 0 : 1;
 }
