@@ -36,4 +36,32 @@ inline const std::vector<Pixel24>& Photograph() {
   return image;
 }
 
+// The photograph as a subject in a centred ellipse (about 4.8 Mpx) in front
+// of a plain backdrop: a slow light gradient with mild noise, the kind of
+// background the region fill repaints (about 7.2 Mpx of it).
+inline const std::vector<Pixel24>& PortraitOnBackdrop() {
+  static const std::vector<Pixel24> image = [] {
+    std::vector<Pixel24> pixels = Photograph();
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise(0.0f, 3.0f);
+    auto channel = [&](float v) {
+      v += noise(random);
+      return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v + 0.5f);
+    };
+    for (int32_t y = 0; y < kHeight; ++y) {
+      for (int32_t x = 0; x < kWidth; ++x) {
+        const float ex = (x - 2000.0f) / 1400.0f, ey = (y - 1500.0f) / 1100.0f;
+        if (ex * ex + ey * ey <= 1.0f) continue;
+        const float u = float(x) / kWidth, v = float(y) / kHeight;
+        Pixel24& p = pixels[size_t(y) * kWidth + x];
+        p.r = channel(150 + 20 * u);
+        p.g = channel(170 + 15 * v);
+        p.b = channel(195 - 10 * u);
+      }
+    }
+    return pixels;
+  }();
+  return image;
+}
+
 }  // namespace molvane::bench
