@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "colour/colour.h"
@@ -95,10 +96,6 @@ class PixelQueue {
  public:
   PixelQueue() : slots_(new int32_t[kInitial]), mask_(kInitial - 1) {}
   bool Empty() const { return head_ == tail_; }
-  // The pixel `distance` places behind the next one, or -1.
-  int64_t Ahead(uint64_t distance) const {
-    return head_ + distance < tail_ ? slots_[(head_ + distance) & mask_] : -1;
-  }
   int32_t Pop() { return slots_[head_++ & mask_]; }
   void Push(int32_t i) {
     if (tail_ - head_ > mask_) Grow();
@@ -149,16 +146,24 @@ class LightnessCache {
   std::vector<Slot> slots_;
 };
 
-// The fast path. Membership is decided for the whole image first, one bit a
-// pixel, in a streaming pass; the bitmap (1.5 MB at 12 Mpx) stays in cache
-// while the breadth-first growth wanders over rows far apart, and a pixel's
-// bit is cleared when it joins, so the same bit records the visit. The
-// pixels a few places ahead in the queue are prefetched: the growth knows
-// where it will paint next.
+// The fast path, in two passes. The growth: membership is decided for the
+// whole image first, one bit a pixel, in a streaming pass; that bitmap (1.5
+// MB at 12 Mpx) stays in cache while the breadth-first growth wanders over
+// rows far apart, and a pixel's bit is cleared when it joins, so the same
+// bit records the visit. The growth draws in the reference's order and notes
+// for each pixel that joins only which neighbour reached it (one byte) and
+// its draw. The painting then runs row after row over those notes, reading
+// and writing the images in memory order instead of the growth's order.
 class FastFill {
  public:
   FastFill(const FillState& s, int32_t height)
-      : s_(s), joinable_(new uint64_t[size_t((s.count + 63) / 64)]) {
+      : s_(s),
+        height_(height),
+        joinable_(new uint64_t[size_t((s.count + 63) / 64)]),
+        reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(s.count), 1))) {
+    if (!reachedFrom_) throw std::bad_alloc();
+    if (s.NoiseRange > 256) wideOffsets_.reset(new int32_t[size_t(s.count)]);
+    else if (s.NoiseRange > 0) offsets_.reset(new int8_t[size_t(s.count)]);
     JoinRange range;
     const int32_t seed[3] = {s.SeedColour.b, s.SeedColour.g, s.SeedColour.r};
     for (int c = 0; c < 3; ++c) {
@@ -184,33 +189,20 @@ class FastFill {
         dyy_[size_t(y)] = dy * dy;
       }
     }
-    ownIsZero_ = s.lightnessFactor == 1.0L && s.T == 0;
-    inverseWidth_ = 1.0 / double(s.width);
-    // Doubles carry the arithmetic while the operands stay moderate; each
-    // result then lies within kRelativeError of its scale from the extended one.
-    doubleExact_ = s.T > -1e6L && s.T < 1e6L && s.SpanF1F2 < 1e12L;
-    spanDouble_ = double(s.SpanF1F2);
-    t_ = double(s.T);
-    oneMinusT_ = double(s.OneMinusT);
-    const int32_t f1[3] = {s.F1.b, s.F1.g, s.F1.r}, f2[3] = {s.F2.b, s.F2.g, s.F2.r};
-    for (int c = 0; c < 3; ++c) {
-      f2_[c] = f2[c];
-      delta_[c] = f2[c] - f1[c];
-    }
     dxxDouble_.assign(dxx_.begin(), dxx_.end());
     dyyDouble_.assign(dyy_.begin(), dyy_.end());
   }
 
   void Run(int64_t seedIndex) {
     Grow(seedIndex);
-    while (!queue_.Empty()) {
-      Prefetch(queue_.Ahead(kPrefetchDistance));
-      Grow(queue_.Pop());
-    }
+    while (!queue_.Empty()) Grow(queue_.Pop());
+    PaintRows(0, height_);
   }
 
  private:
-  static constexpr uint64_t kPrefetchDistance = 24;
+  // Which neighbour reached a pixel: its parent is the pixel before it, after
+  // it, above it or below it on the linear index. 0: not in the region.
+  enum ReachedFrom : uint8_t { kNotReached, kFromBefore, kFromAfter, kFromAbove, kFromBelow };
 
   // Takes pixel n into the region if it may join and has not yet.
   bool Join(int64_t n) {
@@ -221,134 +213,119 @@ class FastFill {
     return true;
   }
 
-  // The lines the growth of pixel i will paint (and read, with transparency).
-  void Prefetch(int64_t i) const {
-    if (i < 0) return;
-    const Pixel24* near[3] = {s_.destination + i, s_.destination + i - s_.width,
-                              s_.destination + i + s_.width};
-    for (const Pixel24* p : near) __builtin_prefetch(p, 1);
-    if (!ownIsZero_) {
-      __builtin_prefetch(s_.source + i);
-      __builtin_prefetch(s_.source + i - s_.width);
-      __builtin_prefetch(s_.source + i + s_.width);
-    }
-  }
-
-  // The row of pixel i without a division: the product is off by at most one.
-  int64_t RowOf(int64_t i) const {
-    int64_t y = int64_t(double(i) * inverseWidth_);
-    if (y * s_.width > i) --y;
-    else if ((y + 1) * s_.width <= i) ++y;
-    return y;
-  }
-
-  // The gradient part of every channel for the children of pixel i,
-  // (F2 - r (F2 - F1)) (1 - T), in double with a bound on how far it may lie
-  // from the extended value; and when nothing else is added, its rounding.
-  void PrepareParent(int64_t i) {
-    parent_ = i;
-    extendedReady_ = false;
-    double r = 0;
-    if (s_.SpanF1F2 > 0) {
-      const int64_t py = RowOf(i);
-      r = std::sqrt(dxxDouble_[size_t(i - py * s_.width)] + dyyDouble_[size_t(py)]) / spanDouble_;
-    }
-    for (int c = 0; c < 3; ++c) {
-      baseDouble_[c] = (f2_[c] - r * delta_[c]) * oneMinusT_;
-      baseError_[c] = kRelativeError * (1 + (std::fabs(f2_[c]) + r * std::fabs(delta_[c])) * (1 + std::fabs(oneMinusT_)));
-    }
-    if (ownIsZero_)
-      for (int c = 0; c < 3; ++c) rounded_[c] = RoundedChannel(c, 0);
-  }
-
-  // The same in extended precision, as GrowFrom computes it; only for the
-  // rare value the double cannot round for certain.
-  long double ExtendedBase(int c) {
-    if (!extendedReady_) {
-      long double r = 0;
-      if (s_.SpanF1F2 > 0) {
-        const int64_t py = RowOf(parent_);
-        r = std::sqrt(dxx_[size_t(parent_ - py * s_.width)] + dyy_[size_t(py)]) / s_.SpanF1F2;
-      }
-      const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
-      for (int k = 0; k < 3; ++k)
-        base_[k] = ((long double)f2[k] - r * (long double)(f2[k] - f1[k])) * s_.OneMinusT;
-      extendedReady_ = true;
-    }
-    return base_[c];
-  }
-
-  // Round(base + own T), half to even, of channel c: from the double when it
-  // lies clearly away from a half, else from the extended value.
-  int64_t RoundedChannel(int c, int32_t own) {
-    if (doubleExact_) {
-      const double term = double(own) * t_;
-      const double v = baseDouble_[c] + term;
-      if (std::fabs(v) < 0x1p39) {
-        const double nearest = (v + 0x1.8p52) - 0x1.8p52;  // to even, as the unit rounds
-        if (0.5 - std::fabs(v - nearest) > baseError_[c] + kRelativeError * std::fabs(term))
-          return int64_t(nearest);
-      }
-    }
-    return Rounded(ExtendedBase(c) + (long double)own * s_.T);
-  }
-
-  static int64_t Rounded(long double mixed) {
-    constexpr long double kBound = 1099511627776.0L;  // as Channel bounds it
-    return RoundHalfEven(!(mixed > -kBound) ? -kBound : (mixed > kBound ? kBound : mixed));
-  }
-  static uint8_t Clamped(int64_t v) { return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v)); }
-
-  void Paint(int64_t n, int32_t offset) {
-    Pixel24& out = s_.destination[n];
-    if (ownIsZero_) {
-      out.b = Clamped(rounded_[0] + offset);
-      out.g = Clamped(rounded_[1] + offset);
-      out.r = Clamped(rounded_[2] + offset);
-      return;
-    }
-    const Pixel24 p = s_.source[n];
-    TRgbInts c{p.r, p.g, p.b};
-    if (s_.lightnessFactor != 1.0L) c = lightness_(PixelToColor(p));
-    out.b = Clamped(RoundedChannel(0, c.b) + offset);
-    out.g = Clamped(RoundedChannel(1, c.g) + offset);
-    out.r = Clamped(RoundedChannel(2, c.r) + offset);
-  }
-
   // GrowFrom's order: right, left, below, above; a draw for each that joins.
   void Grow(int64_t i) {
     const int64_t neighbours[4] = {i + 1, i - 1, i + s_.width, i - s_.width};
-    bool prepared = false;
-    for (int64_t n : neighbours) {
+    const ReachedFrom from[4] = {kFromBefore, kFromAfter, kFromAbove, kFromBelow};
+    for (int k = 0; k < 4; ++k) {
+      const int64_t n = neighbours[k];
       if (n < 0 || n >= s_.count || !Join(n)) continue;
-      if (!prepared) {
-        PrepareParent(i);
-        prepared = true;
+      reachedFrom_.get()[n] = from[k];
+      if (s_.NoiseRange > 0) {
+        const int32_t offset = Random(s_.NoiseRange) - s_.NoiseRange / 2;
+        if (offsets_) offsets_[size_t(n)] = int8_t(offset);  // -128..127 for N <= 256
+        else wideOffsets_[size_t(n)] = offset;
       }
-      const int32_t offset = s_.NoiseRange > 0 ? Random(s_.NoiseRange) - s_.NoiseRange / 2 : 0;
-      Paint(n, offset);
       queue_.Push(int32_t(n));
     }
   }
 
-  const FillState& s_;
-  std::unique_ptr<uint64_t[]> joinable_;
-  PixelQueue queue_;
+  // Paints the region pixels of rows y0..y1-1. Everything the loop needs is
+  // held in locals: the byte stores could alias members and force them to
+  // be read again. Each value is computed in double with a bound on how far
+  // it may lie from the extended one, and rounded from the double when it
+  // lies clearly away from a half.
+  void PaintRows(int64_t y0, int64_t y1) {
+    const bool hasSpan = s_.SpanF1F2 > 0, scaled = s_.lightnessFactor != 1.0L;
+    const bool doubleExact = s_.T > -1e6L && s_.T < 1e6L && s_.SpanF1F2 < 1e12L;
+    const double inverseSpan = hasSpan ? 1 / double(s_.SpanF1F2) : 0;
+    const double t = double(s_.T), oneMinusT = double(s_.OneMinusT);
+    const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    double delta[3], scale[3];
+    for (int c = 0; c < 3; ++c) {
+      delta[c] = f2[c] - f1[c];
+      scale[c] = 1 + std::abs(f2[c]) * (1 + std::fabs(oneMinusT));
+    }
+    const double deltaScale = 1 + std::fabs(oneMinusT);
+    const double* dxx = dxxDouble_.data();
+    const double* dyy = dyyDouble_.data();
+    const uint8_t* reached = reachedFrom_.get();
+    const int64_t width = s_.width;
+    const int64_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
+    for (int64_t y = y0; y < y1; ++y) {
+      const Pixel24* source = s_.source + y * width;
+      Pixel24* destination = s_.destination + y * width;
+      const uint8_t* from = reached + y * width;
+      for (int64_t x = 0; x < width; ++x) {
+        // Outside the region a row is mostly zeros: skip them eight at a time.
+        if (x + 8 <= width) {
+          uint64_t eight;
+          std::memcpy(&eight, from + x, 8);
+          if (eight == 0) {
+            x += 7;
+            continue;
+          }
+        }
+        if (!from[x]) continue;
+        // The parent, without a branch on the direction (which follows no pattern).
+        const int64_t n = y * width + x;
+        const int64_t parent = n + step[from[x]];
+        const int64_t py = parent < n - x ? y - 1 : (parent >= n - x + width ? y + 1 : y);
+        const int64_t px = parent - py * width;
+        const double r = hasSpan ? std::sqrt(dxx[px] + dyy[py]) * inverseSpan : 0;
+        const int32_t offset = offsets_ ? offsets_[size_t(n)] : wideOffsets_ ? wideOffsets_[size_t(n)] : 0;
+        const Pixel24 p = source[x];
+        const TRgbInts c = scaled ? lightness_(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
+        const int32_t own[3] = {c.b, c.g, c.r};
+        uint8_t out[3];
+        for (int k = 0; k < 3; ++k) {
+          const double term = double(own[k]) * t;
+          const double v = (f2[k] - r * delta[k]) * oneMinusT + term;
+          const double error = kRelativeError * (scale[k] + r * std::fabs(delta[k]) * deltaScale + std::fabs(term));
+          const double nearest = (v + 0x1.8p52) - 0x1.8p52;  // to even, as the unit rounds
+          const int64_t rounded = doubleExact && std::fabs(v) < 0x1p39 && 0.5 - std::fabs(v - nearest) > error
+                                      ? int64_t(nearest)
+                                      : RoundedExtended(py * width + px, k, own[k]);
+          const int64_t value = rounded + offset;
+          out[k] = uint8_t(value < 0 ? 0 : (value > 255 ? 255 : value));
+        }
+        destination[x] = Pixel24{out[0], out[1], out[2]};
+      }
+    }
+  }
+
+  // Round((F2 - r (F2 - F1)) (1 - T) + own T) of channel c for a child of
+  // pixel i, in extended precision and bounded as Channel computes it: for
+  // the rare value the double cannot round for certain.
+  int64_t RoundedExtended(int64_t i, int c, int32_t own) const {
+    long double r = 0;
+    if (s_.SpanF1F2 > 0) {
+      const int64_t py = i / s_.width;
+      r = std::sqrt(dxx_[size_t(i - py * s_.width)] + dyy_[size_t(py)]) / s_.SpanF1F2;
+    }
+    const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    const long double mixed =
+        ((long double)f2[c] - r * (long double)(f2[c] - f1[c])) * s_.OneMinusT + (long double)own * s_.T;
+    constexpr long double kBound = 1099511627776.0L;
+    return RoundHalfEven(!(mixed > -kBound) ? -kBound : (mixed > kBound ? kBound : mixed));
+  }
+
+  struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+  };
+
   // Far above the double's own error (2^-52 of the scale, a few times over)
   // and far below any half that decides a rounding.
   static constexpr double kRelativeError = 1e-9;
+  const FillState& s_;
+  int64_t height_;
+  std::unique_ptr<uint64_t[]> joinable_;
+  std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
+  std::unique_ptr<int8_t[]> offsets_;
+  std::unique_ptr<int32_t[]> wideOffsets_;
+  PixelQueue queue_;
   std::vector<long double> dxx_, dyy_;
   std::vector<double> dxxDouble_, dyyDouble_;
-  bool ownIsZero_ = false;
-  bool doubleExact_ = false;
-  double inverseWidth_ = 0;
-  double spanDouble_ = 0, t_ = 0, oneMinusT_ = 0;
-  double f2_[3] = {0, 0, 0}, delta_[3] = {0, 0, 0};
-  double baseDouble_[3] = {0, 0, 0}, baseError_[3] = {0, 0, 0};
-  int64_t parent_ = 0;
-  bool extendedReady_ = false;
-  long double base_[3] = {0, 0, 0};
-  int64_t rounded_[3] = {0, 0, 0};
   LightnessCache lightness_{s_.lightnessFactor};
 };
 
