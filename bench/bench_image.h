@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_threads.h"
 #include "colour/pixel.h"
 
 namespace molvane::bench {

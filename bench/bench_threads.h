@@ -1,7 +1,10 @@
-// The thread count of a benchmark run: MOLVANE_BENCH_THREADS, 1 when unset.
+// The thread count of a benchmark run: MOLVANE_BENCH_THREADS, 1 when unset,
+// given to our row pool before any benchmark runs (OpenCV's is set per run).
 #pragma once
 
 #include <cstdlib>
+
+#include "tools/row_pool.h"
 
 namespace molvane::bench {
 
@@ -10,5 +13,7 @@ inline int Threads() {
   const int n = text ? std::atoi(text) : 1;
   return n > 0 ? n : 1;
 }
+
+inline const bool kPoolThreadsSet = (SetPoolThreads(Threads()), true);
 
 }  // namespace molvane::bench

@@ -1,6 +1,8 @@
 // The callback cell and the apply flag, shared by every tool.
 #include "boundary/host_link.h"
 
+#include "tools/row_pool.h"
+
 namespace molvane {
 namespace {
 
@@ -42,6 +44,9 @@ void RegisterHostCallback(HostCallback callback, int32_t userValue) {
 
 void ReportToHost(ImageSize size, int32_t actionCode, intptr_t actionData, uint8_t applied,
                   int32_t finished) {
+  // The run ends here: its pool threads end with it, from the host's thread,
+  // before the host may unload the library.
+  if (finished) StopPool();
   const CallbackCell& cell = Cell();
   if (!cell.callback) return;  // a host that never registered one hears nothing
   cell.callback(cell.userValue, size.width, size.height, kReserved1, kReserved2, actionCode,

@@ -15,6 +15,7 @@
 
 #include "colour/colour.h"
 #include "colour/extended_math.h"
+#include "tools/row_pool.h"
 
 namespace molvane {
 namespace {
@@ -553,10 +554,14 @@ ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int3
   }
   const long double positive = negative ? -divisor : divisor;
 
+  // Every output byte depends on the copy alone: the threads take pieces of
+  // whole chunks, so each chunk is cut exactly as on one thread.
   if (plan.kind == SumKind::Int64Scalar) {
-    for (ptrdiff_t i = 0; i < bytes; ++i)
-      dst[i] = QuotientToByte((long double)SumAt<int64_t>(plan, src, bytes, i) / positive,
-                              filter.Offset);
+    SplitOverThreads(bytes, kChunk, 3 * kParallelPixels, [&](int64_t b0, int64_t b1) {
+      for (ptrdiff_t i = ptrdiff_t(b0); i < b1; ++i)
+        dst[i] = QuotientToByte((long double)SumAt<int64_t>(plan, src, bytes, i) / positive,
+                                filter.Offset);
+    });
     return ConvolutionStatus::Done;
   }
 
@@ -575,22 +580,25 @@ ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int3
   const ptrdiff_t inner_begin = -plan.min_offset;
   const ptrdiff_t inner_end = bytes - plan.max_offset;
 
-  int32_t sums[kChunk];
-  for (ptrdiff_t c0 = 0; c0 < bytes; c0 += kChunk) {
-    const ptrdiff_t c1 = bytes - c0 < kChunk ? bytes : c0 + kChunk;
-    ptrdiff_t i = c0;
-    if (mac != nullptr) {
-      for (; i < c1 && i < inner_begin; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
-      const ptrdiff_t vector_end = c1 < inner_end ? c1 : inner_end;
-      if (vector_end - i >= isa.width) {
-        const ptrdiff_t count = (vector_end - i) - (vector_end - i) % isa.width;
-        mac(plan, src, i, count, sums + (i - c0));
-        i += count;
+  SplitOverThreads(bytes, kChunk, 3 * kParallelPixels, [&](int64_t b0, int64_t b1) {
+    Divider divider = dv;  // its table of thresholds fills as it goes: one per thread
+    int32_t sums[kChunk];
+    for (ptrdiff_t c0 = ptrdiff_t(b0); c0 < b1; c0 += kChunk) {
+      const ptrdiff_t c1 = b1 - c0 < kChunk ? ptrdiff_t(b1) : c0 + kChunk;
+      ptrdiff_t i = c0;
+      if (mac != nullptr) {
+        for (; i < c1 && i < inner_begin; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
+        const ptrdiff_t vector_end = c1 < inner_end ? c1 : inner_end;
+        if (vector_end - i >= isa.width) {
+          const ptrdiff_t count = (vector_end - i) - (vector_end - i) % isa.width;
+          mac(plan, src, i, count, sums + (i - c0));
+          i += count;
+        }
       }
+      for (; i < c1; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
+      DivideChunk(isa, divider, sums, c1 - c0, dst + c0);
     }
-    for (; i < c1; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
-    DivideChunk(isa, dv, sums, c1 - c0, dst + c0);
-  }
+  });
   return ConvolutionStatus::Done;
 }
 

@@ -12,6 +12,7 @@
 #include "colour/extended_math.h"
 #include "colour/random.h"
 #include "tools/region_fill_mask.h"
+#include "tools/row_pool.h"
 
 namespace molvane {
 
@@ -175,7 +176,9 @@ class FastFill {
       while (v < 255 && s.tolerance > (long double)((v + 1) - seed[c])) ++v;
       range.high[c] = uint8_t(v);
     }
-    MarkJoinable(s.source, s.count, range, joinable_.get());
+    SplitOverThreads(s.count, 64, kParallelPixels, [&](int64_t begin, int64_t end) {
+      MarkJoinable(s.source + begin, end - begin, range, joinable_.get() + begin / 64);
+    });
     // The gradient's squared distances, per column and per row, as GrowFrom forms them.
     if (s.SpanF1F2 > 0) {
       dxx_.resize(size_t(s.width));
@@ -196,7 +199,9 @@ class FastFill {
   void Run(int64_t seedIndex) {
     Grow(seedIndex);
     while (!queue_.Empty()) Grow(queue_.Pop());
-    PaintRows(0, height_);
+    // Each pixel's paint depends on its notes alone: rows split over threads.
+    SplitOverThreads(height_, 1, kParallelPixels / s_.width + 1,
+                     [&](int64_t y0, int64_t y1) { PaintRows(y0, y1); });
   }
 
  private:
@@ -235,7 +240,8 @@ class FastFill {
   // be read again. Each value is computed in double with a bound on how far
   // it may lie from the extended one, and rounded from the double when it
   // lies clearly away from a half.
-  void PaintRows(int64_t y0, int64_t y1) {
+  void PaintRows(int64_t y0, int64_t y1) const {
+    LightnessCache lightness(s_.lightnessFactor);
     const bool hasSpan = s_.SpanF1F2 > 0, scaled = s_.lightnessFactor != 1.0L;
     const bool doubleExact = s_.T > -1e6L && s_.T < 1e6L && s_.SpanF1F2 < 1e12L;
     const double inverseSpan = hasSpan ? 1 / double(s_.SpanF1F2) : 0;
@@ -275,7 +281,7 @@ class FastFill {
         const double r = hasSpan ? std::sqrt(dxx[px] + dyy[py]) * inverseSpan : 0;
         const int32_t offset = offsets_ ? offsets_[size_t(n)] : wideOffsets_ ? wideOffsets_[size_t(n)] : 0;
         const Pixel24 p = source[x];
-        const TRgbInts c = scaled ? lightness_(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
+        const TRgbInts c = scaled ? lightness(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
         const int32_t own[3] = {c.b, c.g, c.r};
         uint8_t out[3];
         for (int k = 0; k < 3; ++k) {
@@ -326,7 +332,6 @@ class FastFill {
   PixelQueue queue_;
   std::vector<long double> dxx_, dyy_;
   std::vector<double> dxxDouble_, dyyDouble_;
-  LightnessCache lightness_{s_.lightnessFactor};
 };
 
 // Everything both paths derive from the parameters; false when nothing can be painted.
