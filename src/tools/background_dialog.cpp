@@ -158,7 +158,7 @@ void TCorrFond::Open(const TPtsImg& pixels, ImageSize size) {
     ImageWidth = size.width;
     ImageHeight = size.height;
     HostImage = pixels;
-    WorkCopy = TPtsImg(pixels.Length());
+    WorkCopy = TPtsImg::Uninitialised(pixels.Length());
     if (pixels.Length() > 0) std::memcpy(WorkCopy.Data(), pixels.Data(), size_t(pixels.Length()) * 3);
     ReportToHost(size, 1, 0, 0, 0);
     // Show runs FormShow only for a hidden dialog; one still on screen starts afresh too.

@@ -120,7 +120,7 @@ void TComparer::CreerImgClick(ui::Component*) {
   if (GapComputable()) {
     const int32_t count = FirstWidth * FirstHeight;
     try {
-      GapImage = TPtsImg(count);
+      GapImage = TPtsImg::Uninitialised(count);  // the gap writes every pixel
       ComputeGap(FirstPixels.Data(), SecondPixels.Data(), GapImage.Data(), count, Factor);
     } catch (const std::bad_alloc&) {
       GapImage.Reset();  // no memory for the gap: the host receives none

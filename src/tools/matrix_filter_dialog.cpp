@@ -96,7 +96,7 @@ void TFiltresMX::Open(const TPtsImg& image, ImageSize size) {
   ImageWidth = size.width;
   ImageHeight = size.height;
   HostImage_ = image;
-  WorkCopy = TPtsImg(int32_t(pixels));
+  WorkCopy = TPtsImg::Uninitialised(int32_t(pixels));
   if (pixels > 0) std::copy(image.Data(), image.Data() + pixels, WorkCopy.Data());
   ShowModal();
 }

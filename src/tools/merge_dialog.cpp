@@ -235,7 +235,7 @@ void TFusionner::AppliquerClick(ui::Component*) {
   if (ApplyFlag() != 0 && SecondMatches()) {
     const int32_t count = FirstWidth * FirstHeight;
     try {
-      MergedImage = TPtsImg(count);
+      MergedImage = TPtsImg::Uninitialised(count);  // the merge writes every pixel
       MergePixels(FirstPixels.Data(), SecondPixels.Data(), MergedImage.Data(), count, Params());
     } catch (const std::bad_alloc&) {
       MergedImage.Reset();  // no memory for the result: the host receives none
