@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "colour/colour.h"
+#include "colour/cpu_features.h"
 #include "colour/extended_math.h"
 #include "tools/row_pool.h"
 
@@ -478,14 +479,6 @@ __attribute__((target("avx2"))) void DivideDoubleAvx2(Divider& dv, const int32_t
       out[b + k] = ResolveNearHalf(dv, sums[b + k]);
     }
   }
-}
-
-bool CpuHasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
 }
 
 // ---------------------------------------------------------------------------
