@@ -343,9 +343,9 @@ TEST(RegionFillMask, VectorBitsEqualThePlainTest) {
                               {{0, 0, 0}, {255, 255, 255}},
                               {{100, 7, 104}, {100, 7, 104}},
                               {{200, 0, 0}, {100, 255, 255}}};
-  for (int64_t count : {0, 1, 15, 16, 63, 64, 65, 130, 1000}) {
+  for (int64_t count : {0, 1, 15, 16, 31, 32, 33, 130, 1000}) {
     for (const JoinRange& range : ranges) {
-      std::vector<uint64_t> fast(size_t((count + 63) / 64) + 1, ~uint64_t(0)), plain(fast);
+      std::vector<uint32_t> fast(size_t((count + 31) / 32) + 1, ~uint32_t(0)), plain(fast);
       MarkJoinable(pixels.data(), count, range, fast.data());
       MarkJoinableReference(pixels.data(), count, range, plain.data());
       EXPECT_EQ(fast, plain) << count << " " << int(range.low[0]) << ".." << int(range.high[0]);

@@ -104,18 +104,19 @@ class PixelQueue {
   }
 
  private:
-  static constexpr uint64_t kInitial = 1u << 16;
+  static constexpr size_t kInitial = 1u << 16;
   void Grow() {
-    const uint64_t size = mask_ + 1;
+    const size_t size = mask_ + 1;
     std::unique_ptr<int32_t[]> bigger(new int32_t[size * 2]);
-    for (uint64_t k = head_; k < tail_; ++k) bigger[k & (2 * size - 1)] = slots_[k & mask_];
+    for (size_t k = head_; k != tail_; ++k) bigger[k & (2 * size - 1)] = slots_[k & mask_];
     slots_ = std::move(bigger);
     mask_ = 2 * size - 1;
   }
+  // Positions count up and are taken modulo the size: they may wrap.
   std::unique_ptr<int32_t[]> slots_;
-  uint64_t mask_;
-  uint64_t head_ = 0;
-  uint64_t tail_ = 0;
+  size_t mask_;
+  size_t head_ = 0;
+  size_t tail_ = 0;
 };
 
 // The source colour of a region pixel after the lightness factor, cached by
@@ -160,7 +161,7 @@ class FastFill {
   FastFill(const FillState& s, int32_t height)
       : s_(s),
         height_(height),
-        joinable_(new uint64_t[size_t((s.count + 63) / 64)]),
+        joinable_(new uint32_t[size_t((s.count + 31) / 32)]),
         reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(s.count), 1))) {
     if (!reachedFrom_) throw std::bad_alloc();
     if (s.NoiseRange > 256) wideOffsets_.reset(new int32_t[size_t(s.count)]);
@@ -176,8 +177,8 @@ class FastFill {
       while (v < 255 && s.tolerance > (long double)((v + 1) - seed[c])) ++v;
       range.high[c] = uint8_t(v);
     }
-    SplitOverThreads(s.count, 64, kParallelPixels, [&](int64_t begin, int64_t end) {
-      MarkJoinable(s.source + begin, end - begin, range, joinable_.get() + begin / 64);
+    SplitOverThreads(s.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
+      MarkJoinable(s.source + begin, end - begin, range, joinable_.get() + begin / 32);
     });
     // The gradient's squared distances, per column and per row, as GrowFrom forms them.
     if (s.SpanF1F2 > 0) {
@@ -210,21 +211,24 @@ class FastFill {
   enum ReachedFrom : uint8_t { kNotReached, kFromBefore, kFromAfter, kFromAbove, kFromBelow };
 
   // Takes pixel n into the region if it may join and has not yet.
-  bool Join(int64_t n) {
-    uint64_t& word = joinable_[size_t(n >> 6)];
-    const uint64_t bit = uint64_t(1) << (n & 63);
+  bool Join(ptrdiff_t n) {
+    uint32_t& word = joinable_[size_t(n >> 5)];
+    const uint32_t bit = uint32_t(1) << (n & 31);
     if (!(word & bit)) return false;
     word &= ~bit;
     return true;
   }
 
   // GrowFrom's order: right, left, below, above; a draw for each that joins.
-  void Grow(int64_t i) {
-    const int64_t neighbours[4] = {i + 1, i - 1, i + s_.width, i - s_.width};
+  // Indices are ptrdiff_t: the image fits the address space, and the 32-bit
+  // build then works in single registers.
+  void Grow(ptrdiff_t i) {
+    const ptrdiff_t width = ptrdiff_t(s_.width), count = ptrdiff_t(s_.count);
+    const ptrdiff_t neighbours[4] = {i + 1, i - 1, i + width, i - width};
     const ReachedFrom from[4] = {kFromBefore, kFromAfter, kFromAbove, kFromBelow};
     for (int k = 0; k < 4; ++k) {
-      const int64_t n = neighbours[k];
-      if (n < 0 || n >= s_.count || !Join(n)) continue;
+      const ptrdiff_t n = neighbours[k];
+      if (n < 0 || n >= count || !Join(n)) continue;
       reachedFrom_.get()[n] = from[k];
       if (s_.NoiseRange > 0) {
         const int32_t offset = Random(s_.NoiseRange) - s_.NoiseRange / 2;
@@ -256,13 +260,13 @@ class FastFill {
     const double* dxx = dxxDouble_.data();
     const double* dyy = dyyDouble_.data();
     const uint8_t* reached = reachedFrom_.get();
-    const int64_t width = s_.width;
-    const int64_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
-    for (int64_t y = y0; y < y1; ++y) {
+    const ptrdiff_t width = ptrdiff_t(s_.width);
+    const ptrdiff_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
+    for (ptrdiff_t y = ptrdiff_t(y0); y < y1; ++y) {
       const Pixel24* source = s_.source + y * width;
       Pixel24* destination = s_.destination + y * width;
       const uint8_t* from = reached + y * width;
-      for (int64_t x = 0; x < width; ++x) {
+      for (ptrdiff_t x = 0; x < width; ++x) {
         // Outside the region a row is mostly zeros: skip them eight at a time.
         if (x + 8 <= width) {
           uint64_t eight;
@@ -274,10 +278,10 @@ class FastFill {
         }
         if (!from[x]) continue;
         // The parent, without a branch on the direction (which follows no pattern).
-        const int64_t n = y * width + x;
-        const int64_t parent = n + step[from[x]];
-        const int64_t py = parent < n - x ? y - 1 : (parent >= n - x + width ? y + 1 : y);
-        const int64_t px = parent - py * width;
+        const ptrdiff_t n = y * width + x;
+        const ptrdiff_t parent = n + step[from[x]];
+        const ptrdiff_t py = parent < n - x ? y - 1 : (parent >= n - x + width ? y + 1 : y);
+        const ptrdiff_t px = parent - py * width;
         const double r = hasSpan ? std::sqrt(dxx[px] + dyy[py]) * inverseSpan : 0;
         const int32_t offset = offsets_ ? offsets_[size_t(n)] : wideOffsets_ ? wideOffsets_[size_t(n)] : 0;
         const Pixel24 p = source[x];
@@ -325,7 +329,7 @@ class FastFill {
   static constexpr double kRelativeError = 1e-9;
   const FillState& s_;
   int64_t height_;
-  std::unique_ptr<uint64_t[]> joinable_;
+  std::unique_ptr<uint32_t[]> joinable_;
   std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
   std::unique_ptr<int8_t[]> offsets_;
   std::unique_ptr<int32_t[]> wideOffsets_;

@@ -12,19 +12,19 @@ bool InRange(const Pixel24& p, const JoinRange& range) {
 }  // namespace
 
 void MarkJoinableReference(const Pixel24* pixels, int64_t count, const JoinRange& range,
-                           uint64_t* bits) {
-  for (int64_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+                           uint32_t* bits) {
+  for (int64_t w = 0; w < (count + 31) / 32; ++w) bits[w] = 0;
   for (int64_t i = 0; i < count; ++i)
-    if (InRange(pixels[i], range)) bits[i >> 6] |= uint64_t(1) << (i & 63);
+    if (InRange(pixels[i], range)) bits[i >> 5] |= uint32_t(1) << (i & 31);
 }
 
-void MarkJoinable(const Pixel24* pixels, int64_t count, const JoinRange& range, uint64_t* bits) {
+void MarkJoinable(const Pixel24* pixels, int64_t count, const JoinRange& range, uint32_t* bits) {
   int64_t words = 0;
 #if defined(__SSE2__)
-  words = count / 64;
+  words = count / 32;
   MarkJoinableWordsSse2(pixels, words, range, bits);
 #endif
-  MarkJoinableReference(pixels + words * 64, count - words * 64, range, bits + words);
+  MarkJoinableReference(pixels + words * 32, count - words * 32, range, bits + words);
 }
 
 }  // namespace molvane

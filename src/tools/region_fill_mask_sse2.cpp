@@ -24,7 +24,7 @@ constexpr EveryThirdBit kEveryThird;
 // A byte is in range when both saturating differences are 0; a pixel when its
 // three bytes are, which is bit 3k of m & m >> 1 & m >> 2.
 void MarkJoinableWordsSse2(const Pixel24* pixels, int64_t words, const JoinRange& range,
-                           uint64_t* bits) {
+                           uint32_t* bits) {
   __m128i low[3], high[3];
   for (int k = 0; k < 3; ++k) {
     alignas(16) uint8_t lo[16], hi[16];
@@ -38,8 +38,8 @@ void MarkJoinableWordsSse2(const Pixel24* pixels, int64_t words, const JoinRange
   const __m128i zero = _mm_setzero_si128();
   const auto* src = reinterpret_cast<const __m128i*>(pixels);
   for (int64_t w = 0; w < words; ++w) {
-    uint64_t word = 0;
-    for (int block = 0; block < 4; ++block, src += 3) {
+    uint32_t word = 0;
+    for (int block = 0; block < 2; ++block, src += 3) {
       uint64_t m = 0;
       for (int k = 0; k < 3; ++k) {
         const __m128i v = _mm_loadu_si128(src + k);
@@ -47,10 +47,10 @@ void MarkJoinableWordsSse2(const Pixel24* pixels, int64_t words, const JoinRange
         m |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(out, zero)))) << (16 * k);
       }
       const uint64_t t = m & (m >> 1) & (m >> 2);
-      const uint64_t sixteen = uint64_t(kEveryThird.table[t & 0xFFF]) |
-                               uint64_t(kEveryThird.table[(t >> 12) & 0xFFF]) << 4 |
-                               uint64_t(kEveryThird.table[(t >> 24) & 0xFFF]) << 8 |
-                               uint64_t(kEveryThird.table[(t >> 36) & 0xFFF]) << 12;
+      const uint32_t sixteen = uint32_t(kEveryThird.table[t & 0xFFF]) |
+                               uint32_t(kEveryThird.table[(t >> 12) & 0xFFF]) << 4 |
+                               uint32_t(kEveryThird.table[(t >> 24) & 0xFFF]) << 8 |
+                               uint32_t(kEveryThird.table[(t >> 36) & 0xFFF]) << 12;
       word |= sixteen << (16 * block);
     }
     bits[w] = word;
