@@ -19,28 +19,6 @@ cv::Mat View(const std::vector<Pixel24>& pixels) {
   return cv::Mat(bench::kHeight, bench::kWidth, CV_8UC3, const_cast<Pixel24*>(pixels.data()));
 }
 
-// The same second images as our benchmarks use.
-const std::vector<Pixel24>& ShiftedByOne() {
-  static const std::vector<Pixel24> shifted = [] {
-    const std::vector<Pixel24>& photo = bench::Photograph();
-    std::vector<Pixel24> out(photo.size());
-    out[0] = photo[0];
-    for (size_t i = 1; i < photo.size(); ++i) out[i] = photo[i - 1];
-    return out;
-  }();
-  return shifted;
-}
-
-const std::vector<Pixel24>& UpsideDown() {
-  static const std::vector<Pixel24> flipped = [] {
-    cv::Mat out;
-    cv::flip(View(bench::Photograph()), out, 0);
-    return std::vector<Pixel24>(reinterpret_cast<Pixel24*>(out.data),
-                                reinterpret_cast<Pixel24*>(out.data) + bench::kPixels);
-  }();
-  return flipped;
-}
-
 // Runs `step` once per iteration with OpenCV's thread count set for the run.
 template <typename Step>
 void Timed(benchmark::State& state, Step step) {
@@ -53,7 +31,7 @@ void Timed(benchmark::State& state, Step step) {
 }
 
 void BM_AbsdiffScale(benchmark::State& state) {
-  const cv::Mat a = View(bench::Photograph()), b = View(ShiftedByOne());
+  const cv::Mat a = View(bench::Photograph()), b = View(bench::ShiftedByOne());
   cv::Mat d, out;
   const double factor = double(state.range(0));
   Timed(state, [&] {
@@ -63,13 +41,13 @@ void BM_AbsdiffScale(benchmark::State& state) {
 }
 
 void BM_Max(benchmark::State& state) {
-  const cv::Mat a = View(bench::Photograph()), b = View(UpsideDown());
+  const cv::Mat a = View(bench::Photograph()), b = View(bench::UpsideDown());
   cv::Mat out;
   Timed(state, [&] { cv::max(a, b, out); });
 }
 
 void BM_AddWeighted(benchmark::State& state) {
-  const cv::Mat a = View(bench::Photograph()), b = View(UpsideDown());
+  const cv::Mat a = View(bench::Photograph()), b = View(bench::UpsideDown());
   cv::Mat out;
   Timed(state, [&] { cv::addWeighted(a, 0.7, b, 0.3, 0, out); });
 }
