@@ -95,7 +95,7 @@ def dll_table(path, one, many, threads):
         "and the vignetting: the click that sets it off) to the plug-in's return, the DLL "
         f"using its pool ({threads} threads here); beside it the native x86-64 step alone at "
         "4000 x 3000 (one thread and all threads), and the DLL's ratio to the native time on "
-        "all threads. Each DLL figure is one run.",
+        "all threads. Each DLL figure is the least of its runs.",
         "",
         f"| step | DLL 4000 x 3000 (ms) | DLL 6000 x 4000 (ms) | native, 1 thread (ms) | "
         f"native, {threads} threads (ms) | DLL / native |",
