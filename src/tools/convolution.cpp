@@ -560,6 +560,25 @@ ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int3
 
   Divider dv;
   MakeDivider(dv, positive, filter.Offset, plan.bound);
+
+  // One weight, on the byte itself (the user's grid as it opens, a plain
+  // scaling): each output byte depends on its input byte alone, so the 256
+  // answers go through the division step once and the image is mapped
+  // through them; an identity is a copy.
+  if (plan.taps == 1 && plan.offset[0] == 0) {
+    int32_t sums[256];
+    uint8_t table[256];
+    for (int v = 0; v < 256; ++v) sums[v] = int32_t(plan.bias + plan.weight[0] * v);
+    Divider divider = dv;
+    DivideChunk(isa, divider, sums, 256, table);
+    bool identity = src != dst;
+    for (int v = 0; v < 256 && identity; ++v) identity = table[v] == v;
+    SplitOverThreads(bytes, 64, 3 * kParallelPixels, [&](int64_t b0, int64_t b1) {
+      if (identity) std::memcpy(dst + b0, src + b0, size_t(b1 - b0));
+      else for (int64_t i = b0; i < b1; ++i) dst[i] = table[src[i]];
+    });
+    return ConvolutionStatus::Done;
+  }
   MacFn mac = nullptr;
   if (plan.kind == SumKind::Int16) {
     bool bytes_fit = true;
