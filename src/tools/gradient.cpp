@@ -33,18 +33,30 @@ void BuildLineTable(const GradientParams& params, int32_t t, int32_t lines, uint
 // Columns are handled in blocks so the tables stay within 1 MB for any width.
 constexpr int32_t kColumnBlock = 4096;
 
+// The 256 byte values in order.
+struct ByteRamp {
+  uint8_t v[256];
+  ByteRamp() {
+    for (int k = 0; k < 256; ++k) v[k] = uint8_t(k);
+  }
+};
+
 // True when the vector line's single-precision formula gives Correct's byte
 // for every v. Checked in double, whose error (about 10^-13 here) is far
 // below the 10^-9 margin kept from every half, so a value the double puts
 // clearly on one side of a half is on that side in extended precision too.
 bool SingleFormulaHolds(long double gain, int32_t offset) {
+  static const ByteRamp ramp;
+  uint8_t vector[256];
+  MapAffine(ramp.v, vector, 256, float(gain), float(offset));
   const double g = double(gain), o = double(offset);
   for (int v = 0; v < 256; ++v) {
     const double x = double(v) * g + o;
-    const double nearest = std::nearbyint(x);
-    if (!(std::fabs(x - nearest) < 0.5 - 1e-9) || std::fabs(x) > 1e9) return false;
+    if (!(std::fabs(x) < 1e9)) return false;
+    const double nearest = (x + 0x1.8p52) - 0x1.8p52;  // to even, as the unit rounds
+    if (!(std::fabs(x - nearest) < 0.5 - 1e-9)) return false;
     const int exact = nearest < 0 ? 0 : (nearest > 255 ? 255 : int(nearest));
-    if (AffineByte(uint8_t(v), float(gain), float(offset)) != exact) return false;
+    if (vector[v] != exact) return false;
   }
   return true;
 }
