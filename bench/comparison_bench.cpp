@@ -9,23 +9,10 @@
 namespace molvane {
 namespace {
 
-// The photograph against itself shifted by one pixel: gaps of every size,
-// like two takes of one scene.
-const std::vector<Pixel24>& Shifted() {
-  static const std::vector<Pixel24> shifted = [] {
-    const std::vector<Pixel24>& photo = bench::Photograph();
-    std::vector<Pixel24> out(photo.size());
-    out[0] = photo[0];
-    for (size_t i = 1; i < photo.size(); ++i) out[i] = photo[i - 1];
-    return out;
-  }();
-  return shifted;
-}
-
 template <void (*Gap)(const Pixel24*, const Pixel24*, Pixel24*, int64_t, int32_t)>
 void BM_Gap(benchmark::State& state) {
   const std::vector<Pixel24>& first = bench::Photograph();
-  const std::vector<Pixel24>& second = Shifted();
+  const std::vector<Pixel24>& second = bench::ShiftedByOne();
   std::vector<Pixel24> gap(first.size());
   const int32_t factor = int32_t(state.range(0));
   for (auto _ : state) {

@@ -1,25 +1,12 @@
 // Merge of two 12-megapixel images: the SSE2 paths against the literal per-pixel rule, in both modes.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 
 #include "bench_image.h"
 #include "tools/merge.h"
 
 namespace molvane {
 namespace {
-
-// The photograph upside down: the same size, other content under each pixel.
-const std::vector<Pixel24>& SecondImage() {
-  static const std::vector<Pixel24> image = [] {
-    std::vector<Pixel24> pixels = bench::Photograph();
-    for (int32_t y = 0; y < bench::kHeight / 2; ++y)
-      std::swap_ranges(pixels.begin() + int64_t(y) * bench::kWidth, pixels.begin() + int64_t(y + 1) * bench::kWidth,
-                       pixels.begin() + int64_t(bench::kHeight - 1 - y) * bench::kWidth);
-    return pixels;
-  }();
-  return image;
-}
 
 MergeParams Choice(int which) {
   MergeParams p;
@@ -37,7 +24,7 @@ MergeParams Choice(int which) {
 template <void (*Merge)(const Pixel24*, const Pixel24*, Pixel24*, int64_t, const MergeParams&)>
 void BM_Merge(benchmark::State& state) {
   const std::vector<Pixel24>& a = bench::Photograph();
-  const std::vector<Pixel24>& b = SecondImage();
+  const std::vector<Pixel24>& b = bench::UpsideDown();
   std::vector<Pixel24> out(a.size());
   const MergeParams params = Choice(int(state.range(0)));
   for (auto _ : state) {

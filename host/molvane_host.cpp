@@ -400,6 +400,7 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
     };
     // Tools 4 and 5: a click on the image is forwarded while the tool asks for
     // clicks (a callback with ActionCode 1, no final callback since).
+    double lastPointMs = -1;  // the last point's call: the fill or correction it sets off
     const PointSender sendPoint = [&](int32_t x, int32_t y) -> std::string {
       bool asked = false;
       for (const CallbackCall& call : recorder.Calls()) {
@@ -411,8 +412,10 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
         return "the point " + std::to_string(x) + "," + std::to_string(y) + " lies outside the image";
       TPtsImg sample;
       if (options.tool == 4) sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
+      Stopwatch pointTime;
       exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, 1, 0, sample.Handle(), pixels.Handle(),
                        firstName.c_str(), 0);
+      lastPointMs = pointTime.Milliseconds();
       return std::string();
     };
     Stopwatch toolTime;
@@ -427,6 +430,8 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
                 int(options.tool), Cp1252ToUtf8(caption).c_str(), toolMs,
                 HasDrivenDialog(options.tool) ? " with its dialog open" : "",
                 int(afterTool.allocateCalls - beforeTool.allocateCalls));
+    if (lastPointMs >= 0)
+      std::printf("  last point: %.1f ms from its click until the plug-in returned\n", lastPointMs);
     if (dialog.finalButtonMs >= 0)
       std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n",
                   Cp1252ToUtf8(dialog.finalButton.c_str()).c_str(), dialog.finalButtonMs);

@@ -296,6 +296,9 @@ TMatrixFilter RandomKernel(std::mt19937& random, int radius) {
   if (random() % 16 == 0) {  // one weight of +-128: 16-bit sums, but not a signed byte
     std::memset(f.Coeff, 0, sizeof f.Coeff);
     f.Coeff[2 + random() % 3][3] = random() % 2 ? 128 : -128;
+  } else if (random() % 8 == 0) {  // one weight on the byte itself: a byte map, or a copy
+    std::memset(f.Coeff, 0, sizeof f.Coeff);
+    f.Coeff[3][3] = random() % 4 == 0 ? 1 : int32_t(int64_t(random() % (uint64_t(magnitude) * 2 + 1)) - magnitude);
   }
   long double d = divisors[random() % 14];
   if (random() % 3 == 0) d = (long double)(int32_t(random()) % 5000) / (1 + random() % 64);

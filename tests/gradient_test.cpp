@@ -12,6 +12,7 @@
 #include "host_callback_recorder.h"
 #include "random_image.h"
 #include "tools/gradient_dialog.h"
+#include "tools/gradient_vector.h"
 #include "ui/headless/headless.h"
 
 namespace molvane {
@@ -135,7 +136,7 @@ TEST(Gradient, FastPathMatchesReferenceOnAwkwardSizesAndStrides) {
 }
 
 TEST(Gradient, WideImagesSpanSeveralColumnBlocks) {
-  const int32_t w = 1300, h = 3;
+  const int32_t w = 4200, h = 2;
   std::vector<Pixel24> in = testing::RandomPixels(int64_t(w) * h, 8);
   GradientParams p = Offsets(-100, 90, GradientDirection::Horizontal);
   p.coefM1 = GainOfPosition(20);
@@ -143,6 +144,35 @@ TEST(Gradient, WideImagesSpanSeveralColumnBlocks) {
   std::vector<Pixel24> slow(in.size());
   CompensateGradientReference(in.data(), w * 3, slow.data(), w * 3, w, h, p);
   EXPECT_EQ(0, std::memcmp(Compensate(in, w, h, p).data(), slow.data(), in.size() * 3));
+}
+
+// Gains that put values exactly on halves (1.5, 2.5) leave the vector line
+// for the table; 0.7 keeps the rows on it.
+TEST(Gradient, RowsWithTiesTakeTheTableAndTheOthersTheVectors) {
+  const int32_t w = 37, h = 9;
+  std::vector<Pixel24> in = testing::RandomPixels(int64_t(w) * h, 3);
+  for (long double gain : {1.5L, 2.5L, 0.7L}) {
+    GradientParams p = Offsets(0, 8, GradientDirection::Vertical);
+    p.coefM1 = p.coefM2 = gain;
+    std::vector<Pixel24> slow(in.size());
+    CompensateGradientReference(in.data(), w * 3, slow.data(), w * 3, w, h, p);
+    EXPECT_EQ(0, std::memcmp(Compensate(in, w, h, p).data(), slow.data(), in.size() * 3)) << double(gain);
+  }
+}
+
+TEST(GradientVectorLine, BothInstructionSetsGiveTheFormulasBytes) {
+  std::vector<uint8_t> in(70);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t(i * 37 + 11);
+  for (auto [gain, offset] : {std::pair{1.0f, 0.0f}, std::pair{0.63f, -20.0f}, std::pair{1.99f, 40.0f},
+                              std::pair{-3.0f, 300.0f}, std::pair{1e30f, 0.0f}}) {
+    for (int64_t count : {0, 1, 15, 16, 31, 32, 33, 70}) {
+      std::vector<uint8_t> best(in.size(), 0xAA), sse2(best);
+      MapAffine(in.data(), best.data(), count, gain, offset);
+      MapAffineSse2(in.data(), sse2.data(), count, gain, offset);
+      for (int64_t i = 0; i < count; ++i) ASSERT_EQ(best[size_t(i)], AffineByte(in[size_t(i)], gain, offset)) << gain << " " << i;
+      EXPECT_EQ(best, sse2) << gain << " " << count;
+    }
+  }
 }
 
 TEST(GainOfPosition, SpansAboutHalfToTwoWithOneExactlyInTheMiddle) {

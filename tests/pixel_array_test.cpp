@@ -94,12 +94,19 @@ TEST(PixelArray, CopyIsPrivateAndEqual) {
   EXPECT_NE(copy.Handle(), a.Handle());
   EXPECT_EQ(std::memcmp(copy.Data(), a.Data(), 9), 0);
   EXPECT_TRUE(TPtsImg().Copy().Empty());
+  // The unzeroed block of a new image has the same layout and count.
+  TPtsImg fresh = TPtsImg::Uninitialised(7);
+  EXPECT_EQ(fresh.Length(), 7);
+  EXPECT_EQ(fresh.RefCount(), 1);
+  EXPECT_TRUE(TPtsImg::Uninitialised(0).Empty());
 }
 
 TEST(PixelArray, SizesBeyondThe32BitBlockAreRefusedWithoutAllocating) {
   CountingAllocatorScope counting;
   EXPECT_THROW(TPtsImg(INT32_MAX / 3), std::bad_alloc);
   EXPECT_THROW(TPtsImg(-1), std::bad_alloc);
+  EXPECT_THROW(TPtsImg::Uninitialised(INT32_MAX / 3), std::bad_alloc);
+  EXPECT_THROW(TPtsImg::Uninitialised(-1), std::bad_alloc);
   TPtsImg a(1);
   EXPECT_THROW(a.SetLength(INT32_MAX), std::bad_alloc);
   EXPECT_EQ(a.Length(), 1) << "a refused resize keeps the block";

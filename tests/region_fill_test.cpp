@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <vector>
 
 #include "colour/random.h"
+#include "tools/region_fill_mask.h"
 
 namespace molvane {
 namespace {
@@ -281,6 +283,74 @@ TEST(RandomGenerator, RangeUniformityAndSeeding) {
   EXPECT_GT(std::set<int32_t>(first.begin(), first.end()).size(), 15u);
   // The largest range stays in range.
   for (int i = 0; i < 1000; ++i) ASSERT_LT(uint32_t(Random(INT32_MAX)), uint32_t(INT32_MAX));
+}
+
+// The fast path against the reference on blotchy images (a few colours in
+// patches, so regions wind and split) of awkward sizes, with every part of
+// the rule switched on in turn: same bytes, and the generator left in the
+// same state (the same draws, in the same order).
+TEST(RegionFillFastPath, SameBytesAndDrawsAsTheReference) {
+  struct Case {
+    const char* name;
+    long double transparency, noise, lightness;
+    FillPoint f1, f2;
+  };
+  const Case cases[] = {
+      {"plain", 0, 0, 1, {0, 0}, {0, 0}},
+      {"gradient", 0, 0, 1, {1, 2}, {40, 30}},
+      {"gradient far beyond F1", 0, 0, 1, {5, 5}, {5, 6}},
+      {"transparency", 0.35L, 0, 1, {0, 0}, {33, 7}},
+      {"noise", 0, 7, 1, {3, 0}, {0, 9}},
+      {"noise beyond a byte", 0.1L, 600, 1, {3, 0}, {0, 9}},
+      {"everything", 0.2L, 5, 1.3L, {0, 9}, {21, 2}},
+      {"darker", 0.6L, 2, 0.4L, {2, 2}, {8, 1}},
+  };
+  std::mt19937 random(11);
+  for (auto [w, h] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{2, 2}, std::pair{321, 1},
+                      std::pair{37, 23}, std::pair{64, 65}}) {
+    Image img(w, h, kBlack);
+    const Pixel24 palette[3] = {Pixel24{100, 120, 140}, Pixel24{104, 118, 131}, Pixel24{30, 200, 90}};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) img.at(x, y) = palette[(x / 3 + y / 2 + random() % 2) % 3];
+    for (const Case& c : cases) {
+      FillParams p = Plain({int32_t(random() % w), int32_t(random() % h)});
+      p.tolerance = 12;
+      p.transparency = c.transparency;
+      p.noiseAmplitude = c.noise;
+      p.lightnessFactor = c.lightness;
+      p.pointF1 = c.f1;
+      p.pointF2 = c.f2;
+      p.colourF1 = Rgb(250, 3, 128);
+      std::vector<Pixel24> fast(img.pixels.size(), Pixel24{1, 2, 3}), reference(fast);
+      Randomize(9);
+      FillRegion(img.pixels.data(), fast.data(), w, h, p);
+      const int32_t nextFast = Random(1 << 30);
+      Randomize(9);
+      FillRegionReference(img.pixels.data(), reference.data(), w, h, p);
+      EXPECT_EQ(CountChanged(fast, reference), 0u) << w << "x" << h << " " << c.name;
+      EXPECT_EQ(nextFast, Random(1 << 30)) << w << "x" << h << " " << c.name;
+    }
+  }
+}
+
+// The membership bitmap's vector path against the plain test, across word
+// and block boundaries and with ranges that are empty, single or whole.
+TEST(RegionFillMask, VectorBitsEqualThePlainTest) {
+  std::mt19937 random(3);
+  std::vector<Pixel24> pixels(1000);
+  for (Pixel24& p : pixels) p = Pixel24{uint8_t(90 + random() % 20), uint8_t(random() % 256), uint8_t(100 + random() % 8)};
+  const JoinRange ranges[] = {{{95, 0, 100}, {105, 255, 103}},
+                              {{0, 0, 0}, {255, 255, 255}},
+                              {{100, 7, 104}, {100, 7, 104}},
+                              {{200, 0, 0}, {100, 255, 255}}};
+  for (int64_t count : {0, 1, 15, 16, 31, 32, 33, 130, 1000}) {
+    for (const JoinRange& range : ranges) {
+      std::vector<uint32_t> fast(size_t((count + 31) / 32) + 1, ~uint32_t(0)), plain(fast);
+      MarkJoinable(pixels.data(), count, range, fast.data());
+      MarkJoinableReference(pixels.data(), count, range, plain.data());
+      EXPECT_EQ(fast, plain) << count << " " << int(range.low[0]) << ".." << int(range.high[0]);
+    }
+  }
 }
 
 TEST(RegionFillRegion, MillionsOfPixelsNeedNoDeepStack) {

@@ -1,6 +1,8 @@
 // The callback cell, the apply flag and the calls every tool makes to the host.
 #include "boundary/host_protocol.h"
 
+#include "platform/row_pool.h"
+
 namespace molvane {
 namespace {
 
@@ -23,6 +25,9 @@ constexpr intptr_t kFilterResultNotInBuffer = 3;
 
 // Reserved1 and Reserved2 are always 0.
 void Call(ImageSize size, int32_t actionCode, intptr_t actionData, uint8_t applied, int32_t finished) {
+  // The run ends here: its pool threads end with it, from the host's thread,
+  // before the host may unload the library.
+  if (finished) StopPool();
   const CallbackCell& cell = Cell();
   if (!cell.callback) return;
   cell.callback(cell.userValue, size.width, size.height, 0, 0, actionCode, actionData, applied,

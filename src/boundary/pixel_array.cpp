@@ -24,14 +24,14 @@ Pixel24* HandleOf(void* block) {
 
 void* BlockOf(Pixel24* handle) { return reinterpret_cast<char*>(handle) - sizeof(ArrayHeader); }
 
-Pixel24* NewBlock(int32_t count) {
+Pixel24* NewBlock(int32_t count, bool zeroed = true) {
   void* block = ModuleAllocator().Allocate(BlockBytes(count));
   if (!block) throw std::bad_alloc();
   auto* header = static_cast<ArrayHeader*>(block);
   header->refCount = 1;
   header->length = count;
   Pixel24* handle = HandleOf(block);
-  std::memset(handle, 0, size_t(count) * sizeof(Pixel24));
+  if (zeroed) std::memset(handle, 0, size_t(count) * sizeof(Pixel24));
   return handle;
 }
 
@@ -40,6 +40,13 @@ Pixel24* NewBlock(int32_t count) {
 TPtsImg::TPtsImg(int32_t count) {
   if (count > 0) handle_ = NewBlock(count);
   else if (count < 0) throw std::bad_alloc();
+}
+
+TPtsImg TPtsImg::Uninitialised(int32_t count) {
+  if (count < 0) throw std::bad_alloc();
+  TPtsImg array;
+  if (count > 0) array.handle_ = NewBlock(count, false);
+  return array;
 }
 
 TPtsImg TPtsImg::Share(Pixel24* handle) {
@@ -100,7 +107,7 @@ void TPtsImg::SetLength(int32_t count) {
 }
 
 TPtsImg TPtsImg::Copy() const {
-  TPtsImg copy(Length());
+  TPtsImg copy = Uninitialised(Length());
   if (handle_) std::memcpy(copy.handle_, handle_, size_t(Length()) * sizeof(Pixel24));
   return copy;
 }

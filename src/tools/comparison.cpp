@@ -1,6 +1,8 @@
 // The gap image's byte loops.
 #include "tools/comparison.h"
 
+#include "platform/row_pool.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -46,11 +48,8 @@ void GapSse2(const uint8_t* a, const uint8_t* b, uint8_t* out, int64_t blocks, i
 
 #endif
 
-}  // namespace
-
-void ComputeGap(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64_t count,
-                int32_t factor) {
-  if (count <= 0) return;
+void GapRange(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64_t count,
+              int32_t factor) {
   const int64_t bytes = count * int64_t(sizeof(Pixel24));
   int64_t done = 0;
 #if defined(__SSE2__)
@@ -60,6 +59,15 @@ void ComputeGap(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64
   }
 #endif
   GapScalar(Bytes(first) + done, Bytes(second) + done, Bytes(gap) + done, bytes - done, factor);
+}
+
+}  // namespace
+
+void ComputeGap(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64_t count,
+                int32_t factor) {
+  SplitOverThreads(count, 16, kParallelPixels, [&](int64_t begin, int64_t end) {
+    GapRange(first + begin, second + begin, gap + begin, end - begin, factor);
+  });
 }
 
 void ComputeGapReference(const Pixel24* first, const Pixel24* second, Pixel24* gap,

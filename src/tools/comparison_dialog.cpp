@@ -97,7 +97,7 @@ void TComparer::CreerImgClick(ui::Component*) {
     // Lengths are 32-bit, so a size both arrays hold fits in one new array.
     const int32_t count = int32_t(first.Size().PixelCount());
     try {
-      GapImage = TPtsImg(count);
+      GapImage = TPtsImg::Uninitialised(count);  // the gap writes every pixel
       ComputeGap(first.HostImage().Data(), Images.SecondPixels().Data(), GapImage.Data(), count,
                  Factor);
     } catch (const std::bad_alloc&) {

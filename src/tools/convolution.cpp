@@ -14,7 +14,9 @@
 #include <utility>
 
 #include "colour/colour.h"
+#include "colour/cpu_features.h"
 #include "colour/extended_math.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 namespace {
@@ -479,14 +481,6 @@ __attribute__((target("avx2"))) void DivideDoubleAvx2(Divider& dv, const int32_t
   }
 }
 
-bool CpuHasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
-
 // ---------------------------------------------------------------------------
 // Driving the steps.
 
@@ -553,15 +547,38 @@ ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int3
   }
   const long double positive = negative ? -divisor : divisor;
 
+  // Every output byte depends on the copy alone: the threads take pieces of
+  // whole chunks, so each chunk is cut exactly as on one thread.
   if (plan.kind == SumKind::Int64Scalar) {
-    for (ptrdiff_t i = 0; i < bytes; ++i)
-      dst[i] = QuotientToByte((long double)SumAt<int64_t>(plan, src, bytes, i) / positive,
-                              filter.Offset);
+    SplitOverThreads(bytes, kChunk, 3 * kParallelPixels, [&](int64_t b0, int64_t b1) {
+      for (ptrdiff_t i = ptrdiff_t(b0); i < b1; ++i)
+        dst[i] = QuotientToByte((long double)SumAt<int64_t>(plan, src, bytes, i) / positive,
+                                filter.Offset);
+    });
     return ConvolutionStatus::Done;
   }
 
   Divider dv;
   MakeDivider(dv, positive, filter.Offset, plan.bound);
+
+  // One weight, on the byte itself (the user's grid as it opens, a plain
+  // scaling): each output byte depends on its input byte alone, so the 256
+  // answers go through the division step once and the image is mapped
+  // through them; an identity is a copy.
+  if (plan.taps == 1 && plan.offset[0] == 0) {
+    int32_t sums[256];
+    uint8_t table[256];
+    for (int v = 0; v < 256; ++v) sums[v] = int32_t(plan.bias + plan.weight[0] * v);
+    Divider divider = dv;
+    DivideChunk(isa, divider, sums, 256, table);
+    bool identity = src != dst;
+    for (int v = 0; v < 256 && identity; ++v) identity = table[v] == v;
+    SplitOverThreads(bytes, 64, 3 * kParallelPixels, [&](int64_t b0, int64_t b1) {
+      if (identity) std::memcpy(dst + b0, src + b0, size_t(b1 - b0));
+      else for (int64_t i = b0; i < b1; ++i) dst[i] = table[src[i]];
+    });
+    return ConvolutionStatus::Done;
+  }
   MacFn mac = nullptr;
   if (plan.kind == SumKind::Int16) {
     bool bytes_fit = true;
@@ -575,22 +592,25 @@ ConvolutionStatus ConvolveFast(const Isa& isa, const TMatrixFilter& filter, int3
   const ptrdiff_t inner_begin = -plan.min_offset;
   const ptrdiff_t inner_end = bytes - plan.max_offset;
 
-  int32_t sums[kChunk];
-  for (ptrdiff_t c0 = 0; c0 < bytes; c0 += kChunk) {
-    const ptrdiff_t c1 = bytes - c0 < kChunk ? bytes : c0 + kChunk;
-    ptrdiff_t i = c0;
-    if (mac != nullptr) {
-      for (; i < c1 && i < inner_begin; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
-      const ptrdiff_t vector_end = c1 < inner_end ? c1 : inner_end;
-      if (vector_end - i >= isa.width) {
-        const ptrdiff_t count = (vector_end - i) - (vector_end - i) % isa.width;
-        mac(plan, src, i, count, sums + (i - c0));
-        i += count;
+  SplitOverThreads(bytes, kChunk, 3 * kParallelPixels, [&](int64_t b0, int64_t b1) {
+    Divider divider = dv;  // its table of thresholds fills as it goes: one per thread
+    int32_t sums[kChunk];
+    for (ptrdiff_t c0 = ptrdiff_t(b0); c0 < b1; c0 += kChunk) {
+      const ptrdiff_t c1 = b1 - c0 < kChunk ? ptrdiff_t(b1) : c0 + kChunk;
+      ptrdiff_t i = c0;
+      if (mac != nullptr) {
+        for (; i < c1 && i < inner_begin; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
+        const ptrdiff_t vector_end = c1 < inner_end ? c1 : inner_end;
+        if (vector_end - i >= isa.width) {
+          const ptrdiff_t count = (vector_end - i) - (vector_end - i) % isa.width;
+          mac(plan, src, i, count, sums + (i - c0));
+          i += count;
+        }
       }
+      for (; i < c1; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
+      DivideChunk(isa, divider, sums, c1 - c0, dst + c0);
     }
-    for (; i < c1; ++i) sums[i - c0] = SumAt<int32_t>(plan, src, bytes, i);
-    DivideChunk(isa, dv, sums, c1 - c0, dst + c0);
-  }
+  });
   return ConvolutionStatus::Done;
 }
 

@@ -5,6 +5,7 @@
 
 #include "colour/colour.h"
 #include "tools/pixel_lanes_sse2.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 namespace {
@@ -111,8 +112,10 @@ Pixel24 MergePixel(Pixel24 a, Pixel24 b, const MergeParams& params) {
   return l < params.low || l > params.high ? x : m;
 }
 
-void MergePixels(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t count,
-                 const MergeParams& params) {
+namespace {
+
+void MergeRange(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t count,
+                const MergeParams& params) {
   int64_t done = 0;
 #if defined(__SSE2__)
   if (count >= 16) {
@@ -121,6 +124,15 @@ void MergePixels(const Pixel24* first, const Pixel24* second, Pixel24* out, int6
   }
 #endif
   for (int64_t i = done; i < count; ++i) out[i] = MergePixel(first[i], second[i], params);
+}
+
+}  // namespace
+
+void MergePixels(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t count,
+                 const MergeParams& params) {
+  SplitOverThreads(count, 16, kParallelPixels, [&](int64_t begin, int64_t end) {
+    MergeRange(first + begin, second + begin, out + begin, end - begin, params);
+  });
 }
 
 void MergePixelsReference(const Pixel24* first, const Pixel24* second, Pixel24* out,

@@ -204,7 +204,7 @@ void TFusionner::AppliquerClick(ui::Component*) {
     // Lengths are 32-bit, so a size both arrays hold fits in one new array.
     const int32_t count = int32_t(first.Size().PixelCount());
     try {
-      MergedImage = TPtsImg(count);
+      MergedImage = TPtsImg::Uninitialised(count);  // the merge writes every pixel
       MergePixels(first.HostImage().Data(), Images.SecondPixels().Data(), MergedImage.Data(), count,
                   Params());
     } catch (const std::bad_alloc&) {

@@ -12,6 +12,7 @@
 
 #include "colour/colour.h"
 #include "colour/extended_math.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 namespace {
@@ -249,43 +250,44 @@ void ReduceNoise(const Pixel24* copy, Pixel24* image, int32_t width, int32_t hei
   const ptrdiff_t last = n - w - 2;
   if (last < first) return;
 
+  // Each piece of the rows runs the same chunks, with a band of its own:
   // band[k] holds the lightness of pixel band_lo + k, for band_lo <= pixel < band_hi.
-  std::vector<uint8_t> band(size_t(std::min<ptrdiff_t>(n, kChunk + 2 * w + 2)));
-  ptrdiff_t band_lo = 0;
-  ptrdiff_t band_hi = 0;
-  ExtendedPrecisionScope scope;  // exact halves are settled in extended precision
-
-  for (ptrdiff_t a = first; a <= last; a += kChunk) {
-    const ptrdiff_t b = std::min(a + kChunk, last + 1);
-    const ptrdiff_t need_lo = a - w - 1;
-    const ptrdiff_t need_hi = b + w + 1;
-    if (need_lo > band_lo) {
-      const ptrdiff_t keep = std::max<ptrdiff_t>(0, band_hi - need_lo);
-      if (keep > 0) std::memmove(band.data(), band.data() + (need_lo - band_lo), size_t(keep));
-      band_lo = need_lo;
-      band_hi = need_lo + keep;
-    }
-    ComputeLightness(copy + band_hi, band.data() + (band_hi - band_lo), need_hi - band_hi);
-    band_hi = need_hi;
-
-    ptrdiff_t i = a;
-    const uint8_t* l = band.data() + (a - band_lo);
-    for (; i + 16 <= b; i += 16, l += 16) {
-      const __m128i median = Median9x16(l, w);
-      const __m128i lightness = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l));
-      // Flat areas: where M = L or L = 0 every pixel keeps its value.
-      const __m128i kept = _mm_or_si128(_mm_cmpeq_epi8(median, lightness),
-                                        _mm_cmpeq_epi8(lightness, _mm_setzero_si128()));
-      if (_mm_movemask_epi8(kept) == 0xFFFF) {
-        std::memcpy(image + i, copy + i, 16 * sizeof(Pixel24));
-        continue;
+  SplitOverThreads(last + 1 - first, kChunk, kParallelPixels, [&](int64_t begin, int64_t end) {
+    std::vector<uint8_t> band(size_t(std::min<ptrdiff_t>(n, kChunk + 2 * w + 2)));
+    ptrdiff_t band_lo = 0;
+    ptrdiff_t band_hi = 0;
+    for (ptrdiff_t a = first + ptrdiff_t(begin); a < first + end; a += kChunk) {
+      const ptrdiff_t b = std::min(a + kChunk, ptrdiff_t(first + end));
+      const ptrdiff_t need_lo = a - w - 1;
+      const ptrdiff_t need_hi = b + w + 1;
+      if (need_lo > band_lo) {
+        const ptrdiff_t keep = std::max<ptrdiff_t>(0, band_hi - need_lo);
+        if (keep > 0) std::memmove(band.data(), band.data() + (need_lo - band_lo), size_t(keep));
+        band_lo = need_lo;
+        band_hi = need_lo + keep;
       }
-      uint8_t median_bytes[16];
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(median_bytes), median);
-      noise_reduction_detail::ScaleBlock(copy + i, median_bytes, l, image + i);
+      ComputeLightness(copy + band_hi, band.data() + (band_hi - band_lo), need_hi - band_hi);
+      band_hi = need_hi;
+
+      ptrdiff_t i = a;
+      const uint8_t* l = band.data() + (a - band_lo);
+      for (; i + 16 <= b; i += 16, l += 16) {
+        const __m128i median = Median9x16(l, w);
+        const __m128i lightness = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l));
+        // Flat areas: where M = L or L = 0 every pixel keeps its value.
+        const __m128i kept = _mm_or_si128(_mm_cmpeq_epi8(median, lightness),
+                                          _mm_cmpeq_epi8(lightness, _mm_setzero_si128()));
+        if (_mm_movemask_epi8(kept) == 0xFFFF) {
+          std::memcpy(image + i, copy + i, 16 * sizeof(Pixel24));
+          continue;
+        }
+        uint8_t median_bytes[16];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(median_bytes), median);
+        noise_reduction_detail::ScaleBlock(copy + i, median_bytes, l, image + i);
+      }
+      for (; i < b; ++i, ++l) ReducePixelScalar(copy + i, l, w, image + i);
     }
-    for (; i < b; ++i, ++l) ReducePixelScalar(copy + i, l, w, image + i);
-  }
+  });
 }
 
 void ReduceNoiseReference(const Pixel24* copy, Pixel24* image, int32_t width, int32_t height) {

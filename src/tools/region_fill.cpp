@@ -3,11 +3,16 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "colour/colour.h"
 #include "colour/extended_math.h"
 #include "colour/random.h"
+#include "tools/region_fill_mask.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 
@@ -83,20 +88,267 @@ void GrowFrom(FillState& s, int64_t i) {
   }
 }
 
-}  // namespace
+// The fast path's pieces.
 
-void FillRegion(const Pixel24* source, Pixel24* destination, int32_t width, int32_t height,
-                const FillParams& params) {
-  if (!source || !destination || width <= 0 || height <= 0) return;
+// The breadth-first queue: only the pixels between the one being grown and
+// the last joined are ever needed, a band a few rows long, so a ring that
+// doubles when full stays in cache where a list of every pixel would not.
+class PixelQueue {
+ public:
+  PixelQueue() : slots_(new int32_t[kInitial]), mask_(kInitial - 1) {}
+  bool Empty() const { return head_ == tail_; }
+  int32_t Pop() { return slots_[head_++ & mask_]; }
+  void Push(int32_t i) {
+    if (tail_ - head_ > mask_) Grow();
+    slots_[tail_++ & mask_] = i;
+  }
+
+ private:
+  static constexpr size_t kInitial = 1u << 16;
+  void Grow() {
+    const size_t size = mask_ + 1;
+    std::unique_ptr<int32_t[]> bigger(new int32_t[size * 2]);
+    for (size_t k = head_; k != tail_; ++k) bigger[k & (2 * size - 1)] = slots_[k & mask_];
+    slots_ = std::move(bigger);
+    mask_ = 2 * size - 1;
+  }
+  // Positions count up and are taken modulo the size: they may wrap.
+  std::unique_ptr<int32_t[]> slots_;
+  size_t mask_;
+  size_t head_ = 0;
+  size_t tail_ = 0;
+};
+
+// The source colour of a region pixel after the lightness factor, cached by
+// colour: a background holds few distinct colours, each converted once.
+class LightnessCache {
+ public:
+  explicit LightnessCache(long double factor)
+      : factor_(factor), slots_(factor != 1.0L ? kSlots : 0) {}
+  TRgbInts operator()(PixelColor packed) {
+    Slot& slot = slots_[(packed * 2654435761u) >> (32 - kBits)];
+    if (slot.key != (packed | kFilled)) {
+      THsl h = RgbToHsl(packed);
+      h.l = h.l * factor_;
+      slot.value = HslToRgb(h);
+      slot.key = packed | kFilled;
+    }
+    return slot.value;
+  }
+
+ private:
+  static constexpr int kBits = 16;
+  static constexpr size_t kSlots = size_t(1) << kBits;
+  static constexpr uint32_t kFilled = 1u << 24;
+  struct Slot {
+    uint32_t key = 0;
+    TRgbInts value;
+  };
+  long double factor_;
+  std::vector<Slot> slots_;
+};
+
+// The fast path, in two passes. The growth: membership is decided for the
+// whole image first, one bit a pixel, in a streaming pass; that bitmap (1.5
+// MB at 12 Mpx) stays in cache while the breadth-first growth wanders over
+// rows far apart, and a pixel's bit is cleared when it joins, so the same
+// bit records the visit. The growth draws in the reference's order and notes
+// for each pixel that joins only which neighbour reached it (one byte) and
+// its draw. The painting then runs row after row over those notes, reading
+// and writing the images in memory order instead of the growth's order.
+class FastFill {
+ public:
+  FastFill(const FillState& s, int32_t height)
+      : s_(s),
+        height_(height),
+        joinable_(new uint32_t[size_t((s.count + 31) / 32)]),
+        reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(s.count), 1))) {
+    if (!reachedFrom_) throw std::bad_alloc();
+    if (s.NoiseRange > 256) wideOffsets_.reset(new int32_t[size_t(s.count)]);
+    else if (s.NoiseRange > 0) offsets_.reset(new int8_t[size_t(s.count)]);
+    JoinRange range;
+    const int32_t seed[3] = {s.SeedColour.b, s.SeedColour.g, s.SeedColour.r};
+    for (int c = 0; c < 3; ++c) {
+      // tolerance > |v - seed| holds on one interval around the seed's value.
+      int v = seed[c];
+      while (v > 0 && s.tolerance > (long double)(seed[c] - (v - 1))) --v;
+      range.low[c] = uint8_t(v);
+      v = seed[c];
+      while (v < 255 && s.tolerance > (long double)((v + 1) - seed[c])) ++v;
+      range.high[c] = uint8_t(v);
+    }
+    SplitOverThreads(s.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
+      MarkJoinable(s.source + begin, end - begin, range, joinable_.get() + begin / 32);
+    });
+    // The gradient's squared distances, per column and per row, as GrowFrom forms them.
+    if (s.SpanF1F2 > 0) {
+      dxx_.resize(size_t(s.width));
+      dyy_.resize(size_t(height));
+      for (int64_t x = 0; x < s.width; ++x) {
+        const long double dx = 0.6L * (long double)(s.pointF2.x - x);
+        dxx_[size_t(x)] = dx * dx;
+      }
+      for (int64_t y = 0; y < height; ++y) {
+        const long double dy = (long double)(s.pointF2.y - y);
+        dyy_[size_t(y)] = dy * dy;
+      }
+    }
+    dxxDouble_.assign(dxx_.begin(), dxx_.end());
+    dyyDouble_.assign(dyy_.begin(), dyy_.end());
+  }
+
+  void Run(int64_t seedIndex) {
+    Grow(seedIndex);
+    while (!queue_.Empty()) Grow(queue_.Pop());
+    // Each pixel's paint depends on its notes alone: rows split over threads.
+    SplitOverThreads(height_, 1, kParallelPixels / s_.width + 1,
+                     [&](int64_t y0, int64_t y1) { PaintRows(y0, y1); });
+  }
+
+ private:
+  // Which neighbour reached a pixel: its parent is the pixel before it, after
+  // it, above it or below it on the linear index. 0: not in the region.
+  enum ReachedFrom : uint8_t { kNotReached, kFromBefore, kFromAfter, kFromAbove, kFromBelow };
+
+  // Takes pixel n into the region if it may join and has not yet.
+  bool Join(ptrdiff_t n) {
+    uint32_t& word = joinable_[size_t(n >> 5)];
+    const uint32_t bit = uint32_t(1) << (n & 31);
+    if (!(word & bit)) return false;
+    word &= ~bit;
+    return true;
+  }
+
+  // GrowFrom's order: right, left, below, above; a draw for each that joins.
+  // Indices are ptrdiff_t: the image fits the address space, and the 32-bit
+  // build then works in single registers.
+  void Grow(ptrdiff_t i) {
+    const ptrdiff_t width = ptrdiff_t(s_.width), count = ptrdiff_t(s_.count);
+    const ptrdiff_t neighbours[4] = {i + 1, i - 1, i + width, i - width};
+    const ReachedFrom from[4] = {kFromBefore, kFromAfter, kFromAbove, kFromBelow};
+    for (int k = 0; k < 4; ++k) {
+      const ptrdiff_t n = neighbours[k];
+      if (n < 0 || n >= count || !Join(n)) continue;
+      reachedFrom_.get()[n] = from[k];
+      if (s_.NoiseRange > 0) {
+        const int32_t offset = Random(s_.NoiseRange) - s_.NoiseRange / 2;
+        if (offsets_) offsets_[size_t(n)] = int8_t(offset);  // -128..127 for N <= 256
+        else wideOffsets_[size_t(n)] = offset;
+      }
+      queue_.Push(int32_t(n));
+    }
+  }
+
+  // Paints the region pixels of rows y0..y1-1. Everything the loop needs is
+  // held in locals: the byte stores could alias members and force them to
+  // be read again. Each value is computed in double with a bound on how far
+  // it may lie from the extended one, and rounded from the double when it
+  // lies clearly away from a half.
+  void PaintRows(int64_t y0, int64_t y1) const {
+    LightnessCache lightness(s_.lightnessFactor);
+    const bool hasSpan = s_.SpanF1F2 > 0, scaled = s_.lightnessFactor != 1.0L;
+    const bool doubleExact = s_.T > -1e6L && s_.T < 1e6L && s_.SpanF1F2 < 1e12L;
+    const double inverseSpan = hasSpan ? 1 / double(s_.SpanF1F2) : 0;
+    const double t = double(s_.T), oneMinusT = double(s_.OneMinusT);
+    const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    double delta[3], scale[3];
+    for (int c = 0; c < 3; ++c) {
+      delta[c] = f2[c] - f1[c];
+      scale[c] = 1 + std::abs(f2[c]) * (1 + std::fabs(oneMinusT));
+    }
+    const double deltaScale = 1 + std::fabs(oneMinusT);
+    const double* dxx = dxxDouble_.data();
+    const double* dyy = dyyDouble_.data();
+    const uint8_t* reached = reachedFrom_.get();
+    const ptrdiff_t width = ptrdiff_t(s_.width);
+    const ptrdiff_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
+    for (ptrdiff_t y = ptrdiff_t(y0); y < y1; ++y) {
+      const Pixel24* source = s_.source + y * width;
+      Pixel24* destination = s_.destination + y * width;
+      const uint8_t* from = reached + y * width;
+      for (ptrdiff_t x = 0; x < width; ++x) {
+        // Outside the region a row is mostly zeros: skip them eight at a time.
+        if (x + 8 <= width) {
+          uint64_t eight;
+          std::memcpy(&eight, from + x, 8);
+          if (eight == 0) {
+            x += 7;
+            continue;
+          }
+        }
+        if (!from[x]) continue;
+        // The parent, without a branch on the direction (which follows no pattern).
+        const ptrdiff_t n = y * width + x;
+        const ptrdiff_t parent = n + step[from[x]];
+        const ptrdiff_t py = parent < n - x ? y - 1 : (parent >= n - x + width ? y + 1 : y);
+        const ptrdiff_t px = parent - py * width;
+        const double r = hasSpan ? std::sqrt(dxx[px] + dyy[py]) * inverseSpan : 0;
+        const int32_t offset = offsets_ ? offsets_[size_t(n)] : wideOffsets_ ? wideOffsets_[size_t(n)] : 0;
+        const Pixel24 p = source[x];
+        const TRgbInts c = scaled ? lightness(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
+        const int32_t own[3] = {c.b, c.g, c.r};
+        uint8_t out[3];
+        for (int k = 0; k < 3; ++k) {
+          const double term = double(own[k]) * t;
+          const double v = (f2[k] - r * delta[k]) * oneMinusT + term;
+          const double error = kRelativeError * (scale[k] + r * std::fabs(delta[k]) * deltaScale + std::fabs(term));
+          const double nearest = (v + 0x1.8p52) - 0x1.8p52;  // to even, as the unit rounds
+          const int64_t rounded = doubleExact && std::fabs(v) < 0x1p39 && 0.5 - std::fabs(v - nearest) > error
+                                      ? int64_t(nearest)
+                                      : RoundedExtended(py * width + px, k, own[k]);
+          const int64_t value = rounded + offset;
+          out[k] = uint8_t(value < 0 ? 0 : (value > 255 ? 255 : value));
+        }
+        destination[x] = Pixel24{out[0], out[1], out[2]};
+      }
+    }
+  }
+
+  // Round((F2 - r (F2 - F1)) (1 - T) + own T) of channel c for a child of
+  // pixel i, in extended precision and bounded as Channel computes it: for
+  // the rare value the double cannot round for certain.
+  int64_t RoundedExtended(int64_t i, int c, int32_t own) const {
+    long double r = 0;
+    if (s_.SpanF1F2 > 0) {
+      const int64_t py = i / s_.width;
+      r = std::sqrt(dxx_[size_t(i - py * s_.width)] + dyy_[size_t(py)]) / s_.SpanF1F2;
+    }
+    const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    const long double mixed =
+        ((long double)f2[c] - r * (long double)(f2[c] - f1[c])) * s_.OneMinusT + (long double)own * s_.T;
+    constexpr long double kBound = 1099511627776.0L;
+    return RoundHalfEven(!(mixed > -kBound) ? -kBound : (mixed > kBound ? kBound : mixed));
+  }
+
+  struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+  };
+
+  // Far above the double's own error (2^-52 of the scale, a few times over)
+  // and far below any half that decides a rounding.
+  static constexpr double kRelativeError = 1e-9;
+  const FillState& s_;
+  int64_t height_;
+  std::unique_ptr<uint32_t[]> joinable_;
+  std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
+  std::unique_ptr<int8_t[]> offsets_;
+  std::unique_ptr<int32_t[]> wideOffsets_;
+  PixelQueue queue_;
+  std::vector<long double> dxx_, dyy_;
+  std::vector<double> dxxDouble_, dyyDouble_;
+};
+
+// Everything both paths derive from the parameters; false when nothing can be painted.
+bool SetUp(const Pixel24* source, Pixel24* destination, int32_t width, int32_t height,
+           const FillParams& params, FillState& s, int64_t& seedIndex) {
+  if (!source || !destination || width <= 0 || height <= 0) return false;
   const int64_t count = int64_t(width) * height;
   // The work list holds 32-bit indices, as a pixel array's length is 32-bit.
-  if (count > INT32_MAX - 2) return;
+  if (count > INT32_MAX - 2) return false;
   const FillPoint seed = params.seedPoint;
-  if (seed.x < 0 || seed.x >= width || seed.y < 0 || seed.y >= height) return;
-  if (!(params.tolerance > 0)) return;  // nothing can join
+  if (seed.x < 0 || seed.x >= width || seed.y < 0 || seed.y >= height) return false;
+  if (!(params.tolerance > 0)) return false;  // nothing can join
 
-  ExtendedPrecisionScope scope;
-  FillState s;
   s.source = source;
   s.destination = destination;
   s.width = width;
@@ -113,15 +365,34 @@ void FillRegion(const Pixel24* source, Pixel24* destination, int32_t width, int3
   const long double sx = (long double)(int64_t(params.pointF2.x) - params.pointF1.x);
   const long double sy = (long double)(int64_t(params.pointF2.y) - params.pointF1.y);
   s.SpanF1F2 = std::sqrt(sx * sx + sy * sy);
-
-  s.Visited.assign(size_t(count), false);
-  s.WorkList.assign(size_t(count) + 2, 0);
-  const int64_t seedIndex = int64_t(seed.y) * width + seed.x;
-  s.ListCount = 1;
-  s.WorkList[1] = int32_t(seedIndex);
+  seedIndex = int64_t(seed.y) * width + seed.x;
   s.SeedColour = UnpackPixelColor(PixelToColor(source[seedIndex]));
   s.F1 = UnpackTColor(params.colourF1);
   s.F2 = UnpackTColor(params.colourF2);
+  return true;
+}
+
+}  // namespace
+
+void FillRegion(const Pixel24* source, Pixel24* destination, int32_t width, int32_t height,
+                const FillParams& params) {
+  ExtendedPrecisionScope scope;
+  FillState s;
+  int64_t seedIndex = 0;
+  if (!SetUp(source, destination, width, height, params, s, seedIndex)) return;
+  FastFill(s, height).Run(seedIndex);
+}
+
+void FillRegionReference(const Pixel24* source, Pixel24* destination, int32_t width,
+                         int32_t height, const FillParams& params) {
+  ExtendedPrecisionScope scope;
+  FillState s;
+  int64_t seedIndex = 0;
+  if (!SetUp(source, destination, width, height, params, s, seedIndex)) return;
+  s.Visited.assign(size_t(s.count), false);
+  s.WorkList.assign(size_t(s.count) + 2, 0);
+  s.ListCount = 1;
+  s.WorkList[1] = int32_t(seedIndex);
 
   GrowFrom(s, seedIndex);
   for (int64_t k = 1; k < s.ListCount;) {

@@ -39,7 +39,14 @@ struct FillParams {
 // Only region pixels of `destination` are written; `source` is only read.
 // Both hold width x height pixels. A seed outside the image, a size of 0 or
 // a tolerance of 0 or less paints nothing.
+// The fast path keeps the work list's order (so every draw of Random goes to
+// the same pixel) and each pixel's parent, but decides membership by tables,
+// marks visits in a bitmap and computes each parent's gradient once; the
+// reference follows the rule above literally. Both give the same bytes and
+// draw the same sequence.
 void FillRegion(const Pixel24* source, Pixel24* destination, int32_t width, int32_t height,
                 const FillParams& params);
+void FillRegionReference(const Pixel24* source, Pixel24* destination, int32_t width,
+                         int32_t height, const FillParams& params);
 
 }  // namespace molvane

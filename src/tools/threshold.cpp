@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "tools/pixel_lanes_sse2.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 namespace {
@@ -57,10 +58,8 @@ class ThresholdSse2 {
 
 #endif
 
-}  // namespace
-
-void ThresholdPixels(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,
-                     KeptSide side) {
+void ThresholdRange(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,
+                    KeptSide side) {
   uint8_t keep[256];
   for (int32_t l = 0; l < 256; ++l)
     keep[l] = (side == KeptSide::Below ? l < threshold : l > threshold) ? 0xFF : 0x00;
@@ -77,6 +76,15 @@ void ThresholdPixels(const Pixel24* in, Pixel24* out, int64_t count, int32_t thr
   }
 #endif
   ThresholdScalar(keep, in + done, out + done, count - done);
+}
+
+}  // namespace
+
+void ThresholdPixels(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,
+                     KeptSide side) {
+  SplitOverThreads(count, 16, kParallelPixels, [&](int64_t begin, int64_t end) {
+    ThresholdRange(in + begin, out + begin, end - begin, threshold, side);
+  });
 }
 
 void ThresholdPixelsReference(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,

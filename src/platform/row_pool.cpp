@@ -1,0 +1,142 @@
+// The row pool's threads: parked on a semaphore each, woken with a piece of one step.
+#include "platform/row_pool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "colour/extended_math.h"
+#include "platform/threads.h"
+
+namespace molvane {
+namespace {
+
+constexpr int kMaxThreads = 64;
+
+class RowPool {
+ public:
+  void SetThreads(int threads) { requested_ = std::clamp(threads, 0, kMaxThreads); }
+  int Threads() const {
+    return requested_ > 0 ? requested_ : std::min(HardwareThreadCount(), kMaxThreads);
+  }
+
+  void Run(int64_t count, int64_t grain, const std::function<void(int64_t, int64_t)>& part) {
+    grain = std::max<int64_t>(grain, 1);
+    const int64_t grains = (count + grain - 1) / grain;
+    int pieces = int(std::min<int64_t>(Threads(), grains));
+    if (pieces > 1 && !busy_.exchange(true)) {
+      struct Release {
+        std::atomic<bool>& busy;
+        ~Release() { busy = false; }
+      } release{busy_};
+      pieces = std::min(pieces, 1 + StartWorkers(pieces - 1));
+      if (pieces > 1) {
+        RunPieces(count, ((grains + pieces - 1) / pieces) * grain, pieces, part);
+        return;
+      }
+    }
+    ExtendedPrecisionScope scope;
+    part(0, count);
+  }
+
+  void Stop() {
+    for (auto& worker : workers_) {
+      worker->stop = true;
+      worker->wake.Post();
+    }
+    for (auto& worker : workers_) worker->thread.Join();
+    workers_.clear();
+  }
+
+ private:
+  struct Worker {
+    RowPool* pool = nullptr;
+    int piece = 0;
+    bool stop = false;
+    Semaphore wake;
+    WorkerThread thread;
+  };
+
+  static void WorkerLoop(void* argument) {
+    Worker& self = *static_cast<Worker*>(argument);
+    for (;;) {
+      self.wake.Wait();
+      if (self.stop) return;
+      self.pool->RunPiece(self.piece);
+      self.pool->done_.Post();
+    }
+  }
+
+  // Starts workers until `wanted` exist; returns how many do.
+  int StartWorkers(int wanted) {
+    while (int(workers_.size()) < wanted) {
+      auto worker = std::make_unique<Worker>();
+      worker->pool = this;
+      worker->piece = int(workers_.size()) + 1;
+      if (!worker->thread.Start(WorkerLoop, worker.get())) break;
+      workers_.push_back(std::move(worker));
+    }
+    return std::min(int(workers_.size()), wanted);
+  }
+
+  void RunPiece(int piece) {
+    const int64_t begin = std::min(count_, piece * length_);
+    const int64_t end = std::min(count_, begin + length_);
+    try {
+      ExtendedPrecisionScope scope;
+      if (begin < end) (*part_)(begin, end);
+    } catch (...) {
+      failures_[size_t(piece)] = std::current_exception();
+    }
+  }
+
+  void RunPieces(int64_t count, int64_t length, int pieces,
+                 const std::function<void(int64_t, int64_t)>& part) {
+    count_ = count;
+    length_ = length;
+    part_ = &part;
+    failures_.assign(size_t(pieces), nullptr);
+    for (int k = 1; k < pieces; ++k) workers_[size_t(k - 1)]->wake.Post();
+    RunPiece(0);
+    for (int k = 1; k < pieces; ++k) done_.Wait();
+    for (const std::exception_ptr& failure : failures_)
+      if (failure) std::rethrow_exception(failure);
+  }
+
+  int requested_ = 0;
+  std::atomic<bool> busy_{false};
+  std::vector<std::unique_ptr<Worker>> workers_;
+  Semaphore done_;
+  // The step being run, set before the workers are woken.
+  int64_t count_ = 0;
+  int64_t length_ = 0;
+  const std::function<void(int64_t, int64_t)>* part_ = nullptr;
+  std::vector<std::exception_ptr> failures_;
+};
+
+// Never destroyed: in the library a destructor would run from DllMain.
+RowPool& Pool() {
+  static RowPool* pool = new RowPool;
+  return *pool;
+}
+
+}  // namespace
+
+void SplitOverThreads(int64_t count, int64_t grain, int64_t minimumParallel,
+                      const std::function<void(int64_t, int64_t)>& part) {
+  if (count <= 0) return;
+  if (count < minimumParallel) {
+    ExtendedPrecisionScope scope;
+    part(0, count);
+    return;
+  }
+  Pool().Run(count, grain, part);
+}
+
+void SetPoolThreads(int threads) { Pool().SetThreads(threads); }
+int PoolThreads() { return Pool().Threads(); }
+void StopPool() { Pool().Stop(); }
+
+}  // namespace molvane
