@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dialog_kit/dialog_module.h"
 #include "colour/colour.h"
 #include "colour/extended_math.h"
+#include "dialog_kit/dialog_module.h"
 #include "ui/dialogs.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"

@@ -2,6 +2,7 @@
 #include "tools/comparison.h"
 
 #include "platform/row_pool.h"
+#include "tools/reference_paths.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -65,6 +66,7 @@ void GapRange(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64_t
 
 void ComputeGap(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64_t count,
                 int32_t factor) {
+  if (kReferencePathsOnly) return ComputeGapReference(first, second, gap, count, factor);
   SplitOverThreads(count, 16, kParallelPixels, [&](int64_t begin, int64_t end) {
     GapRange(first + begin, second + begin, gap + begin, end - begin, factor);
   });

@@ -17,6 +17,7 @@
 #include "colour/cpu_features.h"
 #include "colour/extended_math.h"
 #include "platform/row_pool.h"
+#include "tools/reference_paths.h"
 
 namespace molvane {
 namespace {
@@ -670,6 +671,7 @@ ConvolutionStatus ConvolveUsing(ConvolutionPath path, const TMatrixFilter& filte
 
 ConvolutionStatus Convolve(const TMatrixFilter& filter, int32_t radius, const Pixel24* copy,
                            Pixel24* image, int32_t width, int32_t height) {
+  if (kReferencePathsOnly) return ConvolveReference(filter, radius, copy, image, width, height);
   return ConvolveUsing(ConvolutionPath::Fastest, filter, radius, copy, image, width, height);
 }
 

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "colour/extended_math.h"
-#include "tools/gradient_vector.h"
 #include "platform/row_pool.h"
+#include "tools/gradient_vector.h"
+#include "tools/reference_paths.h"
 
 namespace molvane {
 namespace {
@@ -85,6 +86,8 @@ long double LineGain(const GradientParams& params, int32_t t, int32_t lines) {
 
 void CompensateGradient(const Pixel24* in, ptrdiff_t inStride, Pixel24* out, ptrdiff_t outStride,
                         int32_t width, int32_t height, const GradientParams& params) {
+  if (kReferencePathsOnly)
+    return CompensateGradientReference(in, inStride, out, outStride, width, height, params);
   if (width <= 0 || height <= 0) return;
   const int64_t pixels = int64_t(width) * height;
   if (params.direction == GradientDirection::Vertical) {

@@ -2,11 +2,11 @@
 #include "tools/gradient_dialog.h"
 
 
-#include "dialog_kit/apply_buttons.h"
-#include "dialog_kit/layout.h"
-#include "dialog_kit/dialog_module.h"
 #include "colour/extended_math.h"
 #include "colour/power10.h"
+#include "dialog_kit/apply_buttons.h"
+#include "dialog_kit/dialog_module.h"
+#include "dialog_kit/layout.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 

@@ -3,9 +3,9 @@
 
 #include <stdexcept>
 
+#include "dialog_kit/button_glyphs.h"
 #include "dialog_kit/dialog_module.h"
 #include "platform/platform.h"
-#include "dialog_kit/button_glyphs.h"
 #include "tools/convolution.h"
 #include "tools/filter_file.h"
 #include "ui/number_text.h"

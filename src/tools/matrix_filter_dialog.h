@@ -7,9 +7,9 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
+#include "dialog_kit/layout.h"
 #include "tools/matrix_filter.h"
 #include "ui/dialogs.h"
-#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {

@@ -4,8 +4,9 @@
 #include <algorithm>
 
 #include "colour/colour.h"
-#include "tools/pixel_lanes_sse2.h"
 #include "platform/row_pool.h"
+#include "tools/pixel_lanes_sse2.h"
+#include "tools/reference_paths.h"
 
 namespace molvane {
 namespace {
@@ -130,6 +131,7 @@ void MergeRange(const Pixel24* first, const Pixel24* second, Pixel24* out, int64
 
 void MergePixels(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t count,
                  const MergeParams& params) {
+  if (kReferencePathsOnly) return MergePixelsReference(first, second, out, count, params);
   SplitOverThreads(count, 16, kParallelPixels, [&](int64_t begin, int64_t end) {
     MergeRange(first + begin, second + begin, out + begin, end - begin, params);
   });

@@ -3,9 +3,9 @@
 
 #include <new>
 
-#include "dialog_kit/image_labels.h"
-#include "dialog_kit/dialog_module.h"
 #include "dialog_kit/button_glyphs.h"
+#include "dialog_kit/dialog_module.h"
+#include "dialog_kit/image_labels.h"
 #include "ui/dialogs.h"
 #include "ui/number_text.h"
 

@@ -8,10 +8,10 @@
 #include "boundary/pixel_array.h"
 #include "boundary/tool_table.h"
 #include "controls/barre_curseur.h"
+#include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
 #include "dialog_kit/two_image_part.h"
 #include "tools/merge.h"
-#include "dialog_kit/layout.h"
 #include "ui/form.h"
 
 namespace molvane {

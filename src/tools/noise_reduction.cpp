@@ -13,6 +13,7 @@
 #include "colour/colour.h"
 #include "colour/extended_math.h"
 #include "platform/row_pool.h"
+#include "tools/reference_paths.h"
 
 namespace molvane {
 namespace {
@@ -240,6 +241,7 @@ void ScaleBlock16(const Pixel24* in, const uint8_t* median, const uint8_t* light
 }  // namespace noise_reduction_detail
 
 void ReduceNoise(const Pixel24* copy, Pixel24* image, int32_t width, int32_t height) {
+  if (kReferencePathsOnly) return ReduceNoiseReference(copy, image, width, height);
   if (width <= 0 || height <= 0) return;
   const int64_t count = int64_t(width) * int64_t(height);
   // No buffer of more bytes than the address space can exist.

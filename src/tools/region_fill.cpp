@@ -11,8 +11,9 @@
 #include "colour/colour.h"
 #include "colour/extended_math.h"
 #include "colour/random.h"
-#include "tools/region_fill_mask.h"
 #include "platform/row_pool.h"
+#include "tools/reference_paths.h"
+#include "tools/region_fill_mask.h"
 
 namespace molvane {
 
@@ -376,6 +377,7 @@ bool SetUp(const Pixel24* source, Pixel24* destination, int32_t width, int32_t h
 
 void FillRegion(const Pixel24* source, Pixel24* destination, int32_t width, int32_t height,
                 const FillParams& params) {
+  if (kReferencePathsOnly) return FillRegionReference(source, destination, width, height, params);
   ExtendedPrecisionScope scope;
   FillState s;
   int64_t seedIndex = 0;

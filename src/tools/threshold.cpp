@@ -3,8 +3,9 @@
 
 #include <algorithm>
 
-#include "tools/pixel_lanes_sse2.h"
 #include "platform/row_pool.h"
+#include "tools/pixel_lanes_sse2.h"
+#include "tools/reference_paths.h"
 
 namespace molvane {
 namespace {
@@ -82,6 +83,7 @@ void ThresholdRange(const Pixel24* in, Pixel24* out, int64_t count, int32_t thre
 
 void ThresholdPixels(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,
                      KeptSide side) {
+  if (kReferencePathsOnly) return ThresholdPixelsReference(in, out, count, threshold, side);
   SplitOverThreads(count, 16, kParallelPixels, [&](int64_t begin, int64_t end) {
     ThresholdRange(in + begin, out + begin, end - begin, threshold, side);
   });

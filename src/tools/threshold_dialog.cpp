@@ -3,8 +3,8 @@
 
 
 #include "dialog_kit/apply_buttons.h"
-#include "dialog_kit/layout.h"
 #include "dialog_kit/dialog_module.h"
+#include "dialog_kit/layout.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 

@@ -4,9 +4,9 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
+#include "controls/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
-#include "controls/barre_curseur.h"
 #include "tools/threshold.h"
 #include "ui/form.h"
 

@@ -5,11 +5,11 @@
 
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
-#include "boundary/tool_table.h"
-#include "dialog_kit/marker_picker.h"
 #include "boundary/pixel_array.h"
-#include "tools/vignetting.h"
+#include "boundary/tool_table.h"
 #include "dialog_kit/layout.h"
+#include "dialog_kit/marker_picker.h"
+#include "tools/vignetting.h"
 #include "ui/form.h"
 
 namespace molvane {
