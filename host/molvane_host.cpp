@@ -46,6 +46,7 @@
 #include "host/image_files.h"
 #include "host/plugin_library.h"
 #include "host/shared_record.h"
+#include "host/stopwatch.h"
 
 namespace molvane::host {
 namespace {
@@ -301,21 +302,6 @@ std::string DefaultOutput(const std::string& input, const std::string& slug, con
   const std::string extension = hasExtension && CanWriteFormat(FormatOfPath(input)) ? input.substr(dot) : ".png";
   return stem + "-" + slug + extension;
 }
-
-class Stopwatch {
- public:
-  Stopwatch() { QueryPerformanceCounter(&start_); }
-  double Milliseconds() const {
-    LARGE_INTEGER now;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start_.QuadPart) * 1000.0 / double(frequency.QuadPart);
-  }
-
- private:
-  LARGE_INTEGER start_;
-};
 
 constexpr int32_t kUserValue = 0x4D6F6C76;
 

@@ -81,16 +81,16 @@ class BackgroundDialog : public ::testing::Test {
     D().Open(ImageRun(host, {kW, kH}));
   }
   // XchgData's part of a phase-1 call: the flag cleared, then Continue.
-  void Click(FillPoint p, const TPtsImg& sample = TPtsImg()) {
+  void Click(ImagePoint p, const TPtsImg& sample = TPtsImg()) {
     ApplyFlag() = 0;
     D().Continue(PhaseOneCall{{p.x, p.y}, sample, host, {0, 0}, nullptr});
   }
   // A user's click on a marker, then the host's click on the image.
-  void Pick(ui::CheckBox& marker, FillPoint p) {
+  void Pick(ui::CheckBox& marker, ImagePoint p) {
     marker.Click();
     Click(p);
   }
-  void PickAll(FillPoint f1, FillPoint f2, FillPoint seed) {
+  void PickAll(ImagePoint f1, ImagePoint f2, ImagePoint seed) {
     Pick(D().PosF1, f1);
     Pick(D().PosF2, f2);
     Pick(D().PosDeb, seed);

@@ -28,7 +28,7 @@ TColor Rgb(int r, int g, int b) { return TColor(r) | TColor(g) << 8 | TColor(b) 
 
 bool Same(Pixel24 a, Pixel24 b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
-FillParams Plain(FillPoint seed) {
+FillParams Plain(ImagePoint seed) {
   FillParams p{};
   p.seedPoint = seed;
   p.pointF1 = {0, 0};
@@ -82,8 +82,8 @@ TEST(RegionFillNothingPainted, IsolatedSeedStaysUnpaintedItself) {
 
 TEST(RegionFillNothingPainted, SeedOutsideTheImageOrEmptySize) {
   Image img(4, 3, Grey(50));
-  for (FillPoint seed : {FillPoint{-1, 0}, FillPoint{4, 0}, FillPoint{0, -1}, FillPoint{0, 3},
-                         FillPoint{INT32_MIN, INT32_MAX}}) {
+  for (ImagePoint seed : {ImagePoint{-1, 0}, ImagePoint{4, 0}, ImagePoint{0, -1}, ImagePoint{0, 3},
+                         ImagePoint{INT32_MIN, INT32_MAX}}) {
     EXPECT_EQ(CountChanged(Fill(img, Plain(seed)), img.pixels), 0u) << seed.x << "," << seed.y;
   }
   // A zero or negative size touches neither buffer.
@@ -174,7 +174,7 @@ TEST_F(RegionFillGradient, WorkedExample) {
 
 TEST_F(RegionFillGradient, OnlyTheSpanOfPointF1Counts) {
   const std::vector<Pixel24> reference = Fill(img, p);
-  for (FillPoint f1 : {FillPoint{16, 10}, FillPoint{4, 10}, FillPoint{10, 4}}) {
+  for (ImagePoint f1 : {ImagePoint{16, 10}, ImagePoint{4, 10}, ImagePoint{10, 4}}) {
     p.pointF1 = f1;
     EXPECT_EQ(CountChanged(Fill(img, p), reference), 0u) << f1.x << "," << f1.y;
   }
@@ -293,7 +293,7 @@ TEST(RegionFillFastPath, SameBytesAndDrawsAsTheReference) {
   struct Case {
     const char* name;
     long double transparency, noise, lightness;
-    FillPoint f1, f2;
+    ImagePoint f1, f2;
   };
   const Case cases[] = {
       {"plain", 0, 0, 1, {0, 0}, {0, 0}},

@@ -155,7 +155,7 @@ void TCorrFond::Open(const ImageRun& run) {
 void TCorrFond::Continue(const PhaseOneCall& call) {
   // Clicks the host forwards after the run ended belong to no run.
   if (!Showing()) return;
-  const FillPoint point{call.point.x, call.point.y};
+  const ImagePoint point = call.point;
   const TPtsImg& sample = call.pixels;
   if (sample.Length() >= kSmallestSample) {
     const PixelColor mean = AverageColor(sample.Data(), sample.Length());

@@ -108,9 +108,9 @@ class TCorrFond : public ui::Form {
   void PaintSwatch(ui::Button& button, TColor colour);
 
   ImageRun Run;
-  FillPoint PointF1{0, 0};
-  FillPoint PointF2{0, 0};
-  FillPoint SeedPoint{0, 0};
+  ImagePoint PointF1{0, 0};
+  ImagePoint PointF2{0, 0};
+  ImagePoint SeedPoint{0, 0};
   TColor BaseColourF1 = 0;
   TColor ColourF1 = kDefaultColourF1;
   TColor ColourF2 = kDefaultColourF2;

@@ -27,7 +27,7 @@ struct FillState {
   TRgbInts SeedColour;
   TRgbInts F1;
   TRgbInts F2;
-  FillPoint pointF2;
+  ImagePoint pointF2;
   long double SpanF1F2;
   int32_t NoiseRange;
   long double tolerance;
@@ -346,7 +346,7 @@ bool SetUp(const Pixel24* source, Pixel24* destination, int32_t width, int32_t h
   const int64_t count = int64_t(width) * height;
   // The work list holds 32-bit indices, as a pixel array's length is 32-bit.
   if (count > INT32_MAX - 2) return false;
-  const FillPoint seed = params.seedPoint;
+  const ImagePoint seed = params.seedPoint;
   if (seed.x < 0 || seed.x >= width || seed.y < 0 || seed.y >= height) return false;
   if (!(params.tolerance > 0)) return false;  // nothing can join
 

@@ -3,20 +3,15 @@
 
 #include <cstdint>
 
+#include "boundary/image_size.h"
 #include "colour/pixel.h"
 
 namespace molvane {
 
-// A point in image pixels, x to the right, y downwards, both from 0.
-struct FillPoint {
-  int32_t x;
-  int32_t y;
-};
-
 struct FillParams {
-  FillPoint seedPoint;
-  FillPoint pointF1;      // with pointF2 fixes the span at which the gradient reaches colourF1
-  FillPoint pointF2;      // where the gradient is exactly colourF2
+  ImagePoint seedPoint;
+  ImagePoint pointF1;      // with pointF2 fixes the span at which the gradient reaches colourF1
+  ImagePoint pointF2;      // where the gradient is exactly colourF2
   TColor colourF1;        // 0x00BBGGRR
   TColor colourF2;
   long double tolerance;  // per channel, strict: a difference equal to it fails
