@@ -7,6 +7,7 @@
 #include "dialog_kit/apply_buttons.h"
 #include "dialog_kit/dialog_module.h"
 #include "dialog_kit/layout.h"
+#include "dialog_kit/modal_preview.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
@@ -70,18 +71,7 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   Appliquer.OnClick = ui::Handler(this, &TCompDegr::AppliquerClick);
 }
 
-void TCompDegr::Open(const ImageRun& run) {
-  try {
-    Run = run;
-    Run.CopyHostImage();
-    CadreAff.SetDoubleBuffered(true);
-    ApplyFlag() = 0;
-    BuildPreview(Run.WorkCopy(), Run.Size(), PreviewPixels, PreVisu);
-    ShowModal();
-  } catch (...) {
-    // A failed preparation shows nothing; a dialog that had not closed reports nothing.
-  }
-}
+void TCompDegr::Open(const ImageRun& run) { OpenModalPreview(*this, Preview, Run, run, PreviewPixels); }
 
 GradientParams TCompDegr::Params() const {
   GradientParams p;

@@ -5,6 +5,7 @@
 #include "dialog_kit/apply_buttons.h"
 #include "dialog_kit/dialog_module.h"
 #include "dialog_kit/layout.h"
+#include "dialog_kit/modal_preview.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
@@ -45,18 +46,7 @@ TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   Appliquer.OnClick = ui::Handler(this, &TSeuilImg::AppliquerClick);
 }
 
-void TSeuilImg::Open(const ImageRun& run) {
-  try {
-    Run = run;
-    Run.CopyHostImage();
-    CadreAff.SetDoubleBuffered(true);
-    ApplyFlag() = 0;
-    BuildPreview(Run.WorkCopy(), Run.Size(), PreviewPixels, PreVisu);
-    ShowModal();
-  } catch (...) {
-    // A failed preparation shows nothing and reports nothing.
-  }
-}
+void TSeuilImg::Open(const ImageRun& run) { OpenModalPreview(*this, Preview, Run, run, PreviewPixels); }
 
 KeptSide TSeuilImg::Side() const {
   return SousSeuil.ItemIndex() == 1 ? KeptSide::Below : KeptSide::Above;
