@@ -1,7 +1,10 @@
 // The merge: the pixel rules, fast against reference (the mix exhaustively), and the dialog driven headless.
 #include "tools/merge.h"
+#include "tools/merge_sse2.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cstring>
 #include <string>
@@ -154,7 +157,7 @@ TEST(MergePixels, EveryLightnessMeetsEveryBandEnd) {
 
 TEST(MergePixels, FastPathMatchesReferenceOnAwkwardSizes) {
   std::vector<std::pair<int32_t, int32_t>> sizes = testing::AwkwardSizes();
-  for (int32_t n : {15, 16, 17, 31, 32, 33, 47, 48, 49}) sizes.push_back({n, 1});
+  for (int32_t n : {15, 16, 17, 31, 32, 33, 47, 48, 49, 95, 96, 97}) sizes.push_back({n, 1});
   std::vector<MergeParams> choices = {MergeParams{}};
   for (Prevalent prevalent : {Prevalent::None, Prevalent::First, Prevalent::Second})
     for (int32_t rate : {0, 1, 50, 99, 100})
@@ -170,6 +173,10 @@ TEST(MergePixels, FastPathMatchesReferenceOnAwkwardSizes) {
       std::vector<Pixel24> slow(a.size());
       MergePixelsReference(a.data(), b.data(), slow.data(), count, p);
       ASSERT_TRUE(SameBytes(Merged(a, b, p), slow)) << w << " x " << h << ", rate " << p.rate;
+      // The SSE2 kernel on its own too: with AVX2 the maximum takes another path.
+      std::vector<Pixel24> blocks = slow;
+      MergeBlocksSse2(a.data(), b.data(), blocks.data(), count / 16, p, std::clamp(p.rate, 0, 100));
+      ASSERT_TRUE(SameBytes(blocks, slow)) << "SSE2, " << w << " x " << h << ", rate " << p.rate;
     }
   }
 }

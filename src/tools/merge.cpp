@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "colour/colour.h"
+#include "colour/cpu_features.h"
 #include "platform/row_pool.h"
+#include "tools/merge_avx2.h"
 #include "tools/merge_sse2.h"
 #include "tools/reference_paths.h"
 
@@ -31,10 +33,12 @@ namespace {
 void MergeRange(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t count,
                 const MergeParams& params) {
   int64_t done = 0;
+  if (params.mode == MergeMode::Maximum && CpuHasAvx2()) done = MaximumAvx2(first, second, out, count);
 #if defined(__SSE2__)
-  if (count >= 16) {
-    done = count / 16 * 16;
-    MergeBlocksSse2(first, second, out, count / 16, params, ClampedRate(params.rate));
+  if (count - done >= 16) {
+    const int64_t blocks = (count - done) / 16;
+    MergeBlocksSse2(first + done, second + done, out + done, blocks, params, ClampedRate(params.rate));
+    done += blocks * 16;
   }
 #endif
   for (int64_t i = done; i < count; ++i) out[i] = MergePixel(first[i], second[i], params);
