@@ -10,8 +10,7 @@ namespace molvane::host {
 
 class Stopwatch {
  public:
-  Stopwatch() { Restart(); }
-  void Restart() { QueryPerformanceCounter(&start_); }
+  Stopwatch() { QueryPerformanceCounter(&start_); }
   double Milliseconds() const {
     LARGE_INTEGER now;
     LARGE_INTEGER frequency;

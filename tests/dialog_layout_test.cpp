@@ -56,6 +56,10 @@ TEST(DialogLayouts, EveryComponentHasOneRowThatDescribesIt) {
       ASSERT_NE(component, nullptr) << row.name;
       EXPECT_EQ(component->Bounds().left, row.bounds.left) << row.name;
       EXPECT_EQ(component->Bounds().top, row.bounds.top) << row.name;
+      if (row.bounds.width > 0) {  // a label without a size takes its text's
+        EXPECT_EQ(component->Bounds().width, row.bounds.width) << row.name;
+        EXPECT_EQ(component->Bounds().height, row.bounds.height) << row.name;
+      }
       if (row.caption) EXPECT_EQ(component->Caption(), row.caption) << row.name;
     }
     EXPECT_EQ(rows, names) << "components without a row, or rows without a component";

@@ -545,22 +545,6 @@ TEST_F(VignettingDialog, OpenAsksForPointsAndWaitsOnTopWithTheLayout) {
   }
 }
 
-// Without a pixel there is no corner to work from: refused, with the one
-// final callback every refusal makes.
-TEST_F(VignettingDialog, ImagesWithoutPixelsAreRefused) {
-  TPtsImg image = ImageOf(testing::RandomPixels(12, 21));
-  Open(image, 0, 12);
-  Open(image, 12, 0);
-  ASSERT_EQ(HostCalls().size(), 2u);
-  for (const testing::HostCall& call : HostCalls()) {
-    EXPECT_EQ(call.actionCode, 0);
-    EXPECT_EQ(call.applied, 0);
-    EXPECT_EQ(call.finished, 1);
-  }
-  EXPECT_FALSE(D().Showing());
-  EXPECT_EQ(image.RefCount(), 1);
-}
-
 // A click arms a marker and starts its blinking; a tick hides it, the next
 // shows it; a marker ticked by the user's click is unticked by the first tick
 // without that untick arming anything.
@@ -808,6 +792,22 @@ class VignettingThroughExports : public ::testing::Test {
     XchgData(5, 0, 0, x, y, w, h, phase, 0, pixels.Handle(), pixels2.Handle(), "image", 0);
   }
 };
+
+// Without a pixel there is no corner to work from: refused, with the one
+// final callback every refusal makes.
+TEST_F(VignettingThroughExports, ImagesWithoutPixelsAreRefused) {
+  TPtsImg image = ImageOf(testing::RandomPixels(12, 21));
+  Run(0, 0, 0, image, TPtsImg(), 0, 12);
+  Run(0, 0, 0, image, TPtsImg(), 12, 0);
+  ASSERT_EQ(HostCalls().size(), 2u);
+  for (const testing::HostCall& call : HostCalls()) {
+    EXPECT_EQ(call.actionCode, 0);
+    EXPECT_EQ(call.applied, 0);
+    EXPECT_EQ(call.finished, 1);
+  }
+  EXPECT_FALSE(CorrVignetage().Showing());
+  EXPECT_EQ(image.RefCount(), 1);
+}
 
 TEST_F(VignettingThroughExports, PhaseZeroOpensPhaseOneTakesPointXYAndPixels2) {
   const int32_t w = 20, h = 16;

@@ -40,7 +40,7 @@ void Dispatch(const ToolEntry& tool, int32_t callPhase, TPtsImg pixels, const TP
     return;
   }
   if (tool.proceed && callPhase != 0) return;
-  if (!AcceptsImage(pixels, size)) {
+  if (!AcceptsImage(pixels, size) || (tool.needsPixels && size.PixelCount() == 0)) {
     RefuseImage(size);
     return;
   }

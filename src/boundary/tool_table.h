@@ -26,6 +26,7 @@ struct PhaseOneCall {
 struct ToolEntry {
   int32_t number;        // its place in the menu, 1..8
   const char* caption;   // the menu item
+  bool needsPixels;      // an image with a side of 0 is refused too
   void (*initialize)();  // the module's start and end; null when it has none
   void (*finalize)();
   // Every call opens the tool, unless it takes phase-1 calls: it then

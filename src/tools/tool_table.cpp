@@ -14,27 +14,28 @@ namespace molvane {
 namespace {
 
 // In the order their modules start. The noise reduction has no dialog and
-// no module state: nothing to start.
+// no module state: nothing to start. The vignetting needs a corner to work
+// from: an image without pixels is refused.
 const ToolEntry kTools[] = {
-    {1, "Comparaison", CompImgInitialize, CompImgFinalize,
+    {1, "Comparaison", false, CompImgInitialize, CompImgFinalize,
      [](const ImageRun& run) { Comparer().Open(run); },
      [](const PhaseOneCall& call) { Comparer().Continue(call); }},
-    {3, "Filtres matriciels", FltMatrixInitialize, FltMatrixFinalize,
+    {3, "Filtres matriciels", false, FltMatrixInitialize, FltMatrixFinalize,
      [](const ImageRun& run) { FiltresMX().Open(run); }, nullptr},
-    {5, "Vignetage", VignetageInitialize, VignetageFinalize,
+    {5, "Vignetage", true, VignetageInitialize, VignetageFinalize,
      [](const ImageRun& run) { CorrVignetage().Open(run); },
      [](const PhaseOneCall& call) { CorrVignetage().Continue(call); }},
-    {4, "Modification du fond", ModifFondInitialize, ModifFondFinalize,
+    {4, "Modification du fond", false, ModifFondInitialize, ModifFondFinalize,
      [](const ImageRun& run) { CorrFond().Open(run); },
      [](const PhaseOneCall& call) { CorrFond().Continue(call); }},
-    {6, "Seuillage", SeuillageInitialize, SeuillageFinalize,
+    {6, "Seuillage", false, SeuillageInitialize, SeuillageFinalize,
      [](const ImageRun& run) { SeuilImg().Open(run); }, nullptr},
-    {7, "Fusionner", FusionImgInitialize, FusionImgFinalize,
+    {7, "Fusionner", false, FusionImgInitialize, FusionImgFinalize,
      [](const ImageRun& run) { Fusionner().Open(run); },
      [](const PhaseOneCall& call) { Fusionner().Continue(call); }},
-    {8, "Compenser dégradé", DegradeInitialize, DegradeFinalize,
+    {8, "Compenser dégradé", false, DegradeInitialize, DegradeFinalize,
      [](const ImageRun& run) { CompDegr().Open(run); }, nullptr},
-    {2, "Réduction de bruit", nullptr, nullptr, [](const ImageRun& run) { ReduceNoise(run); },
+    {2, "Réduction de bruit", false, nullptr, nullptr, [](const ImageRun& run) { ReduceNoise(run); },
      nullptr},
 };
 

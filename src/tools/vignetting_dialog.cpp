@@ -68,11 +68,6 @@ TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
 
 void TCorrVignetage::Open(const ImageRun& run) {
   try {
-    // A correction needs a corner to work from.
-    if (!run.HoldsImage()) {
-      RefuseImage(run.Size());
-      return;
-    }
     Run = run;
     Run.CopyHostImage();
     AskForClicks(Run.Size());

@@ -22,8 +22,8 @@ class TCorrVignetage : public ui::Form {
 
   // Phase 0: keeps the host's buffer, copies it as the backup, asks the host
   // (ActionCode 1) to forward the user's clicks and shows the dialog on top
-  // without waiting. Silent on error; an image without pixels (a side of
-  // 0) is refused: no dialog, one final callback with Applied 0.
+  // without waiting. Silent on error. The dispatch has refused an image
+  // without pixels.
   void Open(const ImageRun& run);
   // Phase 1: the picked point goes to the armed marker (ticked, no longer
   // blinking); the image (Pixels2) becomes the buffer written into when it
