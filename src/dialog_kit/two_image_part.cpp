@@ -7,7 +7,7 @@ namespace molvane {
 
 void TwoImagePart::BeginOpening(const ImageRun& run) {
   first_ = run;
-  second_ = SecondImage{};
+  second_ = ImageRun();
   Image1.SetCaption(FirstImageBoxCaption(first_.Name()));
   Taille1.SetCaption(ImageSizeText(first_.Size()));
   opening_ = true;
@@ -16,13 +16,13 @@ void TwoImagePart::BeginOpening(const ImageRun& run) {
 
 bool TwoImagePart::HoldWhileOpening(const PhaseOneCall& call) {
   if (!opening_) return false;
-  held_ = SecondImage{call.pixels, call.size, call.imageName ? call.imageName : ""};
+  held_ = ImageRun(call.pixels, call.size, call.imageName);
   return true;
 }
 
-std::optional<TwoImagePart::SecondImage> TwoImagePart::EndOpening() {
+std::optional<ImageRun> TwoImagePart::EndOpening() {
   opening_ = false;
-  std::optional<SecondImage> held = std::move(held_);
+  std::optional<ImageRun> held = std::move(held_);
   held_.reset();
   return held;
 }
@@ -30,25 +30,27 @@ std::optional<TwoImagePart::SecondImage> TwoImagePart::EndOpening() {
 void TwoImagePart::WaitForSecond() {
   Image2.SetCaption(kSecondImageBoxCaption);
   Taille2.SetCaption(kClickAnImage);
-  second_.size = ImageSize{0, 0};
+  // The array stays held (a host sees its reference until the run ends).
+  second_ = ImageRun(second_.HostImage(), ImageSize{0, 0});
 }
 
-bool TwoImagePart::TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name) {
-  second_ = SecondImage{pixels, size, name ? name : ""};
-  Image2.SetCaption(SecondImageBoxCaption(name));
-  Taille2.SetCaption(ImageSizeText(size));
+bool TwoImagePart::TakeSecond(const ImageRun& second) {
+  second_ = second;
+  Image2.SetCaption(SecondImageBoxCaption(second_.Name()));
+  Taille2.SetCaption(ImageSizeText(second_.Size()));
   return Matches();
 }
 
 bool TwoImagePart::Matches() const {
   const ImageSize first = first_.Size();
-  if (first.width != second_.size.width || first.height != second_.size.height) return false;
-  return first_.HoldsImage() && HoldsImage(second_.pixels, first);
+  const ImageSize second = second_.Size();
+  if (first.width != second.width || first.height != second.height) return false;
+  return first_.HoldsImage() && second_.HoldsImage();
 }
 
 void TwoImagePart::Release() {
   first_ = ImageRun();
-  second_ = SecondImage{};
+  second_ = ImageRun();
 }
 
 }  // namespace molvane

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 #include "boundary/image_run.h"
 #include "boundary/image_size.h"
@@ -19,12 +18,6 @@ namespace molvane {
 // before the dialog shows) is held and taken once the dialog is on screen.
 class TwoImagePart {
  public:
-  struct SecondImage {
-    TPtsImg pixels;
-    ImageSize size{0, 0};
-    std::string name;  // the host's text lives only as long as its call
-  };
-
   TwoImagePart(ui::GroupBox& image1, ui::Label& taille1, ui::GroupBox& image2, ui::Label& taille2)
       : Image1(image1), Taille1(taille1), Image2(image2), Taille2(taille2) {}
 
@@ -34,19 +27,19 @@ class TwoImagePart {
   // True when the call was held: the dialog is not on screen yet.
   bool HoldWhileOpening(const PhaseOneCall& call);
   // The dialog is on screen: the image held meanwhile, if any.
-  std::optional<SecondImage> EndOpening();
+  std::optional<ImageRun> EndOpening();
 
   // The second image's labels back to waiting for a click; no size.
   void WaitForSecond();
   // Keeps the second image (replacing an earlier one) and writes its labels;
   // true when it matches the first.
-  bool TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name);
+  bool TakeSecond(const ImageRun& second);
   // Both images there, of the same positive size, each array holding that
   // many pixels (a short or missing one never matches).
   bool Matches() const;
 
   const ImageRun& First() const { return first_; }
-  const TPtsImg& SecondPixels() const { return second_.pixels; }
+  const TPtsImg& SecondPixels() const { return second_.HostImage(); }
   // Drops both images: the run has delivered its result.
   void Release();
 
@@ -56,9 +49,9 @@ class TwoImagePart {
   ui::GroupBox& Image2;
   ui::Label& Taille2;
   ImageRun first_;
-  SecondImage second_;
+  ImageRun second_;
   bool opening_ = false;
-  std::optional<SecondImage> held_;
+  std::optional<ImageRun> held_;
 };
 
 }  // namespace molvane

@@ -56,7 +56,7 @@ class TComparer : public ui::Form {
 
  private:
   // The second image arrived: the flag set when it matches, the warning when not.
-  void TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name);
+  void TakeSecond(const ImageRun& second);
   // The gap can be computed: the flag is set (another tool may have set it
   // meanwhile, so the images must match too).
   bool GapComputable() const;

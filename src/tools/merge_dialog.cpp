@@ -106,8 +106,7 @@ void TFusionner::Open(const ImageRun& run) {
   // wait for its second image too.
   if (Showing()) FormShow(this);
   else Show();
-  if (std::optional<TwoImagePart::SecondImage> held = Images.EndOpening())
-    TakeSecond(held->pixels, held->size, held->name.c_str());
+  if (std::optional<ImageRun> held = Images.EndOpening()) TakeSecond(*held);
 }
 
 void TFusionner::Continue(const PhaseOneCall& call) {
@@ -115,11 +114,11 @@ void TFusionner::Continue(const PhaseOneCall& call) {
   // The host may go on sending the images the user clicks after the run
   // ended ("Annuler" tells it nothing): they belong to no run.
   if (!Showing()) return;
-  TakeSecond(call.pixels, call.size, call.imageName);
+  TakeSecond(ImageRun(call.pixels, call.size, call.imageName));
 }
 
-void TFusionner::TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name) {
-  if (Images.TakeSecond(pixels, size, name)) {
+void TFusionner::TakeSecond(const ImageRun& second) {
+  if (Images.TakeSecond(second)) {
     ApplyFlag() = 1;
     BuildSecondPreview();
     // With either mode: the preview shows the merge of the image just received.

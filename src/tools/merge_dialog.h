@@ -102,7 +102,7 @@ class TFusionner : public ui::Form {
   void PlaceZoneTrsp();
   // The second image arrived: matching, the flag set and the merge previewed;
   // not, the flag cleared and the warning shown.
-  void TakeSecond(const TPtsImg& pixels, ImageSize size, const char* name);
+  void TakeSecond(const ImageRun& second);
 
   TwoImagePart Images{Image1, Taille1, Image2, Taille2};
   long double PreviewScale = 1.0L;
