@@ -23,13 +23,6 @@ inline uint8_t ScaleByFactor(int32_t c, long double factor) {
   return uint8_t(v > 255 ? 255 : v);
 }
 
-// The literal per-channel arithmetic; the caller holds the scope.
-inline uint8_t ScaleChannelExtended(int32_t c, int32_t median, int32_t lightness) {
-  const long double factor =
-      lightness == 0 ? 1.0L : (long double)median / (long double)lightness;
-  return ScaleByFactor(c, factor);
-}
-
 // Output pixels per band step: the band then holds the lightness of
 // kChunk + 2W + 2 pixels, and the copy pixels it came from are still cached
 // when the step scales them.
@@ -51,8 +44,18 @@ inline void ReducePixelScalar(const Pixel24* copy, const uint8_t* l, ptrdiff_t w
 
 uint8_t ScaleChannelReference(int32_t c, int32_t median, int32_t lightness) {
   ExtendedPrecisionScope scope;
-  return ScaleChannelExtended(c, median, lightness);
+  return noise_reduction_detail::ScaleChannelExtended(c, median, lightness);
 }
+
+namespace noise_reduction_detail {
+
+uint8_t ScaleChannelExtended(int32_t c, int32_t median, int32_t lightness) {
+  const long double factor =
+      lightness == 0 ? 1.0L : (long double)median / (long double)lightness;
+  return ScaleByFactor(c, factor);
+}
+
+}  // namespace noise_reduction_detail
 
 uint8_t ScaleChannel(int32_t c, int32_t median, int32_t lightness) {
   if (lightness == 0 || median == lightness) return uint8_t(c);

@@ -38,6 +38,10 @@ uint8_t ScaleChannelReference(int32_t c, int32_t median, int32_t lightness);
 
 namespace noise_reduction_detail {
 
+// ScaleChannelReference without its own ExtendedPrecisionScope: for a caller
+// that already holds one (the vector step settles its exact halves with it).
+uint8_t ScaleChannelExtended(int32_t c, int32_t median, int32_t lightness);
+
 // The vector step of ReduceNoise, exposed so that tests can run it on chosen
 // inputs: out[k] = in[k] with every channel scaled by median[k] / lightness[k],
 // for the 16 pixels k = 0..15. The caller holds an ExtendedPrecisionScope (the

@@ -174,7 +174,7 @@ __attribute__((always_inline)) inline void ScaleBlock(const Pixel24* in, const u
     for (uint32_t bits = suspects[r]; bits != 0; bits &= bits - 1) {
       const int byte = 16 * r + __builtin_ctz(bits);
       const int pixel = byte / 3;
-      dst[byte] = ScaleChannelReference(src[byte], median[pixel], lightness[pixel]);
+      dst[byte] = ScaleChannelExtended(src[byte], median[pixel], lightness[pixel]);
     }
   }
 }
