@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -14,6 +16,13 @@ namespace molvane {
 namespace {
 
 constexpr int kMaxThreads = 64;
+
+// MOLVANE_THREADS, when set to a positive count, caps the pool as a host or
+// a user wants (a machine shared with other work); 0 or unset: every thread.
+int ThreadsFromEnvironment() {
+  const char* text = std::getenv("MOLVANE_THREADS");
+  return text ? std::clamp(std::atoi(text), 0, kMaxThreads) : 0;
+}
 
 class RowPool {
  public:
@@ -105,7 +114,7 @@ class RowPool {
       if (failure) std::rethrow_exception(failure);
   }
 
-  int requested_ = 0;
+  int requested_ = ThreadsFromEnvironment();
   std::atomic<bool> busy_{false};
   std::vector<std::unique_ptr<Worker>> workers_;
   Semaphore done_;
@@ -133,6 +142,15 @@ void SplitOverThreads(int64_t count, int64_t grain, int64_t minimumParallel,
     return;
   }
   Pool().Run(count, grain, part);
+}
+
+void CopyOverThreads(void* destination, const void* source, size_t bytes) {
+  auto* to = static_cast<unsigned char*>(destination);
+  const auto* from = static_cast<const unsigned char*>(source);
+  // Whole pages to each piece, and the pool only where a 24-bit image would use it.
+  SplitOverThreads(int64_t(bytes), 4096, 3 * kParallelPixels, [&](int64_t begin, int64_t end) {
+    std::memcpy(to + begin, from + begin, size_t(end - begin));
+  });
 }
 
 void SetPoolThreads(int threads) { Pool().SetThreads(threads); }

@@ -1,6 +1,7 @@
 // The row pool: a full-image step splits its rows (or pixels) over the machine's hardware threads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -21,7 +22,13 @@ constexpr int64_t kParallelPixels = int64_t(1) << 18;
 void SplitOverThreads(int64_t count, int64_t grain, int64_t minimumParallel,
                       const std::function<void(int64_t, int64_t)>& part);
 
-// How many threads the pool uses; 0, the default, means every hardware thread.
+// memcpy split over the pool: a work copy of a large image lands in fresh
+// pages, whose first touch costs more than the copy itself, and the threads
+// take those faults side by side.
+void CopyOverThreads(void* destination, const void* source, size_t bytes);
+
+// How many threads the pool uses; 0 means every hardware thread. The
+// default is MOLVANE_THREADS from the environment, or 0.
 void SetPoolThreads(int threads);
 int PoolThreads();
 
