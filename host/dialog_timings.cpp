@@ -83,22 +83,27 @@ class Timings {
       : exports_(exports), image_(image), keys_(keys) {}
 
   // A modal preview dialog, opened twice (the first time makes its windows):
-  // each opening, then the worst key on its first slider.
+  // each opening, then the worst key on its first slider. The opening ends
+  // at the first tick that finds the dialog: the tick is due long before, and
+  // a loop takes a timer message only when no input or painting is pending,
+  // so that is the moment the dialog stands painted and ready.
   void Modal(int32_t tool, const char* caption, const char* name) {
     TPtsImg pixels = ToPixelArray(image_);
     for (const char* opening : {"first opening", "opening again"}) {
       double openMs = -1, keyMs = -1;
       Stopwatch open;
-      DialogScript script(10);
-      script.WaitFor(caption)
-          .Do("the slider's keys",
-              [&] {
-                openMs = open.Milliseconds();
-                keyMs = WorstKey(TopSlider(FindDialog(caption)), keys_);
-              })
+      DialogScript script(1);
+      script
+          .Then("the dialog shown",
+                [&] {
+                  if (!FindDialog(caption)) return false;
+                  openMs = open.Milliseconds();
+                  return true;
+                })
+          .Do("the slider's keys", [&] { keyMs = WorstKey(TopSlider(FindDialog(caption)), keys_); })
           .Do("Annuler", [&] { PostClick(FindChild(FindDialog(caption), "Button", "Annuler")); });
       if (!script.Run([&] { Call(tool, 0, pixels); })) Failed(name, script.FailureText());
-      rows_.push_back({std::string(name) + ": " + opening + " (at most; 10 ms resolution)", openMs, "100 ms"});
+      rows_.push_back({std::string(name) + ": " + opening + ", until shown and painted", openMs, "100 ms"});
       rows_.push_back({std::string(name) + ": worst re-render after a slider key", keyMs, "16 ms"});
     }
   }

@@ -121,6 +121,8 @@ TEST_F(RowPool, EveryStepGivesTheReferenceBytesOnAnyThreadCount) {
     Run fast, reference;
   };
   const Step steps[] = {
+      {"copy", [&](Pixel24* o) { CopyOverThreads(o, a.data(), size_t(n) * sizeof(Pixel24)); },
+       [&](Pixel24* o) { std::memcpy(o, a.data(), size_t(n) * sizeof(Pixel24)); }},
       {"threshold", [&](Pixel24* o) { ThresholdPixels(a.data(), o, n, 97, KeptSide::Above); },
        [&](Pixel24* o) { ThresholdPixelsReference(a.data(), o, n, 97, KeptSide::Above); }},
       {"gap", [&](Pixel24* o) { ComputeGap(a.data(), b.data(), o, n, 3); },

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "boundary/allocator.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 namespace {
@@ -108,7 +109,7 @@ void TPtsImg::SetLength(int32_t count) {
 
 TPtsImg TPtsImg::Copy() const {
   TPtsImg copy = Uninitialised(Length());
-  if (handle_) std::memcpy(copy.handle_, handle_, size_t(Length()) * sizeof(Pixel24));
+  if (handle_) CopyOverThreads(copy.handle_, handle_, size_t(Length()) * sizeof(Pixel24));
   return copy;
 }
 
