@@ -29,12 +29,15 @@ inline int32_t Random(int32_t n) {
   if (n <= 0) return 0;
   const uint32_t bound = uint32_t(n);
   // Multiply-shift with rejection of the short first stretch, so every value
-  // of 0..n - 1 is exactly as likely (no modulo bias).
-  const uint32_t threshold = uint32_t(-bound) % bound;
-  for (;;) {
-    const uint64_t m = uint64_t(random_detail::Next32()) * bound;
-    if (uint32_t(m) >= threshold) return int32_t(m >> 32);
+  // of 0..n - 1 is exactly as likely (no modulo bias). That stretch is
+  // shorter than n: a draw past n is taken without the division that
+  // measures it, which would otherwise cost more than the draw.
+  uint64_t m = uint64_t(random_detail::Next32()) * bound;
+  if (uint32_t(m) < bound) {
+    const uint32_t threshold = uint32_t(-bound) % bound;
+    while (uint32_t(m) < threshold) m = uint64_t(random_detail::Next32()) * bound;
   }
+  return int32_t(m >> 32);
 }
 
 }  // namespace molvane
