@@ -173,7 +173,7 @@ TEST(MergePixels, FastPathMatchesReferenceOnAwkwardSizes) {
       std::vector<Pixel24> slow(a.size());
       MergePixelsReference(a.data(), b.data(), slow.data(), count, p);
       ASSERT_TRUE(SameBytes(Merged(a, b, p), slow)) << w << " x " << h << ", rate " << p.rate;
-      // The SSE2 kernel on its own too: with AVX2 the maximum takes another path.
+      // The SSE2 kernel on its own too: with AVX2 the dispatch leaves it no more than one block.
       std::vector<Pixel24> blocks = slow;
       MergeBlocksSse2(a.data(), b.data(), blocks.data(), count / 16, p, std::clamp(p.rate, 0, 100));
       ASSERT_TRUE(SameBytes(blocks, slow)) << "SSE2, " << w << " x " << h << ", rate " << p.rate;
