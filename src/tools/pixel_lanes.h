@@ -8,8 +8,16 @@
 //
 // The steps are written once over a lane set L: a vector type L::V and its
 // operations (pixel_lanes_sse2.h, pixel_lanes_avx2.h). A 256-bit vector holds
-// two blocks, one to each 128-bit lane; the AVX2 byte shifts stay within
-// their lane, so every step below means the same for both widths.
+// two blocks, one to each 128-bit lane; the AVX2 byte moves stay within
+// their lane, so every step below means the same for both widths. Besides
+// the operations below, a lane set has LoadLanes and StoreLanes (lane h at
+// p + 48 h: the same place in the next block), EachLane (16 bytes in every
+// lane), and, within each lane, L::Following<n>(x, next), whose byte j is
+// byte j + n of the 32 bytes (x, next), and L::Preceding<n>(x, previous),
+// whose byte j is byte j - n of (previous, x). L::WeighLow8(x, y, w) gives
+// in 16-bit lanes x[i] w0 + y[i] w1 for the low 8 bytes i of each lane
+// (WeighHigh8 the high 8), where w holds w0 | w1 << 8 in every 16-bit lane,
+// each weight 0..127 and each sum below 2^15.
 #pragma once
 
 #include <cstdint>
@@ -42,11 +50,7 @@
   static V Add16(V a, V b) { return mm##_add_epi16(a, b); }                                \
   static V MulLow16(V a, V b) { return mm##_mullo_epi16(a, b); }                           \
   static V MulHigh16(V a, V b) { return mm##_mulhi_epu16(a, b); }                          \
-  template <int n> static V ShiftRight16(V a) { return mm##_srli_epi16(a, n); }            \
-  /* Within each 128-bit lane, byte j of the result is byte j + n (Down) or */            \
-  /* j - n (Up) of a, zeros shifted in. */                                                 \
-  template <int n> static V Down(V a) { return mm##_srli_##si(a, n); }                     \
-  template <int n> static V Up(V a) { return mm##_slli_##si(a, n); }
+  template <int n> static V ShiftRight16(V a) { return mm##_srli_epi16(a, n); }
 
 namespace molvane::lanes {
 
@@ -61,12 +65,6 @@ inline void LoadBlocks(const Pixel24* p, Vector<L> v[3]) {
 template <class L>
 inline void StoreBlocks(Pixel24* p, const Vector<L> v[3]) {
   for (int k = 0; k < 3; ++k) L::StoreLanes(reinterpret_cast<uint8_t*>(p) + 16 * k, v[k]);
-}
-
-// Byte j of the result is byte j + n of the 32 bytes x, following (lane by lane).
-template <int n, class L>
-inline Vector<L> NextBytes(Vector<L> x, Vector<L> following) {
-  return L::Or(L::template Down<n>(x), L::template Up<16 - n>(following));
 }
 
 // floor((a + b) / 2) per byte: the rounding-up average minus the lost half.
@@ -96,7 +94,8 @@ inline void LightnessAtStarts(const Vector<L> bytes[3], Vector<L> lightness[3]) 
   const Vector<L> following[3] = {bytes[1], bytes[2], L::Zero()};
   for (int k = 0; k < 3; ++k) {
     const Vector<L> x = bytes[k];
-    const Vector<L> x1 = NextBytes<1, L>(x, following[k]), x2 = NextBytes<2, L>(x, following[k]);
+    const Vector<L> x1 = L::template Following<1>(x, following[k]);
+    const Vector<L> x2 = L::template Following<2>(x, following[k]);
     const Vector<L> hi = L::Max8(x, L::Max8(x1, x2));
     const Vector<L> lo = L::Min8(x, L::Min8(x1, x2));
     lightness[k] = HalfSum<L>(hi, lo);
@@ -110,8 +109,7 @@ inline void SpreadFromStarts(const Vector<L> atStarts[3], Vector<L> spread[3]) {
   Vector<L> previous = L::Zero();
   for (int k = 0; k < 3; ++k) {
     const Vector<L> m = atStarts[k];
-    spread[k] = L::Or(L::Or(m, L::Or(L::template Up<1>(m), L::template Up<2>(m))),
-                      L::Or(L::template Down<15>(previous), L::template Down<14>(previous)));
+    spread[k] = L::Or(m, L::Or(L::template Preceding<1>(m, previous), L::template Preceding<2>(m, previous)));
     previous = m;
   }
 }

@@ -20,7 +20,6 @@ struct Avx2Lanes {
   MOLVANE_LANE_OPERATIONS(_mm256, si256)
   static constexpr int kBlocks = 2;  // 16-pixel blocks to a vector
 
-  // Lane h of a vector holds the 16 bytes from p + 48 h: the same place in the next block.
   static V LoadLanes(const uint8_t* p) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(p)), Load128(p + 48), 1);
   }
@@ -29,6 +28,12 @@ struct Avx2Lanes {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 48), _mm256_extracti128_si256(v, 1));
   }
   static V EachLane(const uint8_t bytes[16]) { return _mm256_broadcastsi128_si256(Load128(bytes)); }
+  // One byte alignment each, where SSE2 takes two shifts and an or.
+  template <int n> static V Following(V x, V next) { return _mm256_alignr_epi8(next, x, n); }
+  template <int n> static V Preceding(V x, V previous) { return _mm256_alignr_epi8(x, previous, 16 - n); }
+  // The bytes of x and y interleaved, each pair's two products summed at once.
+  static V WeighLow8(V x, V y, V w) { return _mm256_maddubs_epi16(_mm256_unpacklo_epi8(x, y), w); }
+  static V WeighHigh8(V x, V y, V w) { return _mm256_maddubs_epi16(_mm256_unpackhi_epi8(x, y), w); }
 
  private:
   static __m128i Load128(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }

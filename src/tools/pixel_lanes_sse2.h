@@ -15,10 +15,20 @@ struct Sse2Lanes {
   MOLVANE_LANE_OPERATIONS(_mm, si128)
   static constexpr int kBlocks = 1;  // 16-pixel blocks to a vector
 
-  // Lane h of a vector holds the 16 bytes from p + 48 h: the same place in the next block.
   static V LoadLanes(const uint8_t* p) { return Load(p); }
   static void StoreLanes(uint8_t* p, V v) { Store(p, v); }
   static V EachLane(const uint8_t bytes[16]) { return Load(bytes); }
+  template <int n> static V Following(V x, V next) { return Or(_mm_srli_si128(x, n), _mm_slli_si128(next, 16 - n)); }
+  template <int n> static V Preceding(V x, V previous) {
+    return Or(_mm_slli_si128(x, n), _mm_srli_si128(previous, 16 - n));
+  }
+  static V WeighLow8(V x, V y, V w) { return Weigh(WidenLow8(x), WidenLow8(y), w); }
+  static V WeighHigh8(V x, V y, V w) { return Weigh(WidenHigh8(x), WidenHigh8(y), w); }
+
+ private:
+  static V Weigh(V x, V y, V w) {
+    return Add16(MulLow16(x, And(w, Set16(0xFF))), MulLow16(y, ShiftRight16<8>(w)));
+  }
 };
 
 }  // namespace molvane
