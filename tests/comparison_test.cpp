@@ -1,5 +1,7 @@
 // The comparison: the gap arithmetic, fast against reference, and the dialog driven headless.
 #include "tools/comparison.h"
+#include "tools/comparison_avx2.h"
+#include "tools/comparison_sse2.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
+#include "colour/cpu_features.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"
@@ -77,8 +80,17 @@ TEST(ComputeGap, IdenticalImagesGiveBlack) {
 }
 
 // Every pair of byte values, in every lane of the vectors, for the dialog's
-// factors and the limits of each path.
+// factors and the limits of each path: through the dispatch, and through
+// each vector kernel on its own (with AVX2 the dispatch leaves the SSE2
+// kernel no more than one block).
 TEST(ComputeGap, FastPathMatchesReferenceOnEveryBytePair) {
+  struct Kernel {
+    const char* name;
+    int64_t bytes;  // to a run
+    void (*run)(const uint8_t*, const uint8_t*, uint8_t*, int64_t, int32_t);
+  };
+  std::vector<Kernel> kernels = {{"SSE2", 16, GapBlocksSse2}};
+  if (CpuHasAvx2()) kernels.push_back({"AVX2", 32, GapRunsAvx2});
   const int64_t count = (65536 + 2) / 3;
   std::vector<Pixel24> a(size_t(count) + 1), b(a.size());
   auto* pa = reinterpret_cast<uint8_t*>(a.data());
@@ -93,6 +105,13 @@ TEST(ComputeGap, FastPathMatchesReferenceOnEveryBytePair) {
     ComputeGap(a.data(), b.data(), fast.data(), count, factor);
     ComputeGapReference(a.data(), b.data(), slow.data(), count, factor);
     ASSERT_TRUE(SameBytes(fast, slow)) << "factor " << factor;
+    if (factor < -128 || factor > 128) continue;
+    for (const Kernel& kernel : kernels) {
+      std::vector<uint8_t> out(65536 + 1, 0xEE);
+      kernel.run(pa, pb, out.data(), 65536 / kernel.bytes, factor);
+      ASSERT_EQ(0, std::memcmp(out.data(), slow.data(), 65536)) << kernel.name << ", factor " << factor;
+      ASSERT_EQ(out[65536], 0xEE) << kernel.name << " wrote past its runs";
+    }
   }
 }
 

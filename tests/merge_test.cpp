@@ -1,5 +1,6 @@
 // The merge: the pixel rules, fast against reference (the mix exhaustively), and the dialog driven headless.
 #include "tools/merge.h"
+#include "tools/merge_avx2.h"
 #include "tools/merge_sse2.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "boundary/host_protocol.h"
 #include "boundary/library.h"
 #include "colour/colour.h"
+#include "colour/cpu_features.h"
 #include "colour/extended_math.h"
 #include "counting_allocator.h"
 #include "dialog_kit/preview.h"
@@ -116,25 +118,40 @@ TEST(MergePixels, AFullBandWithAPrevalentImageIsThePlainMix) {
 }
 
 // Every (a, b, p) of the mix's domain, 256 x 256 x 101, through the fast
-// path: pixel i pairs the bytes i mod 256 and i div 256 in each channel (in
-// another order per channel), 65536 pixels, a whole number of vector blocks.
+// path and each vector kernel on its own, with and without a band (which
+// takes the kernels' other loop; here it holds every lightness): pixel i
+// pairs the bytes i mod 256 and i div 256 in each channel (in another order
+// per channel), 65536 pixels, a whole number of vector blocks.
 TEST(MergePixels, TheMixIsExactForEveryPairOfBytesAndEveryRate) {
+  using Path = void (*)(const Pixel24*, const Pixel24*, Pixel24*, int64_t, const MergeParams&);
+  std::vector<std::pair<const char*, Path>> paths = {
+      {"dispatch", MergePixels},
+      {"SSE2", [](const Pixel24* a, const Pixel24* b, Pixel24* out, int64_t count, const MergeParams& p) {
+         MergeBlocksSse2(a, b, out, count / 16, p, p.rate);
+       }}};
+  if (CpuHasAvx2())
+    paths.push_back({"AVX2", [](const Pixel24* a, const Pixel24* b, Pixel24* out, int64_t count,
+                                const MergeParams& p) { MergeRunsAvx2(a, b, out, count / 32, p, p.rate); }});
   std::vector<Pixel24> a(65536), b(65536), out(65536);
   for (int32_t i = 0; i < 65536; ++i) {
     const uint8_t lo = uint8_t(i), hi = uint8_t(i >> 8);
     a[size_t(i)] = Pixel24{lo, hi, uint8_t(lo ^ 0x5A)};
     b[size_t(i)] = Pixel24{hi, lo, uint8_t(hi + 77)};
   }
-  for (int32_t p = 0; p <= 100; ++p) {
-    MergePixels(a.data(), b.data(), out.data(), 65536, Transparency(p));
-    const auto* x = reinterpret_cast<const uint8_t*>(a.data());
-    const auto* y = reinterpret_cast<const uint8_t*>(b.data());
-    const auto* m = reinterpret_cast<const uint8_t*>(out.data());
-    for (size_t k = 0; k < 3 * 65536; ++k) {
-      const int expected = (int(x[k]) * (100 - p) + int(y[k]) * p) / 100;
-      ASSERT_EQ(int(m[k]), expected) << "a " << int(x[k]) << ", b " << int(y[k]) << ", p " << p;
-    }
-  }
+  const auto* x = reinterpret_cast<const uint8_t*>(a.data());
+  const auto* y = reinterpret_cast<const uint8_t*>(b.data());
+  const auto* m = reinterpret_cast<const uint8_t*>(out.data());
+  for (int32_t p = 0; p <= 100; ++p)
+    for (const MergeParams& params : {Transparency(p), Transparency(p, Prevalent::Second)})
+      for (const auto& [name, path] : paths) {
+        std::fill(out.begin(), out.end(), Grey(0));
+        path(a.data(), b.data(), out.data(), 65536, params);
+        for (size_t k = 0; k < 3 * 65536; ++k) {
+          const int expected = (int(x[k]) * (100 - p) + int(y[k]) * p) / 100;
+          ASSERT_EQ(int(m[k]), expected) << name << ": a " << int(x[k]) << ", b " << int(y[k]) << ", p " << p
+                                         << (params.prevalent == Prevalent::None ? "" : ", with a band");
+        }
+      }
 }
 
 // Every lightness of the prevalent image against every band end, through the
@@ -173,7 +190,7 @@ TEST(MergePixels, FastPathMatchesReferenceOnAwkwardSizes) {
       std::vector<Pixel24> slow(a.size());
       MergePixelsReference(a.data(), b.data(), slow.data(), count, p);
       ASSERT_TRUE(SameBytes(Merged(a, b, p), slow)) << w << " x " << h << ", rate " << p.rate;
-      // The SSE2 kernel on its own too: with AVX2 the maximum takes another path.
+      // The SSE2 kernel on its own too: with AVX2 the dispatch leaves it no more than one block.
       std::vector<Pixel24> blocks = slow;
       MergeBlocksSse2(a.data(), b.data(), blocks.data(), count / 16, p, std::clamp(p.rate, 0, 100));
       ASSERT_TRUE(SameBytes(blocks, slow)) << "SSE2, " << w << " x " << h << ", rate " << p.rate;

@@ -1,11 +1,14 @@
 // The threshold: the pixel test, fast against reference, and the dialog driven headless.
 #include "tools/threshold.h"
+#include "tools/threshold_avx2.h"
+#include "tools/threshold_sse2.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "boundary/host_protocol.h"
+#include "colour/cpu_features.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"
 #include "tools/threshold_dialog.h"
@@ -35,7 +38,16 @@ TEST(ThresholdPixels, ExtremeThresholdsBlackenEverything) {
   for (const Pixel24& p : out) ASSERT_EQ(p.r | p.g | p.b, 0);
 }
 
+// The dispatch, and each vector kernel on its own: where the processor has
+// AVX2 the dispatch leaves the SSE2 kernel no more than one block.
 TEST(ThresholdPixels, FastPathMatchesReferenceForEveryThresholdAndSide) {
+  struct Kernel {
+    const char* name;
+    int64_t pixels;  // to a run
+    void (*run)(const Pixel24*, Pixel24*, int64_t, KeptSide, uint8_t);
+  };
+  std::vector<Kernel> kernels = {{"SSE2", 16, ThresholdBlocksSse2}};
+  if (CpuHasAvx2()) kernels.push_back({"AVX2", 32, ThresholdRunsAvx2});
   std::vector<Pixel24> in = testing::RandomPixels(4099, 4);
   std::vector<Pixel24> fast(in.size()), slow(in.size());
   for (int32_t t = -1; t <= 256; ++t)
@@ -43,11 +55,25 @@ TEST(ThresholdPixels, FastPathMatchesReferenceForEveryThresholdAndSide) {
       ThresholdPixels(in.data(), fast.data(), int64_t(in.size()), t, side);
       ThresholdPixelsReference(in.data(), slow.data(), int64_t(in.size()), t, side);
       ASSERT_EQ(0, std::memcmp(fast.data(), slow.data(), in.size() * 3)) << "threshold " << t;
+      // The kernels keep L >= t + 1 (above) or L <= t - 1 (below), a bound of 0..255.
+      const int32_t bound = side == KeptSide::Above ? t + 1 : t - 1;
+      if (bound < 0 || bound > 255) continue;
+      for (const Kernel& kernel : kernels) {
+        const int64_t runs = 97 / kernel.pixels, done = runs * kernel.pixels;
+        std::vector<Pixel24> out(97, Pixel24{1, 2, 3});
+        kernel.run(in.data(), out.data(), runs, side, uint8_t(bound));
+        ASSERT_EQ(0, std::memcmp(out.data(), slow.data(), size_t(done) * 3)) << kernel.name << ", threshold " << t;
+        for (int64_t i = done; i < 97; ++i) {
+          const Pixel24 p = out[size_t(i)];
+          ASSERT_TRUE(p.b == 1 && p.g == 2 && p.r == 3) << kernel.name << ": pixel " << i << " written";
+        }
+      }
     }
 }
 
+// Up to 100 pixels: every mix of 32-pixel runs, a 16-pixel block and a tail.
 TEST(ThresholdPixels, WorksInPlaceAndOnEveryTailLength) {
-  for (int64_t count = 0; count <= 40; ++count) {
+  for (int64_t count = 0; count <= 100; ++count) {
     std::vector<Pixel24> in = testing::RandomPixels(count, uint32_t(count));
     std::vector<Pixel24> slow(in.size());
     ThresholdPixelsReference(in.data(), slow.data(), count, 97, KeptSide::Below);

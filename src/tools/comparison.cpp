@@ -1,7 +1,9 @@
 // The gap image's byte loops.
 #include "tools/comparison.h"
 
+#include "colour/cpu_features.h"
 #include "platform/row_pool.h"
+#include "tools/comparison_avx2.h"
 #include "tools/comparison_sse2.h"
 #include "tools/reference_paths.h"
 
@@ -28,8 +30,13 @@ void GapRange(const Pixel24* first, const Pixel24* second, Pixel24* gap, int64_t
   int64_t done = 0;
 #if defined(__SSE2__)
   if (factor >= -128 && factor <= 128) {
-    done = bytes / 16 * 16;
-    GapBlocksSse2(Bytes(first), Bytes(second), Bytes(gap), bytes / 16, factor);
+    if (CpuHasAvx2()) {
+      done = bytes / 32 * 32;
+      GapRunsAvx2(Bytes(first), Bytes(second), Bytes(gap), bytes / 32, factor);
+    }
+    const int64_t blocks = (bytes - done) / 16;
+    GapBlocksSse2(Bytes(first) + done, Bytes(second) + done, Bytes(gap) + done, blocks, factor);
+    done += blocks * 16;
   }
 #endif
   GapScalar(Bytes(first) + done, Bytes(second) + done, Bytes(gap) + done, bytes - done, factor);

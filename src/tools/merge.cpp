@@ -33,11 +33,15 @@ namespace {
 void MergeRange(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t count,
                 const MergeParams& params) {
   int64_t done = 0;
-  if (params.mode == MergeMode::Maximum && CpuHasAvx2()) done = MaximumAvx2(first, second, out, count);
 #if defined(__SSE2__)
+  const int32_t rate = ClampedRate(params.rate);
+  if (count >= 32 && CpuHasAvx2()) {
+    done = count / 32 * 32;
+    MergeRunsAvx2(first, second, out, count / 32, params, rate);
+  }
   if (count - done >= 16) {
     const int64_t blocks = (count - done) / 16;
-    MergeBlocksSse2(first + done, second + done, out + done, blocks, params, ClampedRate(params.rate));
+    MergeBlocksSse2(first + done, second + done, out + done, blocks, params, rate);
     done += blocks * 16;
   }
 #endif

@@ -1,22 +1,24 @@
-// The merge's maximum in AVX2: a maximum per byte, the pixels' layout aside.
+// The merge's AVX2 kernel.
 #include "tools/merge_avx2.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
 
+// From here on every function is compiled for AVX2; the headers above stay
+// on the baseline (pixel_lanes_avx2.h).
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#include "tools/merge_lanes.h"
+#include "tools/pixel_lanes_avx2.h"
+
 namespace molvane {
 
-__attribute__((target("avx2"))) int64_t MaximumAvx2(const Pixel24* first, const Pixel24* second,
-                                                     Pixel24* out, int64_t count) {
-  const int64_t runs = count / 32 * 3;
-  const auto* a = reinterpret_cast<const __m256i*>(first);
-  const auto* b = reinterpret_cast<const __m256i*>(second);
-  auto* dst = reinterpret_cast<__m256i*>(out);
-  for (int64_t n = 0; n < runs; ++n)
-    _mm256_storeu_si256(dst + n, _mm256_max_epu8(_mm256_loadu_si256(a + n), _mm256_loadu_si256(b + n)));
-  return count / 32 * 32;
+void MergeRunsAvx2(const Pixel24* first, const Pixel24* second, Pixel24* out, int64_t runs,
+                   const MergeParams& params, int32_t rate) {
+  lanes::MergeKernel<Avx2Lanes>(params, rate).Run(first, second, out, runs);
 }
 
 }  // namespace molvane
 
+#pragma GCC pop_options
 #endif

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 
+#include "colour/cpu_features.h"
 #include "platform/row_pool.h"
 #include "tools/reference_paths.h"
+#include "tools/threshold_avx2.h"
 #include "tools/threshold_sse2.h"
 
 namespace molvane {
@@ -32,10 +34,15 @@ void ThresholdRange(const Pixel24* in, Pixel24* out, int64_t count, int32_t thre
   // the rest as "lightness >= threshold + 1" or "<= threshold - 1".
   const bool vectorisable = side == KeptSide::Above ? threshold >= 0 && threshold <= 254
                                                     : threshold >= 1 && threshold <= 255;
-  if (vectorisable && count >= 16) {
-    const uint8_t bound = uint8_t(side == KeptSide::Above ? threshold + 1 : threshold - 1);
-    done = count / 16 * 16;
-    ThresholdBlocksSse2(in, out, count / 16, side, bound);
+  const uint8_t bound = uint8_t(side == KeptSide::Above ? threshold + 1 : threshold - 1);
+  if (vectorisable && count >= 32 && CpuHasAvx2()) {
+    done = count / 32 * 32;
+    ThresholdRunsAvx2(in, out, count / 32, side, bound);
+  }
+  if (vectorisable && count - done >= 16) {
+    const int64_t blocks = (count - done) / 16;
+    ThresholdBlocksSse2(in + done, out + done, blocks, side, bound);
+    done += blocks * 16;
   }
 #endif
   ThresholdScalar(keep, in + done, out + done, count - done);

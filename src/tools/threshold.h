@@ -19,9 +19,10 @@ inline bool PassesThreshold(Pixel24 p, int32_t threshold, KeptSide side) {
 }
 
 // out[i] = in[i] when it passes, else black, for i in 0..count-1. In place
-// (in == out) is allowed. The fast path decides by a table of the 256
-// lightness values; the reference applies PassesThreshold pixel by pixel.
-// Both give the same bytes.
+// (in == out) is allowed. The fast path tests 32 pixels at a time in AVX2
+// where the processor has it, then 16 at a time in SSE2, and decides the
+// rest by a table of the 256 lightness values; the reference applies
+// PassesThreshold pixel by pixel. All give the same bytes.
 void ThresholdPixels(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,
                      KeptSide side);
 void ThresholdPixelsReference(const Pixel24* in, Pixel24* out, int64_t count, int32_t threshold,
