@@ -12,6 +12,8 @@ namespace {
 
 // The window functions the driver calls, looked up once in user32 and gdi32.
 #define MOLVANE_USER32_FUNCTIONS(X) \
+  X(CreateWindowExA)                \
+  X(DestroyWindow)                  \
   X(EnumChildWindows)               \
   X(EnumThreadWindows)              \
   X(GetClassNameA)                  \
@@ -295,6 +297,16 @@ void PumpMessages() {
     Api().TranslateMessage(&message);
     Api().DispatchMessageA(&message);
   }
+}
+
+HostWindow::HostWindow(const char* title)
+    : window_(Api().CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 800, 600,
+                                    nullptr, nullptr, nullptr, nullptr)) {
+  PumpMessages();
+}
+
+HostWindow::~HostWindow() {
+  if (window_) Api().DestroyWindow(window_);
 }
 
 // --- the system's boxes and dialogs ---------------------------------------------------

@@ -91,6 +91,19 @@ void PressKey(HWND window, UINT key);
 // loop does between a non-modal dialog's events (painting, posted clicks).
 void PumpMessages();
 
+// The host's own main window, shown while it lives, as an imaging
+// application's is before any plug-in dialog opens.
+class HostWindow {
+ public:
+  explicit HostWindow(const char* title);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+ private:
+  HWND window_;
+};
+
 // A string grid of our own class: cells of `cellWidth` x `cellHeight` with a
 // one-pixel line between them. Clicks cell (col, row), which opens its
 // editor, then types each text into the cell editor and moves on with Tab
