@@ -1,0 +1,37 @@
+// What the region fill's painting of a pixel needs, handed to its vector kernel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "colour/pixel.h"
+
+namespace molvane {
+
+// The painting of region pixels from the growth's notes: each pixel's parent
+// (the neighbour that reached it: 1 before, 2 after, 3 above, 4 below on the
+// linear index; 0 outside the region) and its draw. Channels in the order
+// b, g, r. A value is computed in double and rounded from it only when it
+// lies further than `relativeError` times its scale from a half.
+struct FillPaint {
+  const Pixel24* source;
+  Pixel24* destination;
+  const uint8_t* reachedFrom;
+  const int8_t* offsets;  // null: every draw is 0
+  const double* dxx;      // per column, the gradient's squared horizontal distance
+  const double* dyy;      // per row, the vertical one
+  ptrdiff_t width;
+  double inverseSpan;  // 0 without a gradient
+  double t, oneMinusT, deltaScale;
+  double f2[3], delta[3], scale[3];
+  double relativeError;
+};
+
+// Paints whole groups of four region pixels of row y from column x on, with
+// AVX2 (colour/cpu_features.h), while every value of a group rounds for
+// certain; returns the column where it stopped: the first group with a pixel
+// outside the region, or one value too near a half, or fewer than four
+// pixels left before `end`, for the caller to go on with pixel by pixel.
+ptrdiff_t PaintRunAvx2(const FillPaint& paint, ptrdiff_t y, ptrdiff_t x, ptrdiff_t end);
+
+}  // namespace molvane
