@@ -269,7 +269,7 @@ class FastFill {
     // the notes: no lightness conversion, draws within a byte.
     const bool vector = CpuHasAvx2() && !scaled && doubleExact && !wideOffsets_;
     const FillPaint four{s_.source, s_.destination, reached, offsets_.get(), dxx, dyy, width,
-                         inverseSpan, t, oneMinusT, deltaScale,
+                         ptrdiff_t(s_.count), inverseSpan, t, oneMinusT, deltaScale,
                          {double(f2[0]), double(f2[1]), double(f2[2])},
                          {delta[0], delta[1], delta[2]}, {scale[0], scale[1], scale[2]}, kRelativeError};
     for (ptrdiff_t y = ptrdiff_t(y0); y < y1; ++y) {

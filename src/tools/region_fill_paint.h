@@ -21,6 +21,7 @@ struct FillPaint {
   const double* dxx;      // per column, the gradient's squared horizontal distance
   const double* dyy;      // per row, the vertical one
   ptrdiff_t width;
+  ptrdiff_t count;  // pixels in the image
   double inverseSpan;  // 0 without a gradient
   double t, oneMinusT, deltaScale;
   double f2[3], delta[3], scale[3];

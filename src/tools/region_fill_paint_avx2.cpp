@@ -49,10 +49,18 @@ __attribute__((target("avx2"))) ptrdiff_t PaintRunAvx2(const FillPaint& p, ptrdi
       std::memcpy(&four, p.offsets + rowStart + x, 4);
       offset = _mm_cvtepi8_epi32(_mm_cvtsi32_si128(four));
     }
-    // The four pixels' channels: 12 bytes, b g r in turn.
-    uint8_t bytes[16] = {};
-    std::memcpy(bytes, p.source + rowStart + x, 12);
-    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    // The four pixels' channels: 12 bytes, b g r in turn, read as 16 where
+    // the image goes on for two more pixels (a copy through memory would
+    // stall the load that follows it).
+    const Pixel24* source = p.source + rowStart + x;
+    __m128i packed;
+    if (rowStart + x + 6 <= p.count) {
+      packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+    } else {
+      uint8_t bytes[16] = {};
+      std::memcpy(bytes, source, 12);
+      packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    }
     __m128i channel[3];
     bool certain = true;
     for (int c = 0; c < 3; ++c) {
@@ -89,8 +97,10 @@ __attribute__((target("avx2"))) ptrdiff_t PaintRunAvx2(const FillPaint& p, ptrdi
     const __m128i planes = _mm_unpacklo_epi64(bg, rr);  // b0..b3 g0..g3 r0..r3 r0..r3
     const __m128i pixels =
         _mm_shuffle_epi8(planes, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), pixels);
-    std::memcpy(p.destination + rowStart + x, bytes, 12);
+    auto* out = reinterpret_cast<uint8_t*>(p.destination + rowStart + x);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), pixels);
+    const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(pixels, 8));
+    std::memcpy(out + 8, &last, 4);
   }
   return x;
 }
