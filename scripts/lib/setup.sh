@@ -76,11 +76,11 @@ molvane_build() {
     windows)
       dir=$MOLVANE_WINDOWS_BUILD
       extra=(-DCMAKE_TOOLCHAIN_FILE="$MOLVANE_ROOT/cmake/toolchain-i686-mingw.cmake") ;;
-    # The DLL on its reference paths, for the golden table.
+    # The DLL on its reference paths, for the golden table and the fill's bytes.
     windows-reference)
       dir=$MOLVANE_REFERENCE_BUILD
       extra=(-DCMAKE_TOOLCHAIN_FILE="$MOLVANE_ROOT/cmake/toolchain-i686-mingw.cmake"
-             -DMOLVANE_REFERENCE_PATHS=ON) ;;
+             -DMOLVANE_REFERENCE_PATHS=ON -DMOLVANE_FAST_DLL="$MOLVANE_WINDOWS_BUILD/bin/Molvane.dll") ;;
     *) molvane_die "unknown build $tree" ;;
   esac
   mkdir -p "$dir"
