@@ -254,12 +254,12 @@ class FastFill {
     const double inverseSpan = hasSpan ? 1 / double(s_.SpanF1F2) : 0;
     const double t = double(s_.T), oneMinusT = double(s_.OneMinusT);
     const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    const double deltaScale = 1 + std::fabs(oneMinusT);
     double delta[3], scale[3];
     for (int c = 0; c < 3; ++c) {
       delta[c] = f2[c] - f1[c];
-      scale[c] = 1 + std::abs(f2[c]) * (1 + std::fabs(oneMinusT));
+      scale[c] = 1 + std::abs(f2[c]) * deltaScale;
     }
-    const double deltaScale = 1 + std::fabs(oneMinusT);
     const double* dxx = dxxDouble_.data();
     const double* dyy = dyyDouble_.data();
     const uint8_t* reached = reachedFrom_.get();
