@@ -36,7 +36,8 @@ void ImageView::RegisterClass(HINSTANCE instance) {
   WNDCLASSEXA windowClass;
   std::memset(&windowClass, 0, sizeof windowClass);
   windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_DBLCLKS;
+  // A new size repaints the whole window: the picture is centred in it.
+  windowClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = &ImageView::Procedure;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
@@ -114,25 +115,25 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
-      UpdateScrollBars();
+      Resized();
       break;  // the MDI child's default handling must see it too
+    case WM_MDIACTIVATE:
+      if (reinterpret_cast<HWND>(lParam) == window_) events_.PointerMoved(*this, false, POINT{0, 0});
+      break;
     case WM_HSCROLL:
       Scroll(SB_HORZ, LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_VSCROLL:
       Scroll(SB_VERT, LOWORD(wParam), HIWORD(wParam));
       return 0;
-    case WM_MOUSEWHEEL: {
-      const int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-      if (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) {
-        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ScreenToClient(window_, &at);
-        for (int i = 0; i < std::abs(steps); ++i) ZoomAround(ZoomStep(zoom_, steps > 0 ? 1 : -1), at);
-      } else {
-        ScrollTo(scroll_.x, scroll_.y - steps * 3 * GetSystemMetrics(SM_CYVSCROLL));
-      }
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+      Wheel(wParam, lParam, message == WM_MOUSEHWHEEL);
       return 0;
-    }
+    case WM_MOUSELEAVE:
+      trackingLeave_ = false;
+      events_.PointerMoved(*this, false, POINT{0, 0});
+      return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN: {
       const POINT client{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -142,6 +143,10 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         SetFocus(window_);
         events_.ViewClicked(*this, inImage, pixel);
       } else {
+        if (!trackingLeave_) {
+          TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window_, 0};
+          trackingLeave_ = TrackMouseEvent(&track) != FALSE;
+        }
         events_.PointerMoved(*this, inImage, pixel);
       }
       return 0;
@@ -151,12 +156,6 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         HCURSOR cursor = events_.CursorFor(*this);
         SetCursor(cursor ? cursor : LoadCursor(nullptr, IDC_ARROW));
         return TRUE;
-      }
-      break;
-    case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) {
-        events_.EscapePressed(*this);
-        return 0;
       }
       break;
     case WM_CLOSE:
@@ -289,10 +288,46 @@ void ImageView::ScrollTo(int x, int y) {
   scroll_ = POINT{x, y};
   UpdateScrollBars();
   InvalidateRect(window_, nullptr, FALSE);
+  ReportPointer();
+}
+
+void ImageView::ReportPointer() {
+  // The picture moved under a still pointer: the readout follows it.
+  POINT at{0, 0}, pixel{0, 0};
+  GetCursorPos(&at);
+  const bool over = WindowFromPoint(at) == window_;
+  ScreenToClient(window_, &at);
+  const bool inImage = over && PixelAt(at, pixel);
+  events_.PointerMoved(*this, inImage, pixel);
+}
+
+void ImageView::Wheel(WPARAM wParam, LPARAM lParam, bool sideways) {
+  const int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+  const WORD keys = GET_KEYSTATE_WPARAM(wParam);
+  const int line = 3 * GetSystemMetrics(SM_CYVSCROLL);
+  if (!sideways && (keys & MK_CONTROL)) {
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(window_, &at);
+    for (int i = 0; i < std::abs(steps); ++i) ZoomAround(ZoomStep(zoom_, steps > 0 ? 1 : -1), at);
+  } else if (sideways) {
+    ScrollTo(scroll_.x + steps * line, scroll_.y);  // a tilt to the right is positive
+  } else if (keys & MK_SHIFT) {
+    ScrollTo(scroll_.x - steps * line, scroll_.y);
+  } else {
+    ScrollTo(scroll_.x, scroll_.y - steps * line);
+  }
+}
+
+void ImageView::Resized() {
+  // Maximised, restored or resized: a picture fitted to the window is fitted again.
+  if (fitting_) ZoomToFit();
+  else UpdateScrollBars();
+  InvalidateRect(window_, nullptr, FALSE);
 }
 
 void ImageView::ZoomAround(double zoom, POINT client) {
   zoom = std::max(kMinZoom, std::min(kMaxZoom, zoom));
+  fitting_ = false;
   // The image point under `client` stays under it.
   const POINT origin = Origin();
   const double imageX = (client.x - origin.x) / zoom_, imageY = (client.y - origin.y) / zoom_;
@@ -300,7 +335,7 @@ void ImageView::ZoomAround(double zoom, POINT client) {
   scroll_ = POINT{LONG(std::lround(imageX * zoom_ - client.x)), LONG(std::lround(imageY * zoom_ - client.y))};
   UpdateScrollBars();
   InvalidateRect(window_, nullptr, FALSE);
-  events_.PointerMoved(*this, false, POINT{0, 0});
+  ReportPointer();
 }
 
 void ImageView::SetZoom(double zoom) {
@@ -312,6 +347,7 @@ void ImageView::ZoomToFit() {
   const SIZE client = ClientSize();
   if (client.cx <= 0 || client.cy <= 0) return;
   SetZoom(std::min(double(client.cx) / document_->Width(), double(client.cy) / document_->Height()));
+  fitting_ = true;
 }
 
 void ImageView::ZoomIn() { SetZoom(ZoomStep(zoom_, 1)); }

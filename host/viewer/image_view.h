@@ -21,9 +21,9 @@ class ViewEvents {
   virtual ~ViewEvents() = default;
   // A left click; `inImage` false when it fell beside the picture.
   virtual void ViewClicked(ImageView& view, bool inImage, POINT pixel) = 0;
-  // The pointer moved (or the zoom changed): the status bar follows.
+  // The pointer moved or left, the zoom changed or the window came to the
+  // front: the status bar follows.
   virtual void PointerMoved(ImageView& view, bool inImage, POINT pixel) = 0;
-  virtual void EscapePressed(ImageView& view) = 0;
   // The cursor over the view: null for the arrow.
   virtual HCURSOR CursorFor(ImageView& view) = 0;
   // False keeps the window open (the user kept unsaved changes, or a tool works on it).
@@ -45,6 +45,8 @@ class ImageView {
 
   // Screen pixels per image pixel.
   double Zoom() const { return zoom_; }
+  // The zoom follows the window's size until another zoom is chosen.
+  bool FitsWindow() const { return fitting_; }
   void SetZoom(double zoom);
   void ZoomToFit();
   void ZoomIn();
@@ -77,6 +79,9 @@ class ImageView {
   SIZE ZoomedSize() const;
   SIZE ClientSize() const;
   void ZoomAround(double zoom, POINT client);
+  void Resized();
+  void ReportPointer();
+  void Wheel(WPARAM wParam, LPARAM lParam, bool sideways);
 
   HWND window_ = nullptr;
   std::unique_ptr<ImageDocument> document_;
@@ -85,6 +90,8 @@ class ImageView {
   std::vector<uint8_t> bitmap_;
   double zoom_ = 1;
   POINT scroll_{0, 0};
+  bool fitting_ = false;
+  bool trackingLeave_ = false;
   bool ownedByWindow_ = false;
 };
 

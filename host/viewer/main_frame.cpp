@@ -2,15 +2,18 @@
 #include "host/viewer/main_frame.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
 
 #include "host/image_files.h"
+#include "host/tool_kinds.h"
 #include "host/viewer/file_dialogs.h"
 
 namespace molvane::viewer {
@@ -37,6 +40,27 @@ std::string ProgramFolder() {
 }
 
 std::string Quoted(const std::string& name) { return "« " + name + " »"; }
+
+// The caption with "&" before its first letter that `used` does not hold yet
+// (a word's first letter preferred); that letter joins `used`.
+std::string WithMnemonic(const std::string& caption, std::string& used) {
+  auto upper = [](char c) -> char {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return char(u - 32);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return char(u - 32);  // Windows-1252 accented letters
+    return c;
+  };
+  auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0xC0; };
+  for (bool wordStartsOnly : {true, false}) {
+    for (size_t i = 0; i < caption.size(); ++i) {
+      if (!letter(caption[i]) || (wordStartsOnly && i > 0 && caption[i - 1] != ' ')) continue;
+      if (used.find(upper(caption[i])) != std::string::npos) continue;
+      used += upper(caption[i]);
+      return caption.substr(0, i) + "&" + caption.substr(i);
+    }
+  }
+  return caption;
+}
 
 void Append(HMENU menu, UINT id, const char* text) { AppendMenuA(menu, MF_STRING, id, text); }
 
@@ -112,7 +136,8 @@ bool MainFrame::Build(const ViewerOptions& options) {
                   {FCONTROL | FVIRTKEY, 'W', kClose},      {FCONTROL | FVIRTKEY, 'Z', kUndo},
                   {FCONTROL | FVIRTKEY, 'Y', kRedo},       {FCONTROL | FVIRTKEY, '0', kZoomFit},
                   {FCONTROL | FVIRTKEY, '1', kZoom100},    {FCONTROL | FVIRTKEY, VK_ADD, kZoomIn},
-                  {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
+                  {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FSHIFT | FVIRTKEY, VK_OEM_PLUS, kZoomIn},
+                  {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
                   {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}};
   accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
   SetTimer(window_, kDialogWatch, 250, nullptr);
@@ -140,7 +165,7 @@ HMENU MainFrame::BuildMenu() {
   HMENU quality = CreatePopupMenu();
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
     Append(quality, UINT(kFirstJpegQuality + i), (std::to_string(kJpegQualities[i]) + " %").c_str());
-  AppendMenuA(file, MF_POPUP, UINT_PTR(quality), "&Qualité JPEG");
+  AppendMenuA(file, MF_POPUP, UINT_PTR(quality), "Qualité &JPEG");
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
   Append(file, kClose, "&Fermer\tCtrl+W");
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
@@ -160,10 +185,16 @@ HMENU MainFrame::BuildMenu() {
   AppendMenuA(bar, MF_POPUP, UINT_PTR(view), "&Affichage");
 
   if (session_.Loaded()) {
+    // The plug-in names its menu and items; the keys to reach them are ours.
     HMENU tools = CreatePopupMenu();
-    for (size_t i = 0; i < session_.ItemCaptions().size(); ++i)
-      Append(tools, UINT(kFirstTool + i + 1), session_.ItemCaptions()[i].c_str());
-    AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), session_.MenuCaption().c_str());
+    std::string usedInItems;
+    for (size_t i = 0; i < session_.ItemCaptions().size(); ++i) {
+      const int32_t tool = int32_t(i + 1);
+      const std::string ellipsis = host::KindOfTool(tool) == host::ToolKind::kAppliedAtOnce ? "" : "…";
+      Append(tools, UINT(kFirstTool + tool), (WithMnemonic(session_.ItemCaptions()[i], usedInItems) + ellipsis).c_str());
+    }
+    std::string usedInBar = "FÉA?";
+    AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), WithMnemonic(session_.MenuCaption(), usedInBar).c_str());
   }
   HMENU help = CreatePopupMenu();
   Append(help, kAbout, "À &propos…");
@@ -231,8 +262,12 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_TIMER:
-      if (wParam == kDialogWatch && session_.Busy()) session_.DialogShowing(ToolWindowShowing());
+      if (wParam == kDialogWatch) WatchToolWindows();
       return 0;
+    case WM_ACTIVATE:
+      // A tool's dialog that closes gives the activation back to us: its run may have ended.
+      WatchToolWindows();
+      break;
     case WM_CLOSE:
       if (MayQuit()) DestroyWindow(window_);
       return 0;
@@ -253,6 +288,8 @@ void MainFrame::Layout() {
   RECT area{0, 0, 0, 0};
   GetClientRect(window_, &area);
   SendMessageA(status_, WM_SIZE, 0, 0);
+  // Its size grip comes and goes with maximising: nothing of the old one may stay.
+  InvalidateRect(status_, nullptr, TRUE);
   RECT status{0, 0, 0, 0};
   GetWindowRect(status_, &status);
   MoveWindow(client_, 0, 0, area.right, area.bottom - (status.bottom - status.top), TRUE);
@@ -306,8 +343,10 @@ void MainFrame::OnCommand(UINT command) {
     case kZoomOut: view->ZoomOut(); return;
     default: break;
   }
-  if (command > kFirstTool && command <= kFirstTool + session_.ItemCaptions().size() && !session_.Busy())
+  if (command > kFirstTool && command <= kFirstTool + session_.ItemCaptions().size() && !session_.Busy()) {
     session_.Run(int32_t(command - kFirstTool), view->Document());
+    WatchToolWindows();
+  }
 }
 
 bool MainFrame::Open(const std::string& path) {
@@ -436,8 +475,10 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
 
 void MainFrame::ShowHint() {
   std::string hint;
-  if (session_.Picking())
-    hint = "Cliquez sur l'image pour placer le point (Échap : terminer).";
+  if (session_.Picking() && session_.ResultShown())
+    hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
+  else if (session_.Picking())
+    hint = "Choisissez un repère dans la fenêtre de l'outil, puis cliquez sur l'image pour placer son point.";
   else if (session_.WaitsForSecondImage())
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (session_.Busy())
@@ -448,10 +489,16 @@ void MainFrame::ShowHint() {
 }
 
 bool MainFrame::ToolWindowShowing() const {
-  // Any visible window of our thread that is neither ours nor owned by us (a box of ours) is the tool's.
+  // The plug-in's dialogs are owned by whichever window was active: they are
+  // told apart by the module that made them.
+  const auto plugin = reinterpret_cast<LONG_PTR>(session_.Module());
   for (HWND window : ThreadTopWindows())
-    if (window != window_ && IsWindowVisible(window) && GetWindow(window, GW_OWNER) != window_) return true;
+    if (IsWindowVisible(window) && GetWindowLongPtrA(window, GWLP_HINSTANCE) == plugin) return true;
   return false;
+}
+
+void MainFrame::WatchToolWindows() {
+  if (session_.Busy()) session_.DialogShowing(ToolWindowShowing());
 }
 
 void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
@@ -463,8 +510,6 @@ void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
 }
 
 void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) { ShowStatus(&view, inImage, pixel); }
-
-void MainFrame::EscapePressed(ImageView&) { session_.StopPicking(); }
 
 HCURSOR MainFrame::CursorFor(ImageView& view) {
   if (session_.Picking() && session_.Target() == &view.Document()) return LoadCursor(nullptr, IDC_CROSS);
@@ -501,6 +546,11 @@ int MainFrame::Run() {
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys.
     const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
+    // The wheel turns the image under the pointer, not the one that has the keyboard.
+    if (ours && (message.message == WM_MOUSEWHEEL || message.message == WM_MOUSEHWHEEL)) {
+      HWND under = WindowFromPoint(POINT{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
+      if (ImageView::From(under)) message.hwnd = under;
+    }
     if (ours && (TranslateMDISysAccel(client_, &message) || TranslateAcceleratorA(window_, accelerators_, &message)))
       continue;
     TranslateMessage(&message);

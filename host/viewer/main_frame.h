@@ -90,11 +90,12 @@ class MainFrame : private ViewEvents, private SessionEvents {
   void ShowStatus(ImageView* view, bool inImage, POINT pixel);
   void ShowHint();
   bool ToolWindowShowing() const;
+  // A run whose dialog closed without a final callback ends.
+  void WatchToolWindows();
 
   // ViewEvents
   void ViewClicked(ImageView& view, bool inImage, POINT pixel) override;
   void PointerMoved(ImageView& view, bool inImage, POINT pixel) override;
-  void EscapePressed(ImageView& view) override;
   HCURSOR CursorFor(ImageView& view) override;
   bool MayClose(ImageView& view) override;
   void ViewDestroyed(ImageView& view) override;

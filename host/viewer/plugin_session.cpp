@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "host/shared_record.h"
+#include "host/tool_kinds.h"
 
 namespace molvane::viewer {
 namespace {
@@ -108,14 +109,8 @@ void PluginSession::SendSecondImage(ImageDocument& document) {
                     document.Name().c_str(), 0);
 }
 
-void PluginSession::StopPicking() {
-  if (!picking_) return;
-  picking_ = false;
-  events_.StateChanged();
-}
-
 void PluginSession::DialogShowing(bool showing) {
-  if (!Busy() || (tool_ != 1 && tool_ != 7)) return;
+  if (!Busy() || host::KindOfTool(tool_) != host::ToolKind::kTwoImage) return;
   // Only a dialog seen on screen can have closed.
   if (showing) dialogSeen_ = true;
   else if (dialogSeen_) End();
@@ -143,6 +138,8 @@ void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode
   }
   if (!target_) return;
   if (actionCode == 1) picking_ = true;
+  // A computed result comes as Applied 1; Réinitialiser takes it back with Applied 0.
+  if (picking_ && actionCode == 0 && !finished) resultShown_ = applied;
   if (actionCode == 0 && actionData == 2) waitingSecond_ = true;
   events_.PixelsChanged(*target_);
   if (!finished) {
@@ -162,6 +159,7 @@ void PluginSession::End() {
   before_.clear();
   before_.shrink_to_fit();
   picking_ = false;
+  resultShown_ = false;
   waitingSecond_ = false;
   dialogSeen_ = false;
   events_.StateChanged();

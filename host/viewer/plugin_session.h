@@ -35,6 +35,8 @@ class PluginSession {
   // False with a French message saying why the plug-in's menu is absent.
   bool Load(const std::string& path, std::string& error);
   bool Loaded() const { return exports_.Complete(); }
+  // The plug-in's module: the windows it makes carry it as their instance.
+  void* Module() const { return library_.Module(); }
   const std::string& MenuCaption() const { return menuCaption_; }
   const std::vector<std::string>& ItemCaptions() const { return items_; }
   const std::string& DisplayName() const { return displayName_; }
@@ -49,6 +51,8 @@ class PluginSession {
   const ImageDocument* Target() const { return target_; }
   // The tool asked for clicks on its image (ActionCode 1) and still does.
   bool Picking() const { return picking_; }
+  // The tool has shown its result in the image and waits for Appliquer or more points.
+  bool ResultShown() const { return resultShown_; }
   // The tool waits for the user to click a second image (ActionData 2).
   bool WaitsForSecondImage() const { return waitingSecond_; }
   // A click on the picked image at pixel (x, y): the phase-1 call, with the
@@ -56,8 +60,6 @@ class PluginSession {
   void SendPoint(int32_t x, int32_t y);
   // A click on another image while the tool waits: that image as phase 1.
   void SendSecondImage(ImageDocument& document);
-  // Échap: clicks on the image are no longer forwarded.
-  void StopPicking();
   // A non-modal dialog closed without a final callback (tools 1 and 7 cancel
   // so): the run ends. Called with whether any of the tool's windows still shows.
   void DialogShowing(bool showing);
@@ -86,6 +88,7 @@ class PluginSession {
   std::vector<Pixel24> before_;
   std::string secondName_;
   bool picking_ = false;
+  bool resultShown_ = false;
   bool waitingSecond_ = false;
   bool dialogSeen_ = false;
 };

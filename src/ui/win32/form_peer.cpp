@@ -123,6 +123,7 @@ FormPeer::FormPeer(Form& form) : form_(form) {}
 
 FormPeer::~FormPeer() {
   ListenToKeys(false);
+  KeepOnTopWhileShown(false);
   for (Peer* peer : order_) {
     peer->DestroyWindows();
     peer->Model().peer = nullptr;
@@ -314,6 +315,7 @@ void FormPeer::Show(bool) {
   activeBefore_ = ::GetActiveWindow();
   RECT r = OuterRect(true);
   ListenToKeys(true);
+  KeepOnTopWhileShown(form_.StayOnTop());
   ::SetWindowPos(hwnd_, form_.StayOnTop() ? HWND_TOPMOST : HWND_TOP, r.left, r.top,
                  r.right - r.left, r.bottom - r.top, SWP_SHOWWINDOW);
   ::SetForegroundWindow(hwnd_);
@@ -329,6 +331,7 @@ void FormPeer::Hide() {
   // Shown again, the form gives the focus back to this control.
   if (::IsChild(hwnd_, focus)) savedFocus_ = focus;
   ListenToKeys(false);
+  KeepOnTopWhileShown(false);
   HWND owner = ::GetWindow(hwnd_, GW_OWNER);
   // The owner is enabled before the dialog hides, so activation goes back to it.
   if (disabledOwner_) {
@@ -533,6 +536,9 @@ LRESULT FormPeer::Handle(UINT message, WPARAM w, LPARAM l) {
         return TRUE;
       }
       break;
+    case kTakeTopPlaceMessage:
+      TakeTopPlace();
+      return 0;
     case kRetireMessage: {
       HWND old = reinterpret_cast<HWND>(w);
       HWND replacement = reinterpret_cast<HWND>(l);
@@ -547,6 +553,7 @@ LRESULT FormPeer::Handle(UINT message, WPARAM w, LPARAM l) {
       if (!destroying_) {
         // Gone with its owner: the controls went with it; a later showing makes them again.
         for (Peer* peer : order_) peer->Forget();
+        KeepOnTopWhileShown(false);
         ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         disabledOwner_ = nullptr;

@@ -208,6 +208,9 @@ class FormPeer {
   void StartTimer(Timer& timer);
   void StopTimer(Timer& timer);
 
+  // Posted to an on-top form after another window of its thread was activated (stay_on_top.cpp).
+  static const UINT kTakeTopPlaceMessage = WM_APP + 2;
+
   // The form whose window is, or holds, `hwnd`; null for any other window.
   static FormPeer* Holding(HWND hwnd);
   // A key message meant for the form or one of its controls, handled as a
@@ -229,6 +232,9 @@ class FormPeer {
   bool DialogKey(MSG& message);
   // While a form shows, the thread's key hook runs (dialog_keys.cpp).
   void ListenToKeys(bool listen);
+  // While an on-top form shows, each activation of another window puts it back on top (stay_on_top.cpp).
+  void KeepOnTopWhileShown(bool shown);
+  void TakeTopPlace();
   void FocusNext(bool previous);
   void FocusFirst();
   // The control that had the focus when the form was last left, or the first one.

@@ -1,0 +1,342 @@
+#!/usr/bin/env python3
+"""The viewer in a person's hands: real mouse and keyboard (X input) on two desktops.
+
+  desktop_test.py BIN_DIR OUT_DIR UNMANAGED_PREFIX MANAGED_PREFIX [SCENARIO...]
+
+`unmanaged`: the tests' Wine set-up, windows that no desktop manages;
+`managed`: openbox, with a prefix whose windows it manages, as a Linux
+desktop does. Each step a person would look at leaves a screenshot in
+OUT_DIR/<desktop>/; a failure names its step and keeps its screenshot.
+"""
+import os
+import re
+import subprocess
+import sys
+import time
+import traceback
+
+from desktop import Desktop, StepFailed, ROOT
+
+CHELSEA = os.path.join(ROOT, 'data', 'chelsea.png')  # 451 x 300
+COFFEE = os.path.join(ROOT, 'data', 'chelsea.bmp')
+DIALOGS = {1: "Comparaison d'images", 3: 'Filtres Matriciels', 4: 'Modification du fond', 5: 'Correction de vignetage',
+           6: None, 7: "Fusion d'images", 8: "Compensation d'un dégradé"}
+MENUS = ['Fichier', 'Édition', 'Affichage', 'Divers', '?']
+GREY = bytes((96, 96, 96))
+
+
+def check(condition, what, desk):
+    if not condition:
+        raise StepFailed('%s (screen: %s)' % (what, desk.screenshot('failed')))
+
+
+# --- menus by mouse: the titles and items found on the screen ---------------------------
+
+def ink_runs(values, gap):
+    """Runs of True in a sequence, joined across gaps shorter than `gap`: (first, last) pairs."""
+    runs = []
+    for i, ink in enumerate(values):
+        if ink:
+            if runs and i - runs[-1][1] <= gap:
+                runs[-1][1] = i
+            else:
+                runs.append([i, i])
+    return runs
+
+
+def menu_bar_titles(desk):
+    frame = desk.frame()
+    client = next(c for c in desk.controls(frame) if c.cls.upper() == 'MDICLIENT')
+    top, height = client.top - 17, 14
+    width = frame.right - frame.left
+    data = desk.pixels(frame.left, top, width, height)
+    ink = [any(max(data[(y * width + x) * 3:(y * width + x) * 3 + 3]) < 100 for y in range(height))
+           for x in range(width)]
+    runs = ink_runs(ink, 9)
+    return [((a + b) // 2 + frame.left, top + height // 2) for a, b in runs]
+
+
+def menu_items(desk):
+    popup = desk.find_top(cls='#32768')
+    check(popup is not None, 'a menu drops down', desk)
+    width, height = popup.right - popup.left, popup.bottom - popup.top
+    data = desk.pixels(popup.left, popup.top, width, height)
+    ink = [any(max(data[(y * width + x) * 3:(y * width + x) * 3 + 3]) < 150 for x in range(8, width - 8))
+           for y in range(height)]
+    runs = [r for r in ink_runs(ink, 2) if r[1] - r[0] >= 4]  # separators are thinner than text
+    return [(popup.left + 40, popup.top + (a + b) // 2) for a, b in runs]
+
+
+def pick_menu(desk, title, item, by_mouse):
+    """Menu `title` (one of MENUS), its item number `item` (from 0): by mouse, or by Alt+letter and arrows."""
+    if by_mouse:
+        titles = menu_bar_titles(desk)
+        desk.click(titles[MENUS.index(title)])
+        desk.wait(lambda: desk.find_top(cls='#32768'), 'the menu %s drops down' % title)
+        desk.click(menu_items(desk)[item])
+    else:
+        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Divers': 'd', '?': 'question'}[title]
+        desk.key('alt+' + letter)
+        desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+%s drops the menu %s down' % (letter, title))
+        desk.key(*(['Down'] * item), 'Return')
+
+
+def tool_dialog(desk):
+    return desk.find_top(cls='MolvaneForm')
+
+
+def hint(desk):
+    return desk.status()[3]
+
+
+def image(desk, name):
+    return next(i for i in desk.images() if i.text.rstrip(' *') == name)
+
+
+def visible_point(desk, name):
+    """A point of the image window `name` that no window in front of it covers: its centre if it can."""
+    views = desk.images()
+    index = next(i for i, v in enumerate(views) if v.text.rstrip(' *') == name)
+    view = views[index]
+    covers = [(v.left - 8, v.top - 30, v.right + 24, v.bottom + 24) for v in views[:index]]
+    covers += [(w.left, w.top, w.right, w.bottom) for w in desk.top() if w.cls == 'MolvaneForm']
+    candidates = [view.centre] + [(view.left + 4 + dx, view.top + 4 + dy) for dy in range(0, view.bottom - view.top - 8, 16)
+                                  for dx in range(0, view.right - view.left - 8, 16)]
+    for x, y in candidates:
+        if not any(l <= x < r and t <= y < b for l, t, r, b in covers):
+            return (x, y)
+    raise StepFailed('no part of %s shows' % name)
+
+
+def activate(desk, name):
+    desk.click(visible_point(desk, name))
+
+
+# --- scenarios ------------------------------------------------------------------------
+
+def every_tool_from_the_menus(desk):
+    """Each tool opened from the menu, every other one by mouse, then left with Échap; the noise
+    reduction undone. The other desktop takes the other hand for each tool."""
+    desk.start_viewer(CHELSEA, COFFEE)
+    for tool in range(1, 9):
+        for by_mouse in [(tool % 2 == 1) != desk.managed]:
+            how = 'mouse' if by_mouse else 'keyboard'
+            activate(desk, 'chelsea.png')
+            pick_menu(desk, 'Divers', tool - 1, by_mouse)
+            if tool == 2:
+                desk.wait(lambda: image(desk, 'chelsea.png').text.endswith('*'), 'the noise reduction is applied')
+                desk.key('ctrl+z')
+                desk.wait(lambda: not image(desk, 'chelsea.png').text.endswith('*'), 'Ctrl+Z undoes it')
+                continue
+            desk.wait(lambda: tool_dialog(desk), 'tool %d opens its dialog (%s)' % (tool, how))
+            dialog = tool_dialog(desk)
+            if DIALOGS[tool]:
+                check(dialog.text == DIALOGS[tool], 'tool %d opened %r' % (tool, dialog.text), desk)
+            desk.screenshot('outil-%d-%s' % (tool, how))
+            desk.key('Escape')
+            desk.wait(lambda: not tool_dialog(desk), 'Échap closes the dialog of tool %d' % tool)
+            desk.wait(lambda: hint(desk) == '', 'the status bar forgets tool %d once its dialog closed' % tool)
+
+
+def side_by_side(desk):
+    """The front image dragged by its caption, so that both images show."""
+    front = desk.images()[0]
+    desk.xdotool('mousemove', front.left + 60, front.top - 10, 'mousedown', 1, 'mousemove', front.left + 260,
+                 front.top + 90, 'mousemove', front.left + 460, front.top + 190, 'mouseup', 1)
+    time.sleep(0.4)
+
+
+def two_image_tools_end_with_their_dialog(desk):
+    """Comparaison and Fusionner, cancelled before and after the second image, and applied."""
+    desk.start_viewer(CHELSEA, COFFEE)
+    side_by_side(desk)
+    for tool, cancel_after_second in ((1, False), (1, True), (7, False), (7, True)):
+        activate(desk, 'chelsea.png')
+        pick_menu(desk, 'Divers', tool - 1, True)
+        desk.wait(lambda: tool_dialog(desk), 'tool %d opens' % tool)
+        check(hint(desk).startswith('Cliquez sur la seconde image'), 'the status bar asks for the second image', desk)
+        if cancel_after_second:
+            desk.click(visible_point(desk, 'chelsea.bmp'))
+            check(desk.above(DIALOGS[tool], 'Molvane'), 'the dialog stays above the image after the click', desk)
+        dialog = tool_dialog(desk)
+        desk.click(desk.control(dialog, 'Annuler').centre)
+        desk.wait(lambda: not tool_dialog(desk), '"Annuler" closes the dialog of tool %d' % tool)
+        desk.wait(lambda: hint(desk) == '', 'the run of tool %d ends with its dialog' % tool)
+    # The image can be closed now, and a tool run to its end.
+    activate(desk, 'chelsea.png')
+    pick_menu(desk, 'Divers', 0, False)
+    desk.wait(lambda: tool_dialog(desk), 'the comparison opens again')
+    desk.click(visible_point(desk, 'chelsea.bmp'))
+    desk.screenshot('comparaison-seconde-image')
+    desk.click(desk.control(tool_dialog(desk), "Créer une image d'écart").centre)
+    desk.wait(lambda: len(desk.images()) == 3, 'the gap image opens in a window of its own')
+    desk.screenshot('comparaison-ecart')
+    desk.key('ctrl+w')
+    desk.wait(lambda: desk.find_top(cls='#32770'), 'Ctrl+W asks about the unsaved gap image')
+    question = desk.find_top(cls='#32770')
+    desk.screenshot('question-enregistrer')
+    desk.click(desk.control(question, 'Ne pas enregistrer').centre)
+    desk.wait(lambda: len(desk.images()) == 2, '"Ne pas enregistrer" closes the gap image')
+
+
+def picking_follows_the_dialog(desk):
+    """Fond at 100 %: markers armed in the dialog, points clicked on the image, Échap in between."""
+    desk.start_viewer(CHELSEA)
+    desk.key('ctrl+1')
+    pick_menu(desk, 'Divers', 3, False)
+    desk.wait(lambda: tool_dialog(desk), 'Fond opens')
+    view = image(desk, 'chelsea.png')
+    x, y = view.centre
+    points = [(x - 150, y - 100), (x + 150, y + 100), (x, y)]
+    for n, point in enumerate(points):
+        dialog = tool_dialog(desk)
+        markers = [c for c in desk.controls(dialog) if c.cls == 'Button' and c.text == '' and
+                   c.right - c.left < 20]
+        check(len(markers) == 3, 'three markers show, not %d' % len(markers), desk)
+        markers.sort(key=lambda m: (m.top, m.left))  # F1, the flag (start point), F2
+        marker = [markers[0], markers[2], markers[1]][n]
+        desk.click(marker.centre)
+        if n == 1:
+            # Échap on the image pauses nothing: the armed marker still gets its point.
+            desk.click(points[0])
+            desk.key('Escape')
+            desk.click(marker.centre) if 'checked' in marker.flags else None
+        desk.click(point)
+        check(desk.above('Modification du fond', 'Molvane'), 'the dialog stays above the image', desk)
+        desk.wait(lambda: sum('checked' in c.flags for c in desk.controls(tool_dialog(desk))
+                              if c.cls == 'Button' and c.text == '') >= n + 1,
+                  'point %d is ticked in the dialog' % (n + 1))
+    desk.wait(lambda: hint(desk).startswith('Résultat'), 'the fill is made and the hint says so')
+    desk.screenshot('fond-points')
+    desk.click(desk.control(tool_dialog(desk), 'Appliquer').centre)
+    desk.wait(lambda: not tool_dialog(desk), '"Appliquer" closes Fond')
+    check(image(desk, 'chelsea.png').text.endswith('*'), 'the fill is kept', desk)
+    # Vignetage, zoomed in: four corners, then Annuler gives the image back.
+    desk.key('ctrl+z')
+    desk.key('ctrl+0')
+    desk.key('ctrl+equal')
+    pick_menu(desk, 'Divers', 4, True)
+    desk.wait(lambda: tool_dialog(desk), 'Vignetage opens')
+    view = image(desk, 'chelsea.png')
+    corners = [(view.left + 30, view.top + 30), (view.right - 30, view.top + 30), (view.right - 30, view.bottom - 30),
+               (view.left + 30, view.bottom - 30)]
+    for n, corner in enumerate(corners):
+        desk.click(corner)
+        check(desk.above('Correction de vignetage', 'Molvane'), 'Vignetage stays above the image', desk)
+    desk.screenshot('vignetage-coins')
+    desk.click(desk.control(tool_dialog(desk), 'Annuler').centre)
+    desk.wait(lambda: not tool_dialog(desk), '"Annuler" closes Vignetage')
+    check(not image(desk, 'chelsea.png').text.endswith('*'), 'the cancelled correction leaves the image as it was', desk)
+
+
+def zoom_text(desk):
+    return float(re.search(r'([0-9]+(?:[.,][0-9]+)?) %', desk.status()[1]).group(1).replace(',', '.'))
+
+
+def background_is_clean(desk, view, zoom, width, height):
+    """Outside the centred picture, only the workspace grey: no fragments of an older picture."""
+    pw, ph = int(width * zoom + 0.999), int(height * zoom + 0.999)
+    cw, ch = view.right - view.left, view.bottom - view.top
+    strips = []
+    if cw - pw > 8:
+        strips.append((view.left + 2, view.top + 2, (cw - pw) // 2 - 4, ch - 4))
+    if ch - ph > 8:
+        strips.append((view.left + 2, view.top + 2, cw - 4, (ch - ph) // 2 - 4))
+    for strip in strips:
+        data = desk.pixels(*strip)
+        if any(data[i:i + 3] != GREY for i in range(0, len(data), 3)):
+            return False
+    return bool(strips)
+
+
+def maximise_and_restore(desk):
+    """A large photograph at zoom to fit: maximised and restored, it is refitted and repainted cleanly."""
+    big = os.path.join(desk.out_dir, 'grande.png')
+    subprocess.run(['convert', CHELSEA, '-resize', '3000x2000!', big], check=True)
+    desk.start_viewer(big)
+    before = zoom_text(desk)
+    view = image(desk, 'grande.png')
+    desk.xdotool('mousemove', view.centre[0], view.top - 10, 'click', '--repeat', 2, '--delay', 80, 1)
+    desk.wait(lambda: 'maximised' in image(desk, 'grande.png').flags, 'a double click on its caption maximises it')
+    time.sleep(0.5)
+    after = zoom_text(desk)
+    desk.screenshot('maximisee')
+    check(after > before, 'the maximised window is refitted (zoom %s %% then %s %%)' % (before, after), desk)
+    check(background_is_clean(desk, image(desk, 'grande.png'), after / 100, 3000, 2000),
+          'the maximised window is repainted cleanly', desk)
+    frame = desk.frame()
+    desk.click((frame.right - 28, menu_bar_titles(desk)[0][1]))  # the restore button, in the menu bar's right end
+    desk.wait(lambda: 'maximised' not in image(desk, 'grande.png').flags, 'the restore button restores it')
+    time.sleep(0.5)
+    desk.screenshot('restauree')
+    check(abs(zoom_text(desk) - before) < 0.5, 'the restored window is refitted', desk)
+    check(background_is_clean(desk, image(desk, 'grande.png'), zoom_text(desk) / 100, 3000, 2000),
+          'the restored window is repainted cleanly', desk)
+
+
+def keyboard_and_status_bar(desk):
+    """Alt+D, Ctrl+Shift+= and Ctrl++, Shift+wheel, the window list, the pointer leaving, Alt+F Q."""
+    small = os.path.join(desk.out_dir, 'petite.png')
+    subprocess.run(['convert', CHELSEA, '-resize', '200x100!', small], check=True)
+    desk.start_viewer(small, CHELSEA)
+    activate(desk, 'chelsea.png')
+    desk.key('alt+d')
+    desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+D drops Divers down')
+    desk.key('Escape', 'Escape')
+    for keys in ('ctrl+shift+equal', 'ctrl+KP_Add', 'ctrl+equal'):
+        before = zoom_text(desk)
+        desk.key(keys)
+        check(zoom_text(desk) > before, '%s zooms in' % keys, desk)
+    # Shift+wheel scrolls sideways: the pixel under a still pointer moves along x only.
+    view = image(desk, 'chelsea.png')
+    desk.move(view.centre)
+    readout = lambda: tuple(int(v) for v in re.findall(r'[xy] (\d+)', desk.status()[2]))
+    first = readout()
+    desk.xdotool('keydown', 'shift', 'click', 5, 'keyup', 'shift')
+    time.sleep(0.4)
+    second = readout()
+    check(second[0] != first[0] and second[1] == first[1], 'Shift+wheel scrolls sideways: %s then %s' % (first, second),
+          desk)
+    # The pointer leaving the image clears the readout.
+    desk.move((1270, 1015))
+    desk.wait(lambda: desk.status()[2] == '', 'the pixel readout goes when the pointer leaves the image')
+    # The window list (Affichage) brings the other image forward, and the status bar follows it.
+    desk.key('alt+a')
+    desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+A drops Affichage down')
+    desk.key('1')
+    desk.wait(lambda: desk.status()[0].startswith('200 x 100'), 'the status bar shows the image brought forward')
+    desk.screenshot('liste-des-fenetres')
+    desk.key('alt+f', 'q')
+    check(desk.viewer_ended(), 'Alt+F then Q quits', desk)
+
+
+SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
+             maximise_and_restore, keyboard_and_status_bar]
+
+
+def main():
+    bin_dir, out_dir, unmanaged, managed = sys.argv[1:5]
+    wanted = sys.argv[5:]
+    failures = 0
+    runs = 0
+    for name, prefix, wm in (('unmanaged', unmanaged, False), ('managed', managed, True)):
+        for scenario in SCENARIOS:
+            if wanted and scenario.__name__ not in wanted and name not in wanted:
+                continue
+            runs += 1
+            started = time.time()
+            try:
+                with Desktop(name, bin_dir, os.path.join(out_dir, name, scenario.__name__), prefix, wm) as desk:
+                    scenario(desk)
+                print('ok   %-9s %s (%.1f s)' % (name, scenario.__name__, time.time() - started), flush=True)
+            except Exception as error:  # a failure of one scenario must not hide the others'
+                failures += 1
+                print('FAIL %-9s %s: %s' % (name, scenario.__name__, error), flush=True)
+                if not isinstance(error, StepFailed):
+                    traceback.print_exc()
+    print('%d passed, %d failed' % (runs - failures, failures))
+    return 1 if failures or not runs else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
