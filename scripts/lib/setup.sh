@@ -17,6 +17,8 @@ MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev
 MOLVANE_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)
 MOLVANE_SCREENSHOT_PACKAGES=(imagemagick)
 MOLVANE_PACKAGE_PACKAGES=(zip unzip)
+# The desktop tests: real X input, a window manager, the screen read back.
+MOLVANE_DESKTOP_PACKAGES=(python3 xdotool openbox imagemagick x11-utils)
 
 molvane_say() { printf '%s\n' "$*" >&2; }
 molvane_die() { molvane_say "error: $*"; exit 1; }
@@ -107,9 +109,12 @@ molvane_windows_path() {
 # .NET or browser engine to offer, no debugger, and a prefix of its own inside
 # the build tree.
 # MOLVANE_BARE_PREFIX=1 picks a second prefix without the fonts linked in, as
-# most users' prefixes are.
+# most users' prefixes are; MOLVANE_WINEPREFIX names any other (the viewer's,
+# the desktop tests' managed one).
 molvane_wine_env() {
-  if [ "${MOLVANE_BARE_PREFIX:-0}" = 1 ]; then
+  if [ -n "${MOLVANE_WINEPREFIX:-}" ]; then
+    export WINEPREFIX=$MOLVANE_WINEPREFIX
+  elif [ "${MOLVANE_BARE_PREFIX:-0}" = 1 ]; then
     export WINEPREFIX=$MOLVANE_WINDOWS_BUILD/wineprefix-bare
   else
     export WINEPREFIX=$MOLVANE_WINDOWS_BUILD/wineprefix
@@ -121,8 +126,10 @@ molvane_wine_env() {
 }
 
 # Creates the prefix once. Without a window manager (Xvfb) Wine waits two
-# seconds whenever a managed window is hidden; Managed=N avoids it. A lock
-# keeps parallel test runs from building the prefix twice.
+# seconds whenever a managed window is hidden; Managed=N avoids it, unless
+# MOLVANE_WINE_MANAGED=1 asks for windows a desktop manages (taskbar, Alt+Tab,
+# stacking among other applications). A lock keeps parallel test runs from
+# building the prefix twice.
 molvane_wine_prefix() {
   molvane_wine_env
   local ready=$WINEPREFIX/.molvane-ready
@@ -135,6 +142,7 @@ molvane_wine_prefix() {
     started=$(molvane_now)
     rm -rf "$WINEPREFIX"
     local steps="wineboot -i && wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /d N /f; rc=\$?; wineserver -w; exit \$rc"
+    if [ "${MOLVANE_WINE_MANAGED:-0}" = 1 ]; then steps="wineboot -i; rc=\$?; wineserver -w; exit \$rc"; fi
     if [ -n "${DISPLAY:-}" ]; then
       sh -c "$steps"
     else

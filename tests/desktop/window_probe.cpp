@@ -145,7 +145,6 @@ int main() {
     else if (command.rfind("kids ", 0) == 0) Kids(reinterpret_cast<HWND>(std::strtoul(line + 5, nullptr, 16)));
     else if (command == "mdi") Mdi();
     else if (command == "status") Status();
-    else if (command.rfind("raise ", 0) == 0) SetWindowPos(reinterpret_cast<HWND>(std::strtoul(line + 6, nullptr, 16)), HWND_NOTOPMOST, 0,0,0,0, SWP_NOMOVE|SWP_NOSIZE|SWP_NOACTIVATE), SetWindowPos(reinterpret_cast<HWND>(std::strtoul(line + 6, nullptr, 16)), HWND_TOPMOST, 0,0,0,0, SWP_NOMOVE|SWP_NOSIZE|SWP_NOACTIVATE);
     else if (command == "quit") break;
     std::printf(".\n");
     std::fflush(stdout);
