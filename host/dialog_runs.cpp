@@ -1,16 +1,17 @@
 // The reference host's dialog runs, on the real windows through the dialog driver.
 #include "host/dialog_runs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "host/dialog_driver.h"
-#include "host/plugin_library.h"
+#include "tools/matrix_filter.h"
 
 namespace molvane::host {
 namespace {
 
-// Captions are Windows-1252 bytes, as the plug-in's.
+// Captions are Windows-1252 bytes, as the plug-in's; the report keeps them so.
 const char kThresholdCaption[] = "Seuillage d'une image";
 const char kGradientCaption[] = "Compensation d'un dégradé";
 const char kFilterCaption[] = "Filtres Matriciels";
@@ -19,7 +20,22 @@ const char kComparisonCaption[] = "Comparaison d'images";
 const char kBackgroundCaption[] = "Modification du fond";
 const char kVignettingCaption[] = "Correction de vignetage";
 
-std::string Quoted(const std::string& text) { return "\"" + Cp1252ToUtf8(text.c_str()) + "\""; }
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// "A", "B" and "C".
+std::string QuotedList(const std::vector<std::string>& items) {
+  std::string list;
+  for (size_t i = 0; i < items.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + Quoted(items[i]);
+  return list;
+}
+
+// The names of the matrix filter dialog's built-in list, in its order.
+std::vector<std::string> BuiltInFilterNames() {
+  std::vector<std::string> names;
+  for (int i = 0; i < kBuiltInFilterCount; ++i) names.push_back(BuiltInFilter(i).Name());
+  return names;
+}
 
 class UserActions {
  public:
@@ -150,7 +166,8 @@ void FilterSteps(UserActions& s, const DialogChoices& c, DialogScript& script) {
     s.AnswerFileDialogStep(script, c.load);
   }
   script.Do("choose and edit the filter", [&s, &c, list] {
-    if (!c.filter.empty() && !PickComboItem(list(), c.filter)) s.Fail("the list has no filter " + Quoted(c.filter));
+    if (!c.filter.empty() && !PickComboItem(list(), c.filter))
+      s.Fail("the list has no filter " + Quoted(c.filter) + ", only " + QuotedList(ComboItems(list())));
     HWND dialog = s.Dialog();
     if (c.size) {
       const std::string item = std::to_string(c.size) + " x " + std::to_string(c.size);
@@ -196,8 +213,7 @@ void MergeSteps(UserActions& s, const DialogChoices& c, DialogScript& script, bo
       s.Slide("TxMax", 342, 236, c.bandHigh);
       s.Slide("TxMin", 342, 209, c.bandLow);
     }
-    s.Say("image 1: " + Cp1252ToUtf8(s.LabelAt(355, 27).c_str()) + "; image 2: " +
-          Cp1252ToUtf8(s.LabelAt(505, 27).c_str()));
+    s.Say("image 1: " + s.LabelAt(355, 27) + "; image 2: " + s.LabelAt(505, 27));
     if (!IsEnabled(s.Button("Appliquer"))) return;
     if (!IsChecked(s.Button("Jeu de transparence"))) {
       s.Say("merged by the higher value of each channel");
@@ -225,7 +241,7 @@ void ComparisonSteps(UserActions& s, const DialogChoices& c, DialogScript& scrip
     if (c.factor > 0 && s.Slide("KMult", 135, 100, c.factor) && !ReleaseOnThumb(bar))
       s.Fail("could not let go of the slider KMult");
     auto box = [dialog](int x, int y) { return Quoted(TextOf(ChildAt(dialog, "Button", x, y))); };
-    auto label = [&s](int x, int y) { return Cp1252ToUtf8(s.LabelAt(x, y).c_str()); };
+    auto label = [&s](int x, int y) { return s.LabelAt(x, y); };
     s.Say("image 1: " + box(25, 5) + " " + label(45, 22) + "; image 2: " + box(25, 50) + " " + label(45, 67) +
           "; factor " + std::to_string(TrackBarPosition(bar)));
   });
@@ -334,6 +350,11 @@ std::string CheckChoices(int32_t tool, const DialogChoices& c) {
   for (int m : {c.m1, c.m2})
     if (m < 0 || m > 200) return "--m1 and --m2 are gain slider positions from 0 to 200 (100: gain 1)";
   if (c.size && c.size != 3 && c.size != 5 && c.size != 7) return "--size is 3, 5 or 7";
+  // A loaded file may bring a filter of any name; the list holds the built-in ones anyway.
+  const std::vector<std::string> builtIn = BuiltInFilterNames();
+  if (!c.filter.empty() && c.load.empty() && std::find(builtIn.begin(), builtIn.end(), c.filter) == builtIn.end())
+    return "--filter names a filter of the list: " + QuotedList(builtIn) + " (or one loaded with --load), not " +
+           Quoted(c.filter);
   for (const CellText& cell : c.cells)
     if (cell.col < 0 || cell.col > 6 || cell.row < 0 || cell.row > 6) return "--cell columns and rows go from 0 to 6";
   return std::string();

@@ -4,9 +4,12 @@
 //   molvane_host.exe [--tool N|NAME] [--plugin DLL] [CHOICES] --out DIR INPUT...
 //
 // Files are BMP, PNG, JPEG, TIFF or GIF (image_files.h); an output's format
-// follows its extension. With --out, each input is written to DIR with one
-// progress line; a file that fails is reported and the others still run, and
-// the exit code is non-zero when any failed.
+// follows its extension. With --out, each input is written to DIR as
+// INPUT-<tool name> (numbered, INPUT-2-<tool name>, when a name comes again)
+// with one progress line; a file that fails is reported with its cause,
+// leaves no output, and the others still run; the exit code is non-zero when
+// any failed. A command line that cannot run is refused before any file is
+// touched, exit code 2.
 //
 // Tool 2 computes at once. Tools 3, 6 and 8 open their modal dialog, which
 // the host drives on its real windows as a user would (dialog_runs.h),
@@ -21,8 +24,9 @@
 // the image: the host clicks each marker given a point (--seed, --f1, --f2;
 // --corners) and forwards the point as the phase-1 call, with the image's
 // buffer and, for tool 4, the 5 x 5 pixels around the point. The
-// output defaults to INPUT-<tool caption> beside the input, in the input's
-// format (PNG for GIF). This executable imports only
+// output defaults to INPUT-<tool name> beside the input, in the input's
+// format (PNG for GIF). Texts go out in the ANSI code page, as Windows
+// programs print them; scripts/run turns them into UTF-8. This executable imports only
 // kernel32 and the C runtime: it creates the shared allocator record before
 // anything can load user32, then loads the plug-in (and user32, when it
 // drives a dialog).
@@ -79,19 +83,21 @@ struct Options {
   bool noSecond = false;
 };
 
-void Usage() {
-  std::fprintf(stderr,
+void Usage(std::FILE* to) {
+  std::fprintf(to,
                "usage: molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] INPUT [OUTPUT]\n"
                "       molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] --out DIR INPUT...\n"
                "  files are BMP, PNG, JPEG, TIFF or GIF; an output's format follows its extension\n"
                "  --tool N|NAME       the menu item to run (default 2):");
-  for (const NamedTool& tool : kTools) std::fprintf(stderr, " %d %s,", int(tool.number), tool.name);
-  std::fprintf(stderr,
+  for (const NamedTool& tool : kTools) std::fprintf(to, " %d %s,", int(tool.number), tool.name);
+  std::fprintf(to,
                "\n"
                "  --plugin DLL        the plug-in to load (default: Molvane.dll beside this program)\n"
                "  OUTPUT              default: INPUT-<tool> beside the input, in its format (PNG for GIF)\n"
-               "  --out DIR           every INPUT to DIR/INPUT-<tool>, one progress line each; the\n"
-               "                      run goes on past a file that fails and exits 1 naming them\n"
+               "  --out DIR           every INPUT to DIR/INPUT-<tool>, one progress line each (INPUT-2-<tool>\n"
+               "                      and so on for a name met again); the run goes on past a file\n"
+               "                      that fails, which leaves no output, and exits 1 naming them\n"
+               "  --help              this text\n"
                "choices in the dialogs (anything not given stays as the dialog shows it):\n"
                "  seuillage (6)  --threshold 0..255  --keep above|below\n"
                "  degrade (8)    --direction vertical|horizontal  --n1 N --n2 N (offsets -127..128)\n"
@@ -185,7 +191,71 @@ bool ParseCorners(const char* text, PickedPoint (&corners)[4]) {
   return false;
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+// What the command line asks: a run, the usage, or nothing it can do (its
+// problem already printed).
+enum class Parsed { kRun, kHelp, kBad };
+
+bool Bad(const std::string& problem) {
+  std::fprintf(stderr, "molvane_host: %s\n", problem.c_str());
+  return false;
+}
+
+// What an option that takes a value needs, for the message when it is missing;
+// null for the others.
+const char* ValueOf(const std::string& option) {
+  static const char* const kValued[] = {
+      "--tool", "--plugin", "--threshold", "--keep", "--direction", "--n1", "--n2", "--m1", "--m2",
+      "--load", "--filter", "--size", "--divisor", "--offset", "--save", "--screenshot", "--box-screenshot",
+      "--second", "--factor", "--mode", "--rate", "--prevalent", "--band", "--seed", "--f1", "--f2",
+      "--corners", "--cell"};
+  if (option == "--out") return "a folder";
+  for (const char* valued : kValued)
+    if (option == valued) return "a value";
+  return nullptr;
+}
+
+bool ParseValue(const std::string& arg, const char* value, Options& options) {
+  DialogChoices& c = options.choices;
+  if (arg == "--tool") return ParseTool(value, options.tool);
+  if (arg == "--plugin") options.plugin = value;
+  else if (arg == "--out") options.outDir = value;
+  else if (arg == "--threshold")
+    return ParseInt("--threshold", value, c.threshold) && (c.threshold >= 0 || Bad("--threshold goes from 0 to 255"));
+  else if (arg == "--keep") c.keep = value;
+  else if (arg == "--direction") c.direction = value;
+  else if (arg == "--n1") return c.hasN1 = ParseInt("--n1", value, c.n1);
+  else if (arg == "--n2") return c.hasN2 = ParseInt("--n2", value, c.n2);
+  else if (arg == "--m1") return c.hasM1 = ParseInt("--m1", value, c.m1);
+  else if (arg == "--m2") return c.hasM2 = ParseInt("--m2", value, c.m2);
+  else if (arg == "--load") c.load = value;
+  else if (arg == "--filter") c.filter = value;
+  else if (arg == "--size") return ParseInt("--size", value, c.size);
+  else if (arg == "--divisor") c.divisor = value;
+  else if (arg == "--offset") c.offset = value;
+  else if (arg == "--save") c.save = value;
+  else if (arg == "--screenshot") c.screenshot = value;
+  else if (arg == "--box-screenshot") c.boxScreenshot = value;
+  else if (arg == "--second") options.second = value;
+  else if (arg == "--factor")
+    return ParseInt("--factor", value, c.factor) && (c.factor >= 0 || Bad("--factor goes from 1 to 10"));
+  else if (arg == "--mode") c.mode = value;
+  else if (arg == "--rate")
+    return ParseInt("--rate", value, c.rate) && (c.rate >= 0 || Bad("--rate goes from 0 to 100"));
+  else if (arg == "--prevalent") return ParseInt("--prevalent", value, c.prevalent);
+  else if (arg == "--band") return c.hasBand = ParseBand(value, c.bandLow, c.bandHigh);
+  else if (arg == "--seed") return ParsePoint("--seed", value, c.seed);
+  else if (arg == "--f1") return ParsePoint("--f1", value, c.f1);
+  else if (arg == "--f2") return ParsePoint("--f2", value, c.f2);
+  else if (arg == "--corners") return ParseCorners(value, c.corners);
+  else if (arg == "--cell") {
+    CellText cell;
+    if (!ParseCell(value, cell)) return false;
+    c.cells.push_back(cell);
+  }
+  return true;
+}
+
+bool ParseArguments(int argc, char** argv, Options& options) {
   DialogChoices& c = options.choices;
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
@@ -196,90 +266,46 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       c.visualise = true;
     } else if (arg == "--no-second") {
       options.noSecond = true;
-    } else if (arg.size() > 2 && arg[0] == '-' && arg[1] == '-' && arg != "--help") {
-      if (i + 1 >= argc) return false;
-      const char* value = argv[++i];
-      bool ok = true;
-      if (arg == "--tool") ok = ParseTool(value, options.tool);
-      else if (arg == "--plugin") options.plugin = value;
-      else if (arg == "--out") options.outDir = value;
-      else if (arg == "--threshold") ok = ParseInt("--threshold", value, c.threshold) && c.threshold >= 0;
-      else if (arg == "--keep") c.keep = value;
-      else if (arg == "--direction") c.direction = value;
-      else if (arg == "--n1") ok = c.hasN1 = ParseInt("--n1", value, c.n1);
-      else if (arg == "--n2") ok = c.hasN2 = ParseInt("--n2", value, c.n2);
-      else if (arg == "--m1") ok = c.hasM1 = ParseInt("--m1", value, c.m1);
-      else if (arg == "--m2") ok = c.hasM2 = ParseInt("--m2", value, c.m2);
-      else if (arg == "--load") c.load = value;
-      else if (arg == "--filter") c.filter = value;
-      else if (arg == "--size") ok = ParseInt("--size", value, c.size);
-      else if (arg == "--divisor") c.divisor = value;
-      else if (arg == "--offset") c.offset = value;
-      else if (arg == "--save") c.save = value;
-      else if (arg == "--screenshot") c.screenshot = value;
-      else if (arg == "--box-screenshot") c.boxScreenshot = value;
-      else if (arg == "--second") options.second = value;
-      else if (arg == "--factor") ok = ParseInt("--factor", value, c.factor) && c.factor >= 0;
-      else if (arg == "--mode") c.mode = value;
-      else if (arg == "--rate") ok = ParseInt("--rate", value, c.rate) && c.rate >= 0;
-      else if (arg == "--prevalent") ok = ParseInt("--prevalent", value, c.prevalent);
-      else if (arg == "--band") ok = c.hasBand = ParseBand(value, c.bandLow, c.bandHigh);
-      else if (arg == "--seed") ok = ParsePoint("--seed", value, c.seed);
-      else if (arg == "--f1") ok = ParsePoint("--f1", value, c.f1);
-      else if (arg == "--f2") ok = ParsePoint("--f2", value, c.f2);
-      else if (arg == "--corners") ok = ParseCorners(value, c.corners);
-      else if (arg == "--cell") {
-        CellText cell;
-        ok = ParseCell(value, cell);
-        c.cells.push_back(cell);
-      } else {
-        std::fprintf(stderr, "molvane_host: unknown option %s\n", arg.c_str());
-        return false;
-      }
-      if (!ok) return false;
-    } else if (arg == "-h" || arg == "--help" || (arg.size() > 1 && arg[0] == '-')) {
-      return false;
+    } else if (const char* wanted = ValueOf(arg)) {
+      if (i + 1 >= argc || !*argv[i + 1]) return Bad(arg + " needs " + wanted);
+      if (!ParseValue(arg, argv[++i], options)) return false;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Bad("unknown option " + arg);
     } else {
       positional.push_back(arg);
     }
   }
-  if (positional.empty()) return false;
+  if (positional.empty()) return Bad(options.outDir.empty() ? "no INPUT given" : "--out needs at least one INPUT");
   if (!options.outDir.empty()) {
     options.inputs = positional;
   } else {
-    if (positional.size() > 2) return false;
+    if (positional.size() > 2)
+      return Bad("one INPUT and one OUTPUT at most without --out, not " + std::to_string(positional.size()) +
+                 " files");
     options.inputs = {positional[0]};
     if (positional.size() == 2) options.output = positional[1];
   }
-  if ((!options.second.empty() || options.noSecond) && options.tool != 1 && options.tool != 7) {
-    std::fprintf(stderr, "molvane_host: --second and --no-second are options of tools 1 (comparaison) and 7 (fusionner)\n");
-    return false;
-  }
+  // Checked before anything runs: a format found unwritable once the tool ran would waste its run.
+  if (!options.output.empty() && !CanWriteFormat(FormatOfPath(options.output)))
+    return Bad(options.output + ": an output is written as BMP, PNG, JPEG or TIFF (.bmp, .png, .jpg, .tif)");
+  if ((!options.second.empty() || options.noSecond) && options.tool != 1 && options.tool != 7)
+    return Bad("--second and --no-second are options of tools 1 (comparaison) and 7 (fusionner)");
   const std::string problem = CheckChoices(options.tool, c);
-  if (!problem.empty()) {
-    std::fprintf(stderr, "molvane_host: %s\n", problem.c_str());
-    return false;
-  }
+  if (!problem.empty()) return Bad(problem);
   return true;
 }
 
-// "Réduction de bruit" -> "reduction-de-bruit": a caption as a file-name part.
-std::string CaptionSlug(const char* caption) {
-  static const char* const kFolded = "AAAAAAACEEEEIIIIDNOOOOOxOUUUUYTsaaaaaaaceeeeiiiidnooooo/ouuuuyty";
-  std::string slug;
-  for (const char* p = caption; p && *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c >= 0xC0) c = static_cast<unsigned char>(kFolded[c - 0xC0]);
-    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-      slug += char(c);
-    } else if (c >= 'A' && c <= 'Z') {
-      slug += char(c - 'A' + 'a');
-    } else if (!slug.empty() && slug.back() != '-') {
-      slug += '-';
-    }
-  }
-  while (!slug.empty() && slug.back() == '-') slug.pop_back();
-  return slug;
+Parsed ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Parsed::kHelp;
+  return ParseArguments(argc, argv, options) ? Parsed::kRun : Parsed::kBad;
+}
+
+// The tool's command-line name, which its outputs carry.
+const char* ToolName(int32_t number) {
+  for (const NamedTool& tool : kTools)
+    if (tool.number == number) return tool.name;
+  return "";
 }
 
 // The name a viewer shows for an image: its file name without the folder.
@@ -288,9 +314,11 @@ std::string ImageName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// INPUT-<slug> beside the input, or in `folder` when one is given, in the
-// input's format when it can be written (GIF and unknown ones give PNG).
-std::string DefaultOutput(const std::string& input, const std::string& slug, const std::string& folder = "") {
+// INPUT-<suffix> beside the input, or in `folder` when one is given, in the
+// input's format when it can be written (GIF and unknown ones give PNG);
+// `number` above 1 gives INPUT-<number>-<suffix>.
+std::string DefaultOutput(const std::string& input, const std::string& suffix, const std::string& folder = "",
+                          int number = 1) {
   const size_t slash = input.find_last_of("\\/");
   const size_t dot = input.find_last_of('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
@@ -299,8 +327,34 @@ std::string DefaultOutput(const std::string& input, const std::string& slug, con
     const char last = folder.back();
     stem = folder + (last == '\\' || last == '/' ? "" : "\\") + ImageName(stem);
   }
+  if (number > 1) stem += "-" + std::to_string(number);
   const std::string extension = hasExtension && CanWriteFormat(FormatOfPath(input)) ? input.substr(dot) : ".png";
-  return stem + "-" + slug + extension;
+  return stem + "-" + suffix + extension;
+}
+
+std::string Lowered(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return text;
+}
+
+// One output in `folder` for each input: a name met again (two inputs of the
+// same name from different folders) takes the next free number, so that no
+// result of the run overwrites another. Windows names ignore case.
+std::vector<std::string> BatchOutputs(const std::vector<std::string>& inputs, const std::string& suffix,
+                                      const std::string& folder) {
+  std::vector<std::string> outputs;
+  std::vector<std::string> taken;
+  for (const std::string& input : inputs) {
+    std::string output;
+    for (int number = 1;; ++number) {
+      output = DefaultOutput(input, suffix, folder, number);
+      if (std::find(taken.begin(), taken.end(), Lowered(output)) == taken.end()) break;
+    }
+    taken.push_back(Lowered(output));
+    outputs.push_back(output);
+  }
+  return outputs;
 }
 
 constexpr int32_t kUserValue = 0x4D6F6C76;
@@ -324,7 +378,7 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
   const char* caption = loaded.caption;
   Stopwatch readTime;
   Bitmap24 image;
-  if (!ReadImageFile(input, image, error)) return Cp1252ToUtf8(error.c_str());
+  if (!ReadImageFile(input, image, error)) return error;
   std::printf("Read %s: %d x %d pixels (%.1f ms)\n", input.c_str(), int(image.width),
               int(image.height), readTime.Milliseconds());
 
@@ -337,7 +391,7 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
   std::string secondName;
   if (twoImages && !options.noSecond) {
     if (!options.second.empty()) {
-      if (!ReadImageFile(options.second, secondImage, error)) return Cp1252ToUtf8(error.c_str());
+      if (!ReadImageFile(options.second, secondImage, error)) return options.second + ": " + error;
       secondName = ImageName(options.second);
       std::printf("Read %s: %d x %d pixels, the second image\n", options.second.c_str(), int(secondImage.width),
                   int(secondImage.height));
@@ -413,15 +467,14 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
     const AllocatorStatistics afterTool = CountingAllocatorStatistics();
     for (const std::string& line : dialog.lines) std::printf("  %s\n", line.c_str());
     std::printf("Tool %d \"%s\": %.1f ms%s, %d allocation(s) through the host's allocator\n",
-                int(options.tool), Cp1252ToUtf8(caption).c_str(), toolMs,
+                int(options.tool), caption, toolMs,
                 HasDrivenDialog(options.tool) ? " with its dialog open" : "",
                 int(afterTool.allocateCalls - beforeTool.allocateCalls));
     if (lastPointMs >= 0)
       std::printf("  last point: %.1f ms from its click until the plug-in returned\n", lastPointMs);
     if (dialog.finalButtonMs >= 0)
       std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n",
-                  Cp1252ToUtf8(dialog.finalButton.c_str()).c_str(), dialog.finalButtonMs);
-    for (const std::string& failure : dialog.failures) std::fprintf(stderr, "molvane_host: %s\n", failure.c_str());
+                  dialog.finalButton.c_str(), dialog.finalButtonMs);
     for (const CallbackCall& call : recorder.Calls())
       std::printf("  callback: %d x %d, action %d, data %ld, applied %d, finished %d%s\n",
                   int(call.width), int(call.height), int(call.actionCode), long(call.actionData),
@@ -430,11 +483,18 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
     if (recorder.Calls().empty()) std::printf("  no callback\n");
 
     recorder.DuringCall(nullptr);
+    // A file whose dialog could not be driven as asked gets no output at all:
+    // whatever the buffer holds then is not the result asked for.
+    if (!dialog.failures.empty()) {
+      std::string causes;
+      for (const std::string& failure : dialog.failures) causes += (causes.empty() ? "" : "; ") + failure;
+      return causes;
+    }
     // The comparison and the merge write the image they were handed; the
     // other tools their own buffer.
     if (twoImages && delivered.Empty()) {
       std::printf("No image delivered, nothing written\n");
-      if (dialog.failures.empty() && !options.choices.cancel)
+      if (!options.choices.cancel)
         return comparison ? "the plug-in delivered no gap image" : "the plug-in delivered no merged image";
     } else {
       const Bitmap24 result = FromPixelArray(twoImages ? delivered : pixels, image.width, image.height);
@@ -444,13 +504,12 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
       for (size_t i = 0; i < result.pixels.size(); ++i)
         if (std::memcmp(&result.pixels[i], comparison ? &black : &image.pixels[i], sizeof(Pixel24)) != 0) ++changed;
       Stopwatch writeTime;
-      if (!WriteImageFile(output, result, error)) return output + ": " + Cp1252ToUtf8(error.c_str());
+      if (!WriteImageFile(output, result, error)) return output + ": " + error;
       std::printf("Wrote %s: %lu of %lu pixels %s (%.1f ms)\n", output.c_str(), (unsigned long)changed,
                   (unsigned long)result.pixels.size(),
                   comparison ? "not black" : merge ? "differ from the first image" : "changed",
                   writeTime.Milliseconds());
     }
-    if (!dialog.failures.empty()) return "the dialog could not be driven as asked";
   }
   return std::string();
 }
@@ -459,6 +518,20 @@ int Run(const Options& options) {
   std::string error;
   // First of all: the record, while no candidate address is taken yet.
   if (!StartSharedAllocator(error)) return Fail(error);
+  const size_t total = options.inputs.size();
+  const bool batch = !options.outDir.empty();
+  // Every output is named before anything runs; a missing output folder is made.
+  if (batch) {
+    CreateDirectoryA(options.outDir.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesA(options.outDir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return Fail("the output folder " + options.outDir + " cannot be made");
+  }
+  const char* suffix = ToolName(options.tool);
+  const std::vector<std::string> outputs =
+      batch ? BatchOutputs(options.inputs, suffix, options.outDir)
+            : std::vector<std::string>{options.output.empty() ? DefaultOutput(options.inputs[0], suffix)
+                                                              : options.output};
   const AllocatorStatistics atStart = CountingAllocatorStatistics();
 
   const std::string pluginPath =
@@ -480,8 +553,7 @@ int Run(const Options& options) {
   int32_t count = 0;
   exports.AddMenu(&count);
   std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(),
-              loadMs, Cp1252ToUtf8(name).c_str(), int(major), int(minor),
-              Cp1252ToUtf8(menu).c_str(), int(count));
+              loadMs, name, int(major), int(minor), menu, int(count));
   if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
   if (!Runnable(options.tool)) {
     std::string runnable;
@@ -494,26 +566,18 @@ int Run(const Options& options) {
 
   CallbackRecorder::Instance().Clear();
   exports.AdrRetour(CallbackRecorder::Instance().Callback(0), kUserValue);
-  const std::string slug = CaptionSlug(caption);
-
   // Each file in turn; one that fails is reported and the others still run.
   std::vector<std::string> failures;
   std::string problemOfOne;  // without --out, the one file's problem as it always was printed
-  const size_t total = options.inputs.size();
-  const bool batch = !options.outDir.empty();
-  // A missing output folder is made; one that cannot be shows on every file's line.
-  if (batch) CreateDirectoryA(options.outDir.c_str(), nullptr);
   for (size_t i = 0; i < total; ++i) {
     const std::string& input = options.inputs[i];
-    const std::string output = batch ? DefaultOutput(input, slug, options.outDir)
-                               : options.output.empty() ? DefaultOutput(input, slug) : options.output;
     Stopwatch fileTime;
-    const std::string problem = RunOnImage(options, LoadedTool{exports, caption}, input, output);
+    const std::string problem = RunOnImage(options, LoadedTool{exports, caption}, input, outputs[i]);
     if (!problem.empty()) failures.push_back(ImageName(input) + ": " + problem);
     problemOfOne = problem;
     if (batch)
       std::printf("[%lu/%lu] %s: %s (%.1f ms)\n", (unsigned long)(i + 1), (unsigned long)total, ImageName(input).c_str(),
-                  problem.empty() ? ("written to " + output).c_str() : ("FAILED, " + problem).c_str(),
+                  problem.empty() ? ("written to " + outputs[i]).c_str() : ("FAILED, " + problem).c_str(),
                   fileTime.Milliseconds());
   }
 
@@ -540,9 +604,15 @@ int main(int argc, char** argv) {
   // Reports and errors interleave in the order they happen.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   molvane::host::Options options;
-  if (!molvane::host::ParseOptions(argc, argv, options)) {
-    molvane::host::Usage();
-    return 2;
+  switch (molvane::host::ParseOptions(argc, argv, options)) {
+    case molvane::host::Parsed::kHelp:
+      molvane::host::Usage(stdout);
+      return 0;
+    case molvane::host::Parsed::kBad:
+      molvane::host::Usage(stderr);
+      return 2;
+    case molvane::host::Parsed::kRun:
+      break;
   }
   try {
     return molvane::host::Run(options);

@@ -65,18 +65,4 @@ std::string ModuleFolder(const void* address) {
   return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
-std::string Cp1252ToUtf8(const char* text) {
-  if (!text || !*text) return std::string();
-  const int wideLength = MultiByteToWideChar(1252, 0, text, -1, nullptr, 0);
-  if (wideLength <= 0) return text;
-  std::wstring wide(size_t(wideLength), L'\0');
-  MultiByteToWideChar(1252, 0, text, -1, &wide[0], wideLength);
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return text;
-  std::string utf8(size_t(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], length, nullptr, nullptr);
-  utf8.resize(size_t(length) - 1);
-  return utf8;
-}
-
 }  // namespace molvane::host

@@ -56,7 +56,4 @@ class PluginLibrary {
 // trailing backslash: the plug-in is looked for beside the program using it.
 std::string ModuleFolder(const void* address);
 
-// Windows-1252 text as UTF-8, for printing captions on a terminal.
-std::string Cp1252ToUtf8(const char* text);
-
 }  // namespace molvane::host

@@ -176,3 +176,26 @@ molvane_under_display() {
   molvane_wine_env
   xvfb-run -a sh -c 'wineserver -p2 && wine cmd /c exit >/dev/null 2>&1 </dev/null; '"$1"' ; rc=$? ; wineserver -w ; exit $rc'
 }
+
+# A Windows program's text as a Linux terminal shows it: Windows-1252 to
+# UTF-8, CRLF to LF, Z:\ paths as Linux paths. Line by line, as the lines
+# come: iconv alone would hold everything back until the program ends.
+molvane_linux_text() {
+  local LC_ALL=C line
+  while IFS= read -r line || [ -n "$line" ]; do
+    printf '%s\n' "${line%$'\r'}" | iconv -c -f CP1252 -t UTF-8 || true
+  done | sed -u -E ':a; s|(Z:[^ ]*)\\|\1/|; ta; s|Z:/|/|g'
+}
+
+# Runs a command whose output, both streams, is a Windows program's, each
+# stream through molvane_linux_text; returns the command's own status.
+molvane_linux_output() {
+  local errors status pid
+  exec {errors}> >(molvane_linux_text >&2)
+  pid=$!
+  "$@" 2>&"$errors" | molvane_linux_text
+  status=${PIPESTATUS[0]}
+  exec {errors}>&-
+  wait "$pid"
+  return "$status"
+}
