@@ -12,6 +12,7 @@
 
 #include "host/image_files.h"
 #include "host/viewer/file_dialogs.h"
+#include "host/viewer/question_box.h"
 
 namespace molvane::viewer {
 namespace {
@@ -365,6 +366,20 @@ bool MainFrame::ChooseAndSave(ImageView& view) {
   return !path.empty() && SaveAs(view, path);
 }
 
+namespace {
+
+enum SaveAnswer : size_t { kSaveIt, kDiscardIt, kKeepOpen };
+
+// Brings the image's window to the front, then asks about its unsaved changes.
+SaveAnswer AskToSave(HWND frame, HWND client, ImageView& view) {
+  if (IsIconic(view.Window())) SendMessageA(client, WM_MDIRESTORE, WPARAM(view.Window()), 0);
+  SendMessageA(client, WM_MDIACTIVATE, WPARAM(view.Window()), 0);
+  return SaveAnswer(Ask(frame, kTitle, "Enregistrer les modifications de " + Quoted(view.Document().Name()) + " ?",
+                        {"&Enregistrer", "&Ne pas enregistrer", "Annuler"}));
+}
+
+}  // namespace
+
 bool MainFrame::MayClose(ImageView& view) {
   if (session_.Target() == &view.Document()) {
     ShowError("L'outil " + Quoted(session_.ItemCaptions()[size_t(session_.Tool() - 1)]) +
@@ -372,20 +387,20 @@ bool MainFrame::MayClose(ImageView& view) {
     return false;
   }
   if (!view.Document().Modified()) return true;
-  const std::string question = "Enregistrer les modifications de " + Quoted(view.Document().Name()) + " ?";
-  switch (MessageBoxA(window_, question.c_str(), kTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDYES: return Save(view);
-    case IDNO: return true;
+  switch (AskToSave(window_, client_, view)) {
+    case kSaveIt: return Save(view);
+    case kDiscardIt: return true;
     default: return false;
   }
 }
 
 bool MainFrame::MayQuit() {
-  for (ImageView* view : std::vector<ImageView*>(views_)) {
+  // Every image is asked about (and saved if so answered) before any window
+  // goes: "Annuler" on any of them leaves them all open.
+  const std::vector<ImageView*> views(views_);
+  for (ImageView* view : views)
     if (!MayClose(*view)) return false;
-    // Asked once: the window goes now, before the next question.
-    SendMessageA(client_, WM_MDIDESTROY, WPARAM(view->Window()), 0);
-  }
+  for (ImageView* view : views) SendMessageA(client_, WM_MDIDESTROY, WPARAM(view->Window()), 0);
   return true;
 }
 

@@ -113,6 +113,12 @@ std::string AnswerBox(const std::function<void()>& action) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+std::vector<std::string> ButtonTexts(HWND box) {
+  std::vector<std::string> texts;
+  for (HWND button : host::ChildrenOfClass(box, "Button")) texts.push_back(host::TextOf(button));
+  return texts;
+}
+
 std::string MenuBarText(HWND window) {
   HMENU bar = GetMenu(window);
   std::string text;
@@ -283,22 +289,71 @@ TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
   DeleteFileA(text.c_str());
 }
 
+// The viewer's own box, in French whatever the system's language, answered
+// from the keyboard: Échap keeps the window and its change, Alt+N ("Ne pas
+// enregistrer") closes it.
 TEST(ViewerFiles, ClosingAChangedImageAsksWhetherToSave) {
-  // "Annuler" keeps the window and its change; "Non" closes it.
-  for (int answer : {IDCANCEL, IDNO}) {
+  const struct {
+    const char* keys;
+    UINT message;
+    WPARAM key;
+    LPARAM flags;
+    size_t left;
+  } cases[] = {{"Échap", WM_KEYDOWN, VK_ESCAPE, 0, 1}, {"Alt+N", WM_SYSCHAR, 'n', LPARAM(1) << 29, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
     auto frame = StartViewer({DataFile("chelsea.png")});
     ASSERT_TRUE(frame && frame->Views().size() == 1u);
     Command(*frame, viewer::kFirstTool + 2);
     ASSERT_EQ(host::TextOf(frame->Views()[0]->Window()), "chelsea.png *");
-    std::string question;
+    std::string question, byDefault;
+    std::vector<std::string> buttons;
     host::DialogScript script;
     script.OnSystemDialog("the question", [&](HWND box) {
       question = host::MessageBoxText(box);
-      PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+      buttons = ButtonTexts(box);
+      byDefault = host::TextOf(GetDlgItem(box, LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0))));
+      EXPECT_EQ(host::TextOf(GetFocus()), byDefault);
+      PostMessageA(GetFocus(), c.message, c.key, c.flags);
     });
     EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kClose); })) << script.FailureText();
     EXPECT_EQ(question, "Enregistrer les modifications de « chelsea.png » ?");
-    EXPECT_EQ(frame->Views().size(), answer == IDNO ? 0u : 1u);
+    EXPECT_EQ(buttons, (std::vector<std::string>{"&Enregistrer", "&Ne pas enregistrer", "Annuler"}));
+    EXPECT_EQ(byDefault, "&Enregistrer");
+    EXPECT_EQ(frame->Views().size(), c.left);
+  }
+}
+
+// Quitting asks about each changed image in turn, with that image in front;
+// windows close only once every answer is in, so "Annuler" on the last one
+// leaves them all open.
+TEST(ViewerFiles, QuittingAsksAboutEveryImageBeforeClosingAny) {
+  for (const char* second : {"Annuler", "&Ne pas enregistrer"}) {
+    SCOPED_TRACE(second);
+    auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.jpg")});
+    ASSERT_TRUE(frame && frame->Views().size() == 2u);
+    for (ImageView* view : frame->Views()) {
+      Activate(*view);
+      Command(*frame, viewer::kFirstTool + 2);
+    }
+    std::vector<std::string> asked, inFront;
+    auto answer = [&](const char* button) {
+      return [&, button](HWND box) {
+        asked.push_back(host::MessageBoxText(box));
+        inFront.push_back(host::TextOf(frame->ActiveView()->Window()));
+        host::PostClick(host::FindChild(box, "Button", button));
+      };
+    };
+    host::DialogScript script;
+    script.OnSystemDialog("the first question", answer("&Ne pas enregistrer"));
+    script.OnSystemDialog("the second question", answer(second));
+    EXPECT_TRUE(script.Run([&] { SendMessageA(frame->Window(), WM_CLOSE, 0, 0); })) << script.FailureText();
+    EXPECT_EQ(asked, (std::vector<std::string>{"Enregistrer les modifications de « chelsea.png » ?",
+                                               "Enregistrer les modifications de « chelsea.jpg » ?"}));
+    EXPECT_EQ(inFront, (std::vector<std::string>{"chelsea.png *", "chelsea.jpg *"}));
+    const bool quit = second != std::string("Annuler");
+    EXPECT_EQ(frame->Window() == nullptr, quit);
+    EXPECT_EQ(frame->Views().size(), quit ? 0u : 2u);
   }
 }
 
