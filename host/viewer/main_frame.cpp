@@ -362,8 +362,22 @@ bool MainFrame::Save(ImageView& view) {
 
 bool MainFrame::ChooseAndSave(ImageView& view) {
   const ImageDocument& document = view.Document();
-  const std::string path = ChooseWhereToSave(window_, document.Path().empty() ? document.Name() + ".png" : document.Path());
-  return !path.empty() && SaveAs(view, path);
+  std::string path = document.Path().empty() ? document.Name() + ".png" : WritableName(document.Path());
+  // The dialog comes back with the name as typed until it names a file we can
+  // write, and one the person agrees to replace if it exists.
+  for (;;) {
+    path = ChooseWhereToSave(window_, path);
+    if (path.empty()) return false;
+    const std::string problem = WhyNotWritable(path);
+    if (!problem.empty()) {
+      ShowError(problem);
+      continue;
+    }
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        Ask(window_, kTitle, Quoted(FileNameOf(path)) + " existe déjà. Voulez-vous le remplacer ?",
+            {"&Remplacer", "Annuler"}, QuestionIcon::kWarning) == 0)
+      return SaveAs(view, path);
+  }
 }
 
 namespace {

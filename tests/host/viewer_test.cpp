@@ -113,11 +113,33 @@ std::string AnswerBox(const std::function<void()>& action) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 std::vector<std::string> ButtonTexts(HWND box) {
   std::vector<std::string> texts;
   for (HWND button : host::ChildrenOfClass(box, "Button")) texts.push_back(host::TextOf(button));
   return texts;
 }
+
+// The name an open or save dialog holds in its name field (edt1, or the combo cmb13).
+std::string FileDialogName(HWND dialog) {
+  for (int id : {0x480, 0x47c}) {
+    HWND field = GetDlgItem(dialog, id);
+    if (field && IsWindowVisible(field)) return host::TextOf(field);
+  }
+  return std::string();
+}
+
+void WriteFileBytes(const std::string& path, const void* bytes, DWORD size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes, size, &written, nullptr);
+  CloseHandle(file);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string MenuBarText(HWND window) {
   HMENU bar = GetMenu(window);
@@ -259,6 +281,86 @@ TEST(ViewerFiles, SaveAsAsksWhereAndKeepsTheImagesType) {
   ASSERT_TRUE(host::ReadImageFile(typed + ".png", back, error)) << error;
   EXPECT_TRUE(SamePixels(back.pixels, Chelsea(), 451));
   DeleteFileA((typed + ".png").c_str());
+}
+
+// A name the viewer cannot write is refused in its own words and comes back
+// to the dialog as typed; nothing is written, under that name or another.
+TEST(ViewerFiles, SaveAsRefusesAFormatItCannotWriteAndKeepsTheName) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  const struct {
+    const char* name;
+    const char* why;
+  } cases[] = {{"x.gif", "ne l'écrit pas"}, {"x.webp", "l'extension « .webp »"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string typed = TemporaryFile(c.name);
+    const char* const added[] = {"", ".png", ".bmp"};
+    for (const char* end : added) DeleteFileA((typed + end).c_str());
+    std::string said, offered;
+    host::DialogScript script;
+    script.OnSystemDialog("the save dialog", [&](HWND dialog) { EXPECT_TRUE(host::AnswerFileDialog(dialog, typed)); });
+    script.Then("the refusal", [&] {
+      HWND box = host::FindSystemDialog();
+      if (!host::IsMessageBox(box)) return false;
+      said = host::MessageBoxText(box);
+      host::PressOk(box);
+      return true;
+    });
+    script.Then("the save dialog again", [&] {
+      HWND dialog = host::FindFileDialog();
+      if (!dialog) return false;
+      offered = FileDialogName(dialog);
+      host::PressCancel(dialog);
+      return true;
+    });
+    EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kSaveAs); })) << script.FailureText();
+    EXPECT_TRUE(Contains(said, std::string("Impossible d'enregistrer sous le nom « molvane-viewer-") + c.name + " »"))
+        << said;
+    EXPECT_TRUE(Contains(said, c.why)) << said;
+    EXPECT_TRUE(Contains(said, "PNG (.png), BMP (.bmp), JPEG (.jpg) et TIFF (.tif)")) << said;
+    EXPECT_TRUE(EndsWith(offered, std::string("molvane-viewer-") + c.name)) << offered;
+    for (const char* end : added) EXPECT_FALSE(Exists(typed + end)) << typed + end;
+  }
+  EXPECT_EQ(frame->Views()[0]->Document().Path(), DataFile("chelsea.png"));
+}
+
+// Ctrl+S on a GIF, which the viewer reads but cannot write, offers the same
+// name as a PNG; the question before replacing names that very file.
+TEST(ViewerFiles, SavingAGifOffersAPngAndAsksBeforeReplacingIt) {
+  const unsigned char kRedPixel[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0,
+                                     0,   0,   0,   ',', 0,   0,   0, 0, 1, 0, 1,    0, 0, 2, 2,    0x44,
+                                     1,   0,   ';'};
+  const std::string gif = TemporaryFile("palette.gif"), png = TemporaryFile("palette.png");
+  WriteFileBytes(gif, kRedPixel, sizeof kRedPixel);
+  DeleteFileA((gif + ".png").c_str());
+  ASSERT_TRUE(CopyFileA(DataFile("chelsea.png").c_str(), png.c_str(), FALSE));
+  auto frame = StartViewer({gif});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  std::string offered, asked;
+  std::vector<std::string> buttons;
+  host::DialogScript script;
+  script.OnSystemDialog("the save dialog", [&](HWND dialog) {
+    offered = FileDialogName(dialog);
+    host::PressOk(dialog);
+  });
+  script.OnSystemDialog("the question", [&](HWND box) {
+    asked = host::MessageBoxText(box);
+    buttons = ButtonTexts(box);
+    host::PostClick(host::FindChild(box, "Button", "&Remplacer"));
+  });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kSave); })) << script.FailureText();
+  EXPECT_TRUE(EndsWith(offered, "molvane-viewer-palette.png")) << offered;
+  EXPECT_EQ(asked, "« molvane-viewer-palette.png » existe déjà. Voulez-vous le remplacer ?");
+  EXPECT_EQ(buttons, (std::vector<std::string>{"&Remplacer", "Annuler"}));
+  EXPECT_EQ(host::TextOf(frame->Views()[0]->Window()), "molvane-viewer-palette.png");
+  host::Bitmap24 back;
+  std::string error;
+  EXPECT_TRUE(host::ReadImageFile(png, back, error)) << error;
+  EXPECT_EQ(back.width, 1);
+  EXPECT_FALSE(Exists(gif + ".png"));
+  DeleteFileA(gif.c_str());
+  DeleteFileA(png.c_str());
 }
 
 TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
