@@ -456,6 +456,8 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
   set(kSizePart, std::to_string(document.Width()) + " x " + std::to_string(document.Height()) + " pixels");
   char zoom[32];
   std::snprintf(zoom, sizeof zoom, "Zoom %.4g %%", view->Zoom() * 100);
+  // The decimal comma a French reader expects.
+  if (char* point = std::strchr(zoom, '.')) *point = ',';
   set(kZoomPart, zoom);
   if (!inImage) return set(kPixelPart, "");
   const Pixel24 p = document.Pixels()[pixel.y * document.Width() + pixel.x];

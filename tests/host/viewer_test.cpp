@@ -497,6 +497,19 @@ TEST(ViewerView, StatusBarReadsThePixelUnderTheMouseAtAnyZoom) {
   }
 }
 
+TEST(ViewerView, TheZoomReadsWithADecimalComma) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  const struct {
+    double zoom;
+    const char* text;
+  } cases[] = {{1.303, "Zoom 130,3 %"}, {1.0 / 16, "Zoom 6,25 %"}, {2, "Zoom 200 %"}};
+  for (const auto& c : cases) {
+    frame->Views()[0]->SetZoom(c.zoom);
+    EXPECT_EQ(frame->StatusText(1), c.text);
+  }
+}
+
 TEST(ViewerView, CtrlWheelZoomsAroundThePixelUnderTheMouse) {
   auto frame = StartViewer({DataFile("chelsea.png")});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
