@@ -56,6 +56,56 @@ std::vector<HWND> ThreadTopWindows() {
   return windows;
 }
 
+void PaintWorkspaceHint(HWND client) {
+  static const char kHint[] = "Ouvrez une image : Fichier > Ouvrir (Ctrl+O),\nou déposez un fichier ici.";
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(client, &paint);
+  NONCLIENTMETRICSA system;
+  system.cbSize = sizeof system;
+  HFONT font = nullptr;
+  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof system, &system, 0)) {
+    system.lfMessageFont.lfHeight = system.lfMessageFont.lfHeight * 5 / 4;
+    font = CreateFontIndirectA(&system.lfMessageFont);
+  }
+  HGDIOBJ previous = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  // Dark text on a light workspace, light on a dark one.
+  const COLORREF back = GetSysColor(COLOR_APPWORKSPACE);
+  const bool light = GetRValue(back) * 299 + GetGValue(back) * 587 + GetBValue(back) * 114 > 140000;
+  SetTextColor(dc, light ? RGB(64, 64, 64) : RGB(236, 236, 236));
+  SetBkMode(dc, TRANSPARENT);
+  RECT area, text{0, 0, 0, 0};
+  GetClientRect(client, &area);
+  DrawTextA(dc, kHint, -1, &text, DT_CALCRECT | DT_CENTER | DT_NOPREFIX);
+  OffsetRect(&text, (area.right - text.right) / 2, (area.bottom - text.bottom) / 2);
+  DrawTextA(dc, kHint, -1, &text, DT_CENTER | DT_NOPREFIX);
+  SelectObject(dc, previous);
+  if (font) DeleteObject(font);
+  EndPaint(client, &paint);
+}
+
+// The workspace without any image window says how to begin.
+LRESULT CALLBACK Workspace(HWND client, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  const bool empty = GetWindow(client, GW_CHILD) == nullptr;
+  switch (message) {
+    case WM_PAINT:
+      if (!empty) break;
+      PaintWorkspaceHint(client);
+      return 0;
+    case WM_SIZE:
+      if (empty) InvalidateRect(client, nullptr, TRUE);
+      break;
+    case WM_MDICREATE:
+    case WM_MDIDESTROY: {
+      const LRESULT result = DefSubclassProc(client, message, wParam, lParam);
+      InvalidateRect(client, nullptr, TRUE);
+      return result;
+    }
+    default:
+      break;
+  }
+  return DefSubclassProc(client, message, wParam, lParam);
+}
+
 }  // namespace
 
 constexpr char MainFrame::kClassName[];
@@ -198,6 +248,7 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), &client);
+      SetWindowSubclass(client_, &Workspace, 0, 0);
       status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), nullptr);
       const int parts[] = {150, 260, 500, -1};
