@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/image_files.h"
+#include "host/viewer/image_document.h"
 
 namespace molvane::viewer {
 namespace {
@@ -46,13 +47,35 @@ std::string ChooseWhereToSave(HWND owner, const std::string& suggested) {
                         : current == host::ImageFormat::kJpeg ? 3
                         : current == host::ImageFormat::kTiff ? 4
                                                               : 1;
-  dialog.lpstrDefExt = "png";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  // No default extension and no overwrite prompt: the dialog would add one to
+  // a name the person typed and ask about a file other than the one written.
+  dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (!GetSaveFileNameA(&dialog)) return std::string();
   std::string chosen = path;
-  if (!host::CanWriteFormat(host::FormatOfPath(chosen)) && dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= 4)
+  if (FileNameOf(chosen).find('.') == std::string::npos && dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= 4)
     chosen += std::string(".") + kExtensions[dialog.nFilterIndex - 1];
   return chosen;
+}
+
+std::string WhyNotWritable(const std::string& path) {
+  const host::ImageFormat format = host::FormatOfPath(path);
+  if (host::CanWriteFormat(format)) return std::string();
+  const std::string name = FileNameOf(path);
+  const size_t dot = name.find_last_of('.');
+  const std::string why = format == host::ImageFormat::kGif ? "la visionneuse lit le format GIF mais ne l'écrit pas"
+                          : dot == std::string::npos        ? "ce nom n'a pas d'extension"
+                                                            : "l'extension « " + name.substr(dot) +
+                                                                  " » n'est celle d'aucun format que la visionneuse écrit";
+  return "Impossible d'enregistrer sous le nom « " + name + " » : " + why +
+         ".\n\nLa visionneuse enregistre en PNG (.png), BMP (.bmp), JPEG (.jpg) et TIFF (.tif) : "
+         "donnez au nom l'une de ces extensions.";
+}
+
+std::string WritableName(const std::string& path) {
+  if (host::CanWriteFormat(host::FormatOfPath(path))) return path;
+  const size_t slash = path.find_last_of("\\/"), dot = path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (hasExtension ? path.substr(0, dot) : path) + ".png";
 }
 
 }  // namespace molvane::viewer

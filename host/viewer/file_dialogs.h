@@ -14,8 +14,15 @@ namespace molvane::viewer {
 std::string ChooseImageToOpen(HWND owner);
 
 // Where the user chose to save, starting from `suggested`; empty when they
-// cancelled. A name typed without a writable extension gets the one of the
-// chosen type.
+// cancelled. A name typed with no extension at all gets the one of the chosen
+// type; any other comes back as typed, whether the viewer can write it or not.
 std::string ChooseWhereToSave(HWND owner, const std::string& suggested);
+
+// Why the viewer cannot write a file of that name, naming the formats it
+// writes; empty when it can.
+std::string WhyNotWritable(const std::string& path);
+// The path itself when the viewer can write its format; else the same name
+// with the extension of PNG, the type the save dialog offers first.
+std::string WritableName(const std::string& path);
 
 }  // namespace molvane::viewer

@@ -15,6 +15,7 @@
 #include "host/image_files.h"
 #include "host/tool_kinds.h"
 #include "host/viewer/file_dialogs.h"
+#include "host/viewer/question_box.h"
 
 namespace molvane::viewer {
 namespace {
@@ -77,6 +78,56 @@ std::vector<HWND> ThreadTopWindows() {
   std::vector<HWND> windows;
   EnumThreadWindows(GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
+}
+
+void PaintWorkspaceHint(HWND client) {
+  static const char kHint[] = "Ouvrez une image : Fichier > Ouvrir (Ctrl+O),\nou déposez un fichier ici.";
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(client, &paint);
+  NONCLIENTMETRICSA system;
+  system.cbSize = sizeof system;
+  HFONT font = nullptr;
+  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof system, &system, 0)) {
+    system.lfMessageFont.lfHeight = system.lfMessageFont.lfHeight * 5 / 4;
+    font = CreateFontIndirectA(&system.lfMessageFont);
+  }
+  HGDIOBJ previous = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  // Dark text on a light workspace, light on a dark one.
+  const COLORREF back = GetSysColor(COLOR_APPWORKSPACE);
+  const bool light = GetRValue(back) * 299 + GetGValue(back) * 587 + GetBValue(back) * 114 > 140000;
+  SetTextColor(dc, light ? RGB(64, 64, 64) : RGB(236, 236, 236));
+  SetBkMode(dc, TRANSPARENT);
+  RECT area, text{0, 0, 0, 0};
+  GetClientRect(client, &area);
+  DrawTextA(dc, kHint, -1, &text, DT_CALCRECT | DT_CENTER | DT_NOPREFIX);
+  OffsetRect(&text, (area.right - text.right) / 2, (area.bottom - text.bottom) / 2);
+  DrawTextA(dc, kHint, -1, &text, DT_CENTER | DT_NOPREFIX);
+  SelectObject(dc, previous);
+  if (font) DeleteObject(font);
+  EndPaint(client, &paint);
+}
+
+// The workspace without any image window says how to begin.
+LRESULT CALLBACK Workspace(HWND client, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  const bool empty = GetWindow(client, GW_CHILD) == nullptr;
+  switch (message) {
+    case WM_PAINT:
+      if (!empty) break;
+      PaintWorkspaceHint(client);
+      return 0;
+    case WM_SIZE:
+      if (empty) InvalidateRect(client, nullptr, TRUE);
+      break;
+    case WM_MDICREATE:
+    case WM_MDIDESTROY: {
+      const LRESULT result = DefSubclassProc(client, message, wParam, lParam);
+      InvalidateRect(client, nullptr, TRUE);
+      return result;
+    }
+    default:
+      break;
+  }
+  return DefSubclassProc(client, message, wParam, lParam);
 }
 
 }  // namespace
@@ -228,6 +279,7 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), &client);
+      SetWindowSubclass(client_, &Workspace, 0, 0);
       status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), nullptr);
       const int parts[] = {150, 260, 500, -1};
@@ -400,9 +452,37 @@ bool MainFrame::Save(ImageView& view) {
 
 bool MainFrame::ChooseAndSave(ImageView& view) {
   const ImageDocument& document = view.Document();
-  const std::string path = ChooseWhereToSave(window_, document.Path().empty() ? document.Name() + ".png" : document.Path());
-  return !path.empty() && SaveAs(view, path);
+  std::string path = document.Path().empty() ? document.Name() + ".png" : WritableName(document.Path());
+  // The dialog comes back with the name as typed until it names a file we can
+  // write, and one the person agrees to replace if it exists.
+  for (;;) {
+    path = ChooseWhereToSave(window_, path);
+    if (path.empty()) return false;
+    const std::string problem = WhyNotWritable(path);
+    if (!problem.empty()) {
+      ShowError(problem);
+      continue;
+    }
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        Ask(window_, kTitle, Quoted(FileNameOf(path)) + " existe déjà. Voulez-vous le remplacer ?",
+            {"&Remplacer", "Annuler"}, QuestionIcon::kWarning) == 0)
+      return SaveAs(view, path);
+  }
 }
+
+namespace {
+
+enum SaveAnswer : size_t { kSaveIt, kDiscardIt, kKeepOpen };
+
+// Brings the image's window to the front, then asks about its unsaved changes.
+SaveAnswer AskToSave(HWND frame, HWND client, ImageView& view) {
+  if (IsIconic(view.Window())) SendMessageA(client, WM_MDIRESTORE, WPARAM(view.Window()), 0);
+  SendMessageA(client, WM_MDIACTIVATE, WPARAM(view.Window()), 0);
+  return SaveAnswer(Ask(frame, kTitle, "Enregistrer les modifications de " + Quoted(view.Document().Name()) + " ?",
+                        {"&Enregistrer", "&Ne pas enregistrer", "Annuler"}));
+}
+
+}  // namespace
 
 bool MainFrame::MayClose(ImageView& view) {
   if (session_.Target() == &view.Document()) {
@@ -411,20 +491,20 @@ bool MainFrame::MayClose(ImageView& view) {
     return false;
   }
   if (!view.Document().Modified()) return true;
-  const std::string question = "Enregistrer les modifications de " + Quoted(view.Document().Name()) + " ?";
-  switch (MessageBoxA(window_, question.c_str(), kTitle, MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDYES: return Save(view);
-    case IDNO: return true;
+  switch (AskToSave(window_, client_, view)) {
+    case kSaveIt: return Save(view);
+    case kDiscardIt: return true;
     default: return false;
   }
 }
 
 bool MainFrame::MayQuit() {
-  for (ImageView* view : std::vector<ImageView*>(views_)) {
+  // Every image is asked about (and saved if so answered) before any window
+  // goes: "Annuler" on any of them leaves them all open.
+  const std::vector<ImageView*> views(views_);
+  for (ImageView* view : views)
     if (!MayClose(*view)) return false;
-    // Asked once: the window goes now, before the next question.
-    SendMessageA(client_, WM_MDIDESTROY, WPARAM(view->Window()), 0);
-  }
+  for (ImageView* view : views) SendMessageA(client_, WM_MDIDESTROY, WPARAM(view->Window()), 0);
   return true;
 }
 
@@ -466,6 +546,8 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
   set(kSizePart, std::to_string(document.Width()) + " x " + std::to_string(document.Height()) + " pixels");
   char zoom[32];
   std::snprintf(zoom, sizeof zoom, "Zoom %.4g %%", view->Zoom() * 100);
+  // The decimal comma a French reader expects.
+  if (char* point = std::strchr(zoom, '.')) *point = ',';
   set(kZoomPart, zoom);
   if (!inImage) return set(kPixelPart, "");
   const Pixel24 p = document.Pixels()[pixel.y * document.Width() + pixel.x];

@@ -113,6 +113,34 @@ std::string AnswerBox(const std::function<void()>& action) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::vector<std::string> ButtonTexts(HWND box) {
+  std::vector<std::string> texts;
+  for (HWND button : host::ChildrenOfClass(box, "Button")) texts.push_back(host::TextOf(button));
+  return texts;
+}
+
+// The name an open or save dialog holds in its name field (edt1, or the combo cmb13).
+std::string FileDialogName(HWND dialog) {
+  for (int id : {0x480, 0x47c}) {
+    HWND field = GetDlgItem(dialog, id);
+    if (field && IsWindowVisible(field)) return host::TextOf(field);
+  }
+  return std::string();
+}
+
+void WriteFileBytes(const std::string& path, const void* bytes, DWORD size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes, size, &written, nullptr);
+  CloseHandle(file);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 std::string MenuBarText(HWND window) {
   HMENU bar = GetMenu(window);
   std::string text;
@@ -255,6 +283,86 @@ TEST(ViewerFiles, SaveAsAsksWhereAndKeepsTheImagesType) {
   DeleteFileA((typed + ".png").c_str());
 }
 
+// A name the viewer cannot write is refused in its own words and comes back
+// to the dialog as typed; nothing is written, under that name or another.
+TEST(ViewerFiles, SaveAsRefusesAFormatItCannotWriteAndKeepsTheName) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  const struct {
+    const char* name;
+    const char* why;
+  } cases[] = {{"x.gif", "ne l'écrit pas"}, {"x.webp", "l'extension « .webp »"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string typed = TemporaryFile(c.name);
+    const char* const added[] = {"", ".png", ".bmp"};
+    for (const char* end : added) DeleteFileA((typed + end).c_str());
+    std::string said, offered;
+    host::DialogScript script;
+    script.OnSystemDialog("the save dialog", [&](HWND dialog) { EXPECT_TRUE(host::AnswerFileDialog(dialog, typed)); });
+    script.Then("the refusal", [&] {
+      HWND box = host::FindSystemDialog();
+      if (!host::IsMessageBox(box)) return false;
+      said = host::MessageBoxText(box);
+      host::PressOk(box);
+      return true;
+    });
+    script.Then("the save dialog again", [&] {
+      HWND dialog = host::FindFileDialog();
+      if (!dialog) return false;
+      offered = FileDialogName(dialog);
+      host::PressCancel(dialog);
+      return true;
+    });
+    EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kSaveAs); })) << script.FailureText();
+    EXPECT_TRUE(Contains(said, std::string("Impossible d'enregistrer sous le nom « molvane-viewer-") + c.name + " »"))
+        << said;
+    EXPECT_TRUE(Contains(said, c.why)) << said;
+    EXPECT_TRUE(Contains(said, "PNG (.png), BMP (.bmp), JPEG (.jpg) et TIFF (.tif)")) << said;
+    EXPECT_TRUE(EndsWith(offered, std::string("molvane-viewer-") + c.name)) << offered;
+    for (const char* end : added) EXPECT_FALSE(Exists(typed + end)) << typed + end;
+  }
+  EXPECT_EQ(frame->Views()[0]->Document().Path(), DataFile("chelsea.png"));
+}
+
+// Ctrl+S on a GIF, which the viewer reads but cannot write, offers the same
+// name as a PNG; the question before replacing names that very file.
+TEST(ViewerFiles, SavingAGifOffersAPngAndAsksBeforeReplacingIt) {
+  const unsigned char kRedPixel[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0,
+                                     0,   0,   0,   ',', 0,   0,   0, 0, 1, 0, 1,    0, 0, 2, 2,    0x44,
+                                     1,   0,   ';'};
+  const std::string gif = TemporaryFile("palette.gif"), png = TemporaryFile("palette.png");
+  WriteFileBytes(gif, kRedPixel, sizeof kRedPixel);
+  DeleteFileA((gif + ".png").c_str());
+  ASSERT_TRUE(CopyFileA(DataFile("chelsea.png").c_str(), png.c_str(), FALSE));
+  auto frame = StartViewer({gif});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  std::string offered, asked;
+  std::vector<std::string> buttons;
+  host::DialogScript script;
+  script.OnSystemDialog("the save dialog", [&](HWND dialog) {
+    offered = FileDialogName(dialog);
+    host::PressOk(dialog);
+  });
+  script.OnSystemDialog("the question", [&](HWND box) {
+    asked = host::MessageBoxText(box);
+    buttons = ButtonTexts(box);
+    host::PostClick(host::FindChild(box, "Button", "&Remplacer"));
+  });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kSave); })) << script.FailureText();
+  EXPECT_TRUE(EndsWith(offered, "molvane-viewer-palette.png")) << offered;
+  EXPECT_EQ(asked, "« molvane-viewer-palette.png » existe déjà. Voulez-vous le remplacer ?");
+  EXPECT_EQ(buttons, (std::vector<std::string>{"&Remplacer", "Annuler"}));
+  EXPECT_EQ(host::TextOf(frame->Views()[0]->Window()), "molvane-viewer-palette.png");
+  host::Bitmap24 back;
+  std::string error;
+  EXPECT_TRUE(host::ReadImageFile(png, back, error)) << error;
+  EXPECT_EQ(back.width, 1);
+  EXPECT_FALSE(Exists(gif + ".png"));
+  DeleteFileA(gif.c_str());
+  DeleteFileA(png.c_str());
+}
+
 TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
   auto frame = StartViewer({DataFile("chelsea.png")});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
@@ -283,22 +391,71 @@ TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
   DeleteFileA(text.c_str());
 }
 
+// The viewer's own box, in French whatever the system's language, answered
+// from the keyboard: Échap keeps the window and its change, Alt+N ("Ne pas
+// enregistrer") closes it.
 TEST(ViewerFiles, ClosingAChangedImageAsksWhetherToSave) {
-  // "Annuler" keeps the window and its change; "Non" closes it.
-  for (int answer : {IDCANCEL, IDNO}) {
+  const struct {
+    const char* keys;
+    UINT message;
+    WPARAM key;
+    LPARAM flags;
+    size_t left;
+  } cases[] = {{"Échap", WM_KEYDOWN, VK_ESCAPE, 0, 1}, {"Alt+N", WM_SYSCHAR, 'n', LPARAM(1) << 29, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
     auto frame = StartViewer({DataFile("chelsea.png")});
     ASSERT_TRUE(frame && frame->Views().size() == 1u);
     Command(*frame, viewer::kFirstTool + 2);
     ASSERT_EQ(host::TextOf(frame->Views()[0]->Window()), "chelsea.png *");
-    std::string question;
+    std::string question, byDefault;
+    std::vector<std::string> buttons;
     host::DialogScript script;
     script.OnSystemDialog("the question", [&](HWND box) {
       question = host::MessageBoxText(box);
-      PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+      buttons = ButtonTexts(box);
+      byDefault = host::TextOf(GetDlgItem(box, LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0))));
+      EXPECT_EQ(host::TextOf(GetFocus()), byDefault);
+      PostMessageA(GetFocus(), c.message, c.key, c.flags);
     });
     EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kClose); })) << script.FailureText();
     EXPECT_EQ(question, "Enregistrer les modifications de « chelsea.png » ?");
-    EXPECT_EQ(frame->Views().size(), answer == IDNO ? 0u : 1u);
+    EXPECT_EQ(buttons, (std::vector<std::string>{"&Enregistrer", "&Ne pas enregistrer", "Annuler"}));
+    EXPECT_EQ(byDefault, "&Enregistrer");
+    EXPECT_EQ(frame->Views().size(), c.left);
+  }
+}
+
+// Quitting asks about each changed image in turn, with that image in front;
+// windows close only once every answer is in, so "Annuler" on the last one
+// leaves them all open.
+TEST(ViewerFiles, QuittingAsksAboutEveryImageBeforeClosingAny) {
+  for (const char* second : {"Annuler", "&Ne pas enregistrer"}) {
+    SCOPED_TRACE(second);
+    auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.jpg")});
+    ASSERT_TRUE(frame && frame->Views().size() == 2u);
+    for (ImageView* view : frame->Views()) {
+      Activate(*view);
+      Command(*frame, viewer::kFirstTool + 2);
+    }
+    std::vector<std::string> asked, inFront;
+    auto answer = [&](const char* button) {
+      return [&, button](HWND box) {
+        asked.push_back(host::MessageBoxText(box));
+        inFront.push_back(host::TextOf(frame->ActiveView()->Window()));
+        host::PostClick(host::FindChild(box, "Button", button));
+      };
+    };
+    host::DialogScript script;
+    script.OnSystemDialog("the first question", answer("&Ne pas enregistrer"));
+    script.OnSystemDialog("the second question", answer(second));
+    EXPECT_TRUE(script.Run([&] { SendMessageA(frame->Window(), WM_CLOSE, 0, 0); })) << script.FailureText();
+    EXPECT_EQ(asked, (std::vector<std::string>{"Enregistrer les modifications de « chelsea.png » ?",
+                                               "Enregistrer les modifications de « chelsea.jpg » ?"}));
+    EXPECT_EQ(inFront, (std::vector<std::string>{"chelsea.png *", "chelsea.jpg *"}));
+    const bool quit = second != std::string("Annuler");
+    EXPECT_EQ(frame->Window() == nullptr, quit);
+    EXPECT_EQ(frame->Views().size(), quit ? 0u : 2u);
   }
 }
 
@@ -337,6 +494,19 @@ TEST(ViewerView, StatusBarReadsThePixelUnderTheMouseAtAnyZoom) {
     EXPECT_EQ(frame->StatusText(2), "x " + std::to_string(pixel.x) + ", y " + std::to_string(pixel.y) + " : R " +
                                         std::to_string(p.r) + ", V " + std::to_string(p.g) + ", B " +
                                         std::to_string(p.b));
+  }
+}
+
+TEST(ViewerView, TheZoomReadsWithADecimalComma) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  const struct {
+    double zoom;
+    const char* text;
+  } cases[] = {{1.303, "Zoom 130,3 %"}, {1.0 / 16, "Zoom 6,25 %"}, {2, "Zoom 200 %"}};
+  for (const auto& c : cases) {
+    frame->Views()[0]->SetZoom(c.zoom);
+    EXPECT_EQ(frame->StatusText(1), c.text);
   }
 }
 
