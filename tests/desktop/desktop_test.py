@@ -15,7 +15,7 @@ import sys
 import time
 import traceback
 
-from desktop import Desktop, StepFailed, ROOT
+from desktop import Desktop, StepFailed, ROOT, windows_path
 
 CHELSEA = os.path.join(ROOT, 'data', 'chelsea.png')  # 451 x 300
 COFFEE = os.path.join(ROOT, 'data', 'chelsea.bmp')
@@ -310,8 +310,70 @@ def keyboard_and_status_bar(desk):
     check(desk.viewer_ended(), 'Alt+F then Q quits', desk)
 
 
+def question(desk):
+    """The box the viewer asks in (a question, or a message): the one #32770 window that is not a file dialog."""
+    return desk.find_top(cls='#32770')
+
+
+def answer(desk, button):
+    desk.wait(lambda: question(desk), 'a question is asked')
+    box = question(desk)
+    desk.screenshot('question')
+    desk.click(desk.control(box, button).centre)
+    return box
+
+
+def file_dialog_name(desk, path):
+    """Types `path` into the file dialog that shows and presses Entrée."""
+    desk.wait(lambda: question(desk) and any(c.cls == 'Edit' for c in desk.controls(question(desk))),
+              'the file dialog opens')
+    desk.key('ctrl+a')
+    desk.type(windows_path(path))
+    desk.key('Return', settle=0.8)
+
+
+def saving_and_quitting(desk):
+    """Save as GIF refused in words, saved as PNG and reopened; quitting asks in French, and Annuler keeps all."""
+    desk.start_viewer(CHELSEA, COFFEE)
+    side_by_side(desk)
+    for name in ('chelsea.png', 'chelsea.bmp'):
+        activate(desk, name)
+        pick_menu(desk, 'Divers', 1, False)
+        desk.wait(lambda: image(desk, name).text.endswith('*'), 'the noise reduction changes %s' % name)
+    # Quitting: each unsaved image asked about in front, "Annuler" on the second keeps both open.
+    desk.key('alt+f', 'q')
+    box = answer(desk, 'Ne pas enregistrer')
+    asked = re.search('« (.*) »', box.text + ' '.join(c.text for c in desk.controls(box)))
+    check(asked and 'active' in image(desk, asked.group(1)).flags if asked else False,
+          'the image asked about is in front', desk)
+    answer(desk, 'Annuler')
+    time.sleep(0.5)
+    check(len(desk.images()) == 2 and not desk.viewer_ended(0.1), '"Annuler" leaves every image open', desk)
+    # Enregistrer sous: x.gif is refused in words and the dialog comes back; x.png is written.
+    gif, png = os.path.join(desk.out_dir, 'x.gif'), os.path.join(desk.out_dir, 'x.png')
+    activate(desk, 'chelsea.png')
+    desk.key('alt+f', 's')
+    file_dialog_name(desk, gif)
+    desk.wait(lambda: question(desk) and 'GIF' in ' '.join(c.text for c in desk.controls(question(desk))),
+              'a GIF name is refused in words')
+    desk.screenshot('gif-refuse')
+    desk.key('Return', settle=0.8)
+    file_dialog_name(desk, png)
+    desk.wait(lambda: os.path.exists(png), 'x.png is written')
+    check(not any(f.startswith('x.gif') for f in os.listdir(desk.out_dir)), 'nothing is written under the GIF name', desk)
+    desk.wait(lambda: any(i.text == 'x.png' for i in desk.images()), 'the window takes the saved name')
+    # Reopened from Fichier > Ouvrir.
+    desk.key('ctrl+o')
+    file_dialog_name(desk, png)
+    desk.wait(lambda: len(desk.images()) == 3, 'x.png opens again')
+    desk.screenshot('rouvert')
+    desk.key('alt+f', 'q')
+    answer(desk, 'Ne pas enregistrer')
+    check(desk.viewer_ended(), 'quitting ends once every question is answered', desk)
+
+
 SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
-             maximise_and_restore, keyboard_and_status_bar]
+             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting]
 
 
 def main():
