@@ -315,12 +315,14 @@ def question(desk):
     return desk.find_top(cls='#32770')
 
 
-def answer(desk, button):
+def answer(desk, button, asked_in_front=False):
     desk.wait(lambda: question(desk), 'a question is asked')
     box = question(desk)
     desk.screenshot('question')
+    if asked_in_front:
+        asked = re.search('« (.*) »', ' '.join(c.text for c in desk.controls(box)))
+        check(asked and 'active' in image(desk, asked.group(1)).flags, 'the image asked about is in front', desk)
     desk.click(desk.control(box, button).centre)
-    return box
 
 
 def file_dialog_name(desk, path):
@@ -342,11 +344,8 @@ def saving_and_quitting(desk):
         desk.wait(lambda: image(desk, name).text.endswith('*'), 'the noise reduction changes %s' % name)
     # Quitting: each unsaved image asked about in front, "Annuler" on the second keeps both open.
     desk.key('alt+f', 'q')
-    box = answer(desk, 'Ne pas enregistrer')
-    asked = re.search('« (.*) »', box.text + ' '.join(c.text for c in desk.controls(box)))
-    check(asked and 'active' in image(desk, asked.group(1)).flags if asked else False,
-          'the image asked about is in front', desk)
-    answer(desk, 'Annuler')
+    answer(desk, 'Ne pas enregistrer', asked_in_front=True)
+    answer(desk, 'Annuler', asked_in_front=True)
     time.sleep(0.5)
     check(len(desk.images()) == 2 and not desk.viewer_ended(0.1), '"Annuler" leaves every image open', desk)
     # Enregistrer sous: x.gif is refused in words and the dialog comes back; x.png is written.
