@@ -179,6 +179,22 @@ def two_image_tools_end_with_their_dialog(desk):
     desk.wait(lambda: len(desk.images()) == 2, '"Ne pas enregistrer" closes the gap image')
 
 
+def markers(desk, count):
+    """The picking tool's markers (small check boxes without text), top to bottom, left to right."""
+    # A marker waiting for its point blinks: wait for all to show.
+    for _ in range(20):
+        found = [c for c in desk.controls(tool_dialog(desk)) if c.cls == 'Button' and c.text == '' and
+                 c.right - c.left < 20]
+        if len(found) == count:
+            return sorted(found, key=lambda m: (m.top, m.left))
+        time.sleep(0.1)
+    raise StepFailed('%d markers show, not %d (screen: %s)' % (len(found), count, desk.screenshot('failed')))
+
+
+def ticked(desk):
+    return sum('checked' in c.flags for c in desk.controls(tool_dialog(desk)) if c.cls == 'Button' and c.text == '')
+
+
 def picking_follows_the_dialog(desk):
     """Fond at 100 %: markers armed in the dialog, points clicked on the image, Échap in between."""
     desk.start_viewer(CHELSEA)
@@ -189,12 +205,7 @@ def picking_follows_the_dialog(desk):
     x, y = view.centre
     points = [(x - 150, y - 100), (x + 150, y + 100), (x, y)]
     for n, point in enumerate(points):
-        dialog = tool_dialog(desk)
-        markers = [c for c in desk.controls(dialog) if c.cls == 'Button' and c.text == '' and
-                   c.right - c.left < 20]
-        check(len(markers) == 3, 'three markers show, not %d' % len(markers), desk)
-        markers.sort(key=lambda m: (m.top, m.left))  # F1, the flag (start point), F2
-        marker = [markers[0], markers[2], markers[1]][n]
+        marker = markers(desk, 3)[[0, 2, 1][n]]  # F1, F2, then the flag (the start point)
         desk.click(marker.centre)
         if n == 1:
             # Échap on the image pauses nothing: the armed marker still gets its point.
@@ -203,9 +214,7 @@ def picking_follows_the_dialog(desk):
             desk.click(marker.centre) if 'checked' in marker.flags else None
         desk.click(point)
         check(desk.above('Modification du fond', 'Molvane'), 'the dialog stays above the image', desk)
-        desk.wait(lambda: sum('checked' in c.flags for c in desk.controls(tool_dialog(desk))
-                              if c.cls == 'Button' and c.text == '') >= n + 1,
-                  'point %d is ticked in the dialog' % (n + 1))
+        desk.wait(lambda: ticked(desk) >= n + 1, 'point %d is ticked in the dialog' % (n + 1))
     desk.wait(lambda: hint(desk).startswith('Résultat'), 'the fill is made and the hint says so')
     desk.screenshot('fond-points')
     desk.click(desk.control(tool_dialog(desk), 'Appliquer').centre)
@@ -220,7 +229,7 @@ def picking_follows_the_dialog(desk):
     view = image(desk, 'chelsea.png')
     corners = [(view.left + 30, view.top + 30), (view.right - 30, view.top + 30), (view.right - 30, view.bottom - 30),
                (view.left + 30, view.bottom - 30)]
-    for n, corner in enumerate(corners):
+    for corner in corners:
         desk.click(corner)
         check(desk.above('Correction de vignetage', 'Molvane'), 'Vignetage stays above the image', desk)
     desk.screenshot('vignetage-coins')

@@ -219,7 +219,7 @@ TEST(ViewerFiles, OpensAPngAndAJpegFromItsCommandLine) {
            std::abs(decoded[i].b - source[i].b);
   EXPECT_LT(gap / double(source.size() * 3), 4.0);
   EXPECT_EQ(frame->StatusText(0), "451 x 300 pixels");
-  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|Divers|&?");
+  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&Divers|&?");
 }
 
 TEST(ViewerFiles, DroppedFilesOpenInNewWindows) {
