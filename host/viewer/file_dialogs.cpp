@@ -25,12 +25,13 @@ OPENFILENAMEA DialogFor(HWND owner, char* path, const char* title, const char* f
 
 }  // namespace
 
-std::string ChooseImageToOpen(HWND owner) {
+std::string ChooseImageToOpen(HWND owner, const std::string& folder) {
   char path[MAX_PATH] = {};
   OPENFILENAMEA dialog = DialogFor(owner, path, "Ouvrir une image",
                                    "Images (BMP, PNG, JPEG, TIFF, GIF)\0*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif\0"
                                    "Tous les fichiers\0*.*\0");
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!folder.empty()) dialog.lpstrInitialDir = folder.c_str();
   return GetOpenFileNameA(&dialog) ? std::string(path) : std::string();
 }
 

@@ -10,8 +10,8 @@
 
 namespace molvane::viewer {
 
-// The file the user chose to open; empty when they cancelled.
-std::string ChooseImageToOpen(HWND owner);
+// The file the user chose to open, starting in `folder` when given; empty when they cancelled.
+std::string ChooseImageToOpen(HWND owner, const std::string& folder);
 
 // Where the user chose to save, starting from `suggested`; empty when they
 // cancelled. A name typed with no extension at all gets the one of the chosen

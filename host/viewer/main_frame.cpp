@@ -130,6 +130,27 @@ LRESULT CALLBACK Workspace(HWND client, UINT message, WPARAM wParam, LPARAM lPar
   return DefSubclassProc(client, message, wParam, lParam);
 }
 
+// The letter without its accent, in capitals: É and é are reached by E.
+char PlainLetter(char c) {
+  static const char kAccented[] = "ÀÂÄÇÉÈÊËÎÏÔÖÙÛÜàâäçéèêëîïôöùûü";
+  static const char kPlain[] = "AAACEEEEIIOOUUUAAACEEEEIIOOUUU";
+  if (const char* found = std::strchr(kAccented, c); found && c) c = kPlain[found - kAccented];
+  return char(std::toupper(static_cast<unsigned char>(c)));
+}
+
+// The item of `menu` whose mnemonic is `key` once accents are set aside, or
+// -1: a keyboard without É still reaches "&Édition".
+int MenuItemForKey(HMENU menu, char key) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    char text[256] = {};
+    GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+    const char* amp = std::strchr(text, '&');
+    if (amp && amp[1] && amp[1] != '&' && PlainLetter(amp[1]) == PlainLetter(key)) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 constexpr char MainFrame::kClassName[];
@@ -298,6 +319,10 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
       }
       break;
+    case WM_MENUCHAR:
+      if (const int position = MenuItemForKey(reinterpret_cast<HMENU>(lParam), char(LOWORD(wParam))); position >= 0)
+        return MAKELRESULT(position, MNC_EXECUTE);
+      break;
     case WM_INITMENUPOPUP:
       EnableMenus(GetMenu(window_));
       break;
@@ -422,15 +447,21 @@ bool MainFrame::Open(const std::string& path) {
 }
 
 void MainFrame::ChooseAndOpen() {
-  const std::string path = ChooseImageToOpen(window_);
+  ImageView* view = ActiveView();
+  const std::string path = ChooseImageToOpen(window_, view ? FolderOf(view->Document().Path()) : std::string());
   if (!path.empty()) Open(path);
 }
 
 bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
   std::string error;
   bool written = false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
   try {
-    written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
+    // A process with every right may write anyway: the file's own word holds.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      error = "Le fichier est en lecture seule.";
+    else
+      written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour écrire cette image.";
   }
@@ -510,7 +541,9 @@ bool MainFrame::MayQuit() {
 
 void MainFrame::ViewDestroyed(ImageView& view) {
   views_.erase(std::remove(views_.begin(), views_.end(), &view), views_.end());
-  ShowStatus(nullptr, false, POINT{0, 0});
+  // The window going may still be the workspace's active one.
+  ImageView* next = ActiveView();
+  ShowStatus(next == &view ? nullptr : next, false, POINT{0, 0});
 }
 
 void MainFrame::ShowAbout() {
@@ -524,7 +557,11 @@ void MainFrame::ShowAbout() {
   MessageBoxA(window_, text.c_str(), "À propos", MB_OK | MB_ICONINFORMATION);
 }
 
-void MainFrame::ShowError(const std::string& text) { MessageBoxA(window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR); }
+void MainFrame::ShowError(const std::string& text) {
+  // A tool's dialog stays above our windows: a box of ours shows over it, as its own.
+  HWND tool = ToolWindow();
+  MessageBoxA(tool ? tool : window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+}
 
 std::string MainFrame::StatusText(int part) const {
   char text[512] = {};
@@ -537,7 +574,7 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
   auto set = [this](int part, const std::string& text) {
     SendMessageA(status_, SB_SETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(text.c_str()));
   };
-  if (!view) view = ActiveView();
+  if (!view && !views_.empty()) view = ActiveView();
   if (!view) {
     for (int part : {kSizePart, kZoomPart, kPixelPart}) set(part, "");
     return;
@@ -560,7 +597,8 @@ void MainFrame::ShowHint() {
   if (session_.Picking() && session_.ResultShown())
     hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
   else if (session_.Picking())
-    hint = "Choisissez un repère dans la fenêtre de l'outil, puis cliquez sur l'image pour placer son point.";
+    hint = "Cliquez une petite case de l'illustration dans la fenêtre de l'outil, puis l'endroit de l'image qui "
+           "lui correspond.";
   else if (session_.WaitsForSecondImage())
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (session_.Busy())
@@ -570,17 +608,17 @@ void MainFrame::ShowHint() {
   SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(hint.c_str()));
 }
 
-bool MainFrame::ToolWindowShowing() const {
+HWND MainFrame::ToolWindow() const {
   // The plug-in's dialogs are owned by whichever window was active: they are
   // told apart by the module that made them.
   const auto plugin = reinterpret_cast<LONG_PTR>(session_.Module());
   for (HWND window : ThreadTopWindows())
-    if (IsWindowVisible(window) && GetWindowLongPtrA(window, GWLP_HINSTANCE) == plugin) return true;
-  return false;
+    if (plugin && IsWindowVisible(window) && GetWindowLongPtrA(window, GWLP_HINSTANCE) == plugin) return window;
+  return nullptr;
 }
 
 void MainFrame::WatchToolWindows() {
-  if (session_.Busy()) session_.DialogShowing(ToolWindowShowing());
+  if (session_.Busy()) session_.DialogShowing(ToolWindow() != nullptr);
 }
 
 void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {

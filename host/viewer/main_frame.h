@@ -89,7 +89,8 @@ class MainFrame : private ViewEvents, private SessionEvents {
   ImageView* ViewOf(const ImageDocument& document) const;
   void ShowStatus(ImageView* view, bool inImage, POINT pixel);
   void ShowHint();
-  bool ToolWindowShowing() const;
+  // The plug-in's dialog on screen, or null.
+  HWND ToolWindow() const;
   // A run whose dialog closed without a final callback ends.
   void WatchToolWindows();
 

@@ -166,10 +166,11 @@ void PluginSession::End() {
 }
 
 std::string PluginSession::DeliveredName() const {
-  const std::string first = target_ ? target_->Name() : std::string();
-  // In the words of the plug-in's dialogs: "Créer une image d'écart", "Fusion d'images".
-  if (tool_ == 1) return "Image d'écart — " + first + ", " + secondName_;
-  if (tool_ == 7) return "Fusion d'images — " + first + ", " + secondName_;
+  const std::string first = target_ ? StemOf(target_->Name()) : std::string();
+  // In the words of the plug-in's dialogs: "Créer une image d'écart", "Fusion d'images". Without
+  // the files' extensions, the name is also the one its Enregistrer sous suggests.
+  if (tool_ == 1) return "Image d'écart — " + first + ", " + StemOf(secondName_);
+  if (tool_ == 7) return "Fusion d'images — " + first + ", " + StemOf(secondName_);
   return items_.empty() || tool_ < 1 ? first : items_[size_t(tool_ - 1)] + " de " + first;
 }
 

@@ -227,12 +227,22 @@ def picking_follows_the_dialog(desk):
     pick_menu(desk, 'Divers', 4, True)
     desk.wait(lambda: tool_dialog(desk), 'Vignetage opens')
     view = image(desk, 'chelsea.png')
-    corners = [(view.left + 30, view.top + 30), (view.right - 30, view.top + 30), (view.right - 30, view.bottom - 30),
-               (view.left + 30, view.bottom - 30)]
-    for corner in corners:
+    x, y = view.centre  # the picture, 677 x 450 at 150 %, fills the middle of the window
+    corners = [(x - 200, y - 100), (x + 200, y - 100), (x + 200, y + 100), (x - 200, y + 100)]
+    for n, corner in enumerate(corners):
+        desk.click(markers(desk, 4)[[0, 1, 3, 2][n]].centre)  # the markers read top-left, top-right, then the bottom
         desk.click(corner)
         check(desk.above('Correction de vignetage', 'Molvane'), 'Vignetage stays above the image', desk)
+        desk.wait(lambda: ticked(desk) >= n + 1, 'corner %d is ticked in the dialog' % (n + 1))
+    desk.wait(lambda: hint(desk).startswith('Résultat'), 'the correction is made and the hint says so')
     desk.screenshot('vignetage-coins')
+    # Closing the image the tool works on is refused in a box that shows above the tool's dialog.
+    desk.click(corners[0])
+    desk.key('ctrl+w')
+    desk.wait(lambda: question(desk), 'Ctrl+W on the image in use is answered')
+    check(desk.above('visionneuse', 'Correction de vignetage'), 'the refusal shows above the tool', desk)
+    desk.key('Return')
+    desk.wait(lambda: not question(desk), 'Entrée closes the refusal')
     desk.click(desk.control(tool_dialog(desk), 'Annuler').centre)
     desk.wait(lambda: not tool_dialog(desk), '"Annuler" closes Vignetage')
     check(not image(desk, 'chelsea.png').text.endswith('*'), 'the cancelled correction leaves the image as it was', desk)
@@ -289,9 +299,10 @@ def keyboard_and_status_bar(desk):
     subprocess.run(['convert', CHELSEA, '-resize', '200x100!', small], check=True)
     desk.start_viewer(small, CHELSEA)
     activate(desk, 'chelsea.png')
-    desk.key('alt+d')
-    desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+D drops Divers down')
-    desk.key('Escape', 'Escape')
+    for letter, menu in (('d', 'Divers'), ('e', 'Édition, whose É a keyboard may lack')):
+        desk.key('alt+' + letter)
+        desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+%s drops %s down' % (letter.upper(), menu))
+        desk.key('Escape', 'Escape')
     for keys in ('ctrl+shift+equal', 'ctrl+KP_Add', 'ctrl+equal'):
         before = zoom_text(desk)
         desk.key(keys)
@@ -380,18 +391,48 @@ def saving_and_quitting(desk):
     check(desk.viewer_ended(), 'quitting ends once every question is answered', desk)
 
 
+def among_other_applications(desk):
+    """On a managed desktop the viewer is one application among others: a window the desktop lists,
+    that another application's window can cover, and whose Alt+F4 closes the viewer alone."""
+    if not desk.managed:
+        return
+    desk.start_viewer(CHELSEA)
+    listed = subprocess.run(['xprop', '-root', '_NET_CLIENT_LIST'], env=desk.env, capture_output=True, text=True).stdout
+    ids = subprocess.run(['xdotool', 'search', '--name', 'visionneuse'], env=desk.env, capture_output=True,
+                         text=True).stdout.split()
+    check(any(hex(int(i)) in listed for i in ids), 'the desktop lists the viewer (taskbar, Alt+Tab)', desk)
+    other = subprocess.Popen(['xmessage', '-geometry', '320x200+850+300', 'Une autre application'], env=desk.env,
+                             stderr=subprocess.DEVNULL)
+    try:
+        desk.wait(lambda: desk.above('xmessage', 'visionneuse'), 'the other application opens above the viewer')
+        desk.click((300, 600))
+        desk.wait(lambda: desk.above('visionneuse', 'xmessage'), 'a click on the viewer brings it above')
+        desk.click((1000, 420))
+        desk.wait(lambda: desk.above('xmessage', 'visionneuse'), 'a click on the other application brings it above')
+        desk.screenshot('autre-application')
+        desk.click((300, 600))
+        desk.key('alt+F4')
+        check(desk.viewer_ended(), 'Alt+F4 in the viewer closes the viewer', desk)
+        check(other.poll() is None, 'Alt+F4 in the viewer leaves the other application open', desk)
+    finally:
+        other.kill()
+
+
 SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
-             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting]
+             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications]
 
 
 def main():
     bin_dir, out_dir, unmanaged, managed = sys.argv[1:5]
-    wanted = sys.argv[5:]
+    # Names of desktops or scenarios narrow the run.
+    wanted = set(sys.argv[5:])
+    desktops = wanted & {'unmanaged', 'managed'}
+    scenarios = wanted - desktops
     failures = 0
     runs = 0
     for name, prefix, wm in (('unmanaged', unmanaged, False), ('managed', managed, True)):
         for scenario in SCENARIOS:
-            if wanted and scenario.__name__ not in wanted and name not in wanted:
+            if (desktops and name not in desktops) or (scenarios and scenario.__name__ not in scenarios):
                 continue
             runs += 1
             started = time.time()

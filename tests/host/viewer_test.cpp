@@ -730,14 +730,14 @@ TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
     const char* title;
   } cases[] = {
       {"comparaison", 1, reduced, [] { host::DialogChoices c; c.factor = 8; return c; }(),
-       "Image d'écart — chelsea.png, chelsea.png *"},
+       "Image d'écart — chelsea, chelsea *"},
       {"fusionner", 7, mirror,
        [] {
          host::DialogChoices c;
          c.mode = "transparence", c.rate = 30, c.prevalent = 1, c.hasBand = true, c.bandLow = 60, c.bandHigh = 200;
          return c;
        }(),
-       "Fusion d'images — chelsea.png, molvane-viewer-miroir.png *"},
+       "Fusion d'images — chelsea, molvane-viewer-miroir *"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.run);

@@ -20,10 +20,19 @@ namespace {
 HHOOK activationHook = nullptr;
 std::vector<HWND> onTopForms;
 
+// A top-most window, or one owned by the form (a box over it), rightly shows above the form.
+bool MayShowAbove(HWND window, HWND form) {
+  if (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) return true;
+  for (HWND owner = window; owner; owner = ::GetWindow(owner, GW_OWNER))
+    if (owner == form) return true;
+  return false;
+}
+
 LRESULT CALLBACK ActivationHook(int code, WPARAM activated, LPARAM l) {
   if (code == HCBT_ACTIVATE)
     for (HWND form : onTopForms)
-      if (reinterpret_cast<HWND>(activated) != form) ::PostMessageA(form, FormPeer::kTakeTopPlaceMessage, 0, 0);
+      if (!MayShowAbove(reinterpret_cast<HWND>(activated), form))
+        ::PostMessageA(form, FormPeer::kTakeTopPlaceMessage, 0, 0);
   return ::CallNextHookEx(activationHook, code, activated, l);
 }
 
