@@ -6,19 +6,11 @@
 #include <memory>
 
 #include "host/dialog_driver.h"
+#include "host/tool_list.h"
 #include "tools/matrix_filter.h"
 
 namespace molvane::host {
 namespace {
-
-// Captions are Windows-1252 bytes, as the plug-in's; the report keeps them so.
-const char kThresholdCaption[] = "Seuillage d'une image";
-const char kGradientCaption[] = "Compensation d'un dégradé";
-const char kFilterCaption[] = "Filtres Matriciels";
-const char kMergeCaption[] = "Fusion d'images";
-const char kComparisonCaption[] = "Comparaison d'images";
-const char kBackgroundCaption[] = "Modification du fond";
-const char kVignettingCaption[] = "Correction de vignetage";
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -363,26 +355,25 @@ std::string CheckChoices(int32_t tool, const DialogChoices& c) {
 DialogReport DriveDialog(int32_t tool, const DialogChoices& choices, const std::function<void()>& call,
                          bool secondImage, const PointSender& sendPoint) {
   DialogReport report;
-  const char* caption = tool == 1 ? kComparisonCaption : tool == 3 ? kFilterCaption
-                        : tool == 4 ? kBackgroundCaption : tool == 5 ? kVignettingCaption
-                        : tool == 6 ? kThresholdCaption : tool == 7 ? kMergeCaption : kGradientCaption;
+  const HostTool* known = FindHostTool(tool);
+  const char* caption = known && known->dialogCaption ? known->dialogCaption : "";
   UserActions user(caption, choices, report);
   DialogScript script(20, 60000);
   script.EveryTick([&user] { user.AnswerBoxes(); });
   script.WaitFor(caption);
-  if (tool == 6) ThresholdSteps(user, choices, script);
-  if (tool == 8) GradientSteps(user, choices, script);
-  if (tool == 3) FilterSteps(user, choices, script);
-  if (tool == 7) MergeSteps(user, choices, script, secondImage);
-  if (tool == 4) BackgroundSteps(user, choices, sendPoint, script);
-  if (tool == 5) VignettingSteps(user, choices, sendPoint, script);
-  if (tool == 1) {
+  if (tool == MOLVANE_TOOL_THRESHOLD) ThresholdSteps(user, choices, script);
+  if (tool == MOLVANE_TOOL_GRADIENT) GradientSteps(user, choices, script);
+  if (tool == MOLVANE_TOOL_MATRIX_FILTER) FilterSteps(user, choices, script);
+  if (tool == MOLVANE_TOOL_MERGE) MergeSteps(user, choices, script, secondImage);
+  if (tool == MOLVANE_TOOL_BACKGROUND) BackgroundSteps(user, choices, sendPoint, script);
+  if (tool == MOLVANE_TOOL_VIGNETTING) VignettingSteps(user, choices, sendPoint, script);
+  if (tool == MOLVANE_TOOL_COMPARISON) {
     user.SetApplyButton("Créer une image d'écart");
     ComparisonSteps(user, choices, script, secondImage);
   }
   script.Do("the final button", [&user] { user.Finish(); });
   // A non-modal dialog returns at once: the host's own loop then runs while it is up.
-  const bool modeless = tool == 1 || tool == 4 || tool == 5 || tool == 7;
+  const bool modeless = LeavesDialogOpen(tool);
   auto callAndWait = [&] {
     call();
     while (modeless && FindDialog(caption)) {

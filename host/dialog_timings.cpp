@@ -24,6 +24,7 @@
 #include "host/plugin_library.h"
 #include "host/shared_record.h"
 #include "host/stopwatch.h"
+#include "host/tool_list.h"
 
 #include <psapi.h>
 
@@ -87,7 +88,10 @@ class Timings {
   // at the first tick that finds the dialog: the tick is due long before, and
   // a loop takes a timer message only when no input or painting is pending,
   // so that is the moment the dialog stands painted and ready.
-  void Modal(int32_t tool, const char* caption, const char* name) {
+  void Modal(int32_t tool) {
+    const HostTool& known = *FindHostTool(tool);
+    const char* caption = known.dialogCaption;
+    const char* name = known.name;
     TPtsImg pixels = ToPixelArray(image_);
     for (const char* opening : {"first opening", "opening again"}) {
       double openMs = -1, keyMs = -1;
@@ -102,7 +106,7 @@ class Timings {
                 })
           .Do("the slider's keys", [&] { keyMs = WorstKey(TopSlider(FindDialog(caption)), keys_); })
           .Do("Annuler", [&] { PostClick(FindChild(FindDialog(caption), "Button", "Annuler")); });
-      if (!script.Run([&] { Call(tool, 0, pixels); })) Failed(name, script.FailureText());
+      if (!script.Run([&] { Call(tool, MOLVANE_PHASE_OPEN, pixels); })) Failed(name, script.FailureText());
       rows_.push_back({std::string(name) + ": " + opening + ", until shown and painted", openMs, "100 ms"});
       rows_.push_back({std::string(name) + ": worst re-render after a slider key", keyMs, "16 ms"});
     }
@@ -113,11 +117,11 @@ class Timings {
     const char* caption = "Fusion d'images";
     TPtsImg first = ToPixelArray(image_), second = ToPixelArray(Mirrored(image_));
     Stopwatch open;
-    Call(7, 0, first);
+    Call(MOLVANE_TOOL_MERGE, MOLVANE_PHASE_OPEN, first);
     PumpMessages();
     rows_.push_back({"fusionner: opening", open.Milliseconds(), "100 ms"});
     Stopwatch arrival;
-    Call(7, 1, second);
+    Call(MOLVANE_TOOL_MERGE, MOLVANE_PHASE_CONTINUE, second);
     PumpMessages();
     rows_.push_back({"fusionner: the second image previewed", arrival.Milliseconds(), "100 ms"});
     HWND dialog = FindDialog(caption);
@@ -133,8 +137,8 @@ class Timings {
     DialogChoices choices;
     choices.factor = 4;
     const DialogReport report = DriveDialog(1, choices, [&] {
-      Call(1, 0, first);
-      Call(1, 1, second);
+      Call(MOLVANE_TOOL_COMPARISON, MOLVANE_PHASE_OPEN, first);
+      Call(MOLVANE_TOOL_COMPARISON, MOLVANE_PHASE_CONTINUE, second);
     });
     for (const std::string& failure : report.failures) Failed("comparaison", failure);
     rows_.push_back({"comparaison: Créer une image d'écart", report.finalButtonMs, "-"});
@@ -144,7 +148,7 @@ class Timings {
   void NoiseReduction() {
     TPtsImg pixels = ToPixelArray(image_);
     Stopwatch run;
-    Call(2, 0, pixels);
+    Call(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, pixels);
     rows_.push_back({"reduction: the whole call", run.Milliseconds(), "-"});
   }
 
@@ -164,27 +168,28 @@ class Timings {
               visualiseMs = visualise.Milliseconds();
             })
         .Do("Annuler", [&] { PostClick(FindChild(FindDialog(caption), "Button", "Annuler")); });
-    if (!script.Run([&] { Call(3, 0, pixels); })) Failed("filtres", script.FailureText());
+    if (!script.Run([&] { Call(MOLVANE_TOOL_MATRIX_FILTER, MOLVANE_PHASE_OPEN, pixels); })) Failed("filtres", script.FailureText());
     rows_.push_back({"filtres: Visualiser (Lissage)", visualiseMs, "-"});
   }
 
   // The background's fill and the vignetting's correction: the time of the
   // click that completes the points, which computes into the image.
-  void Picking(int32_t tool, const char* name, const DialogChoices& choices) {
+  void Picking(int32_t tool, const DialogChoices& choices) {
+    const char* name = FindHostTool(tool)->name;
     TPtsImg pixels = ToPixelArray(image_);
     double lastPointMs = -1;
     const PointSender send = [&](int32_t x, int32_t y) {
       TPtsImg sample;
-      if (tool == 4) sample = ToPixelArray(SampleAround(image_, x, y));
+      if (tool == MOLVANE_TOOL_BACKGROUND) sample = ToPixelArray(SampleAround(image_, x, y));
       Stopwatch point;
-      exports_.XchgData(tool, 0, 0, x, y, image_.width, image_.height, 1, 0, sample.Handle(),
+      exports_.XchgData(tool, 0, 0, x, y, image_.width, image_.height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(),
                         pixels.Handle(), "image", 0);
       lastPointMs = point.Milliseconds();
       return std::string();
     };
     DialogChoices cancel = choices;
     cancel.cancel = true;
-    const DialogReport report = DriveDialog(tool, cancel, [&] { Call(tool, 0, pixels); }, true, send);
+    const DialogReport report = DriveDialog(tool, cancel, [&] { Call(tool, MOLVANE_PHASE_OPEN, pixels); }, true, send);
     for (const std::string& failure : report.failures) Failed(name, failure);
     rows_.push_back({std::string(name) + ": the computation set off by the last point", lastPointMs, "-"});
   }
@@ -295,11 +300,11 @@ int Run(int argc, char** argv) {
       [&] { timings.Comparison(); },
       [&] { timings.NoiseReduction(); },
       [&] { timings.Visualise(); },
-      [&] { timings.Picking(4, "fond", fill); },
-      [&] { timings.Picking(5, "vignetage", corners); },
-      [&] { timings.Modal(6, "Seuillage d'une image", "seuillage"); },
+      [&] { timings.Picking(MOLVANE_TOOL_BACKGROUND, fill); },
+      [&] { timings.Picking(MOLVANE_TOOL_VIGNETTING, corners); },
+      [&] { timings.Modal(MOLVANE_TOOL_THRESHOLD); },
       [&] { timings.Merge(); },
-      [&] { timings.Modal(8, "Compensation d'un dégradé", "degrade"); },
+      [&] { timings.Modal(MOLVANE_TOOL_GRADIENT); },
   };
   if (memoryTool != 0) {
     if (memoryTool < 1 || memoryTool > 8) return Fail("--memory takes a tool from 1 to 8");

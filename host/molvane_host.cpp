@@ -51,23 +51,14 @@
 #include "host/plugin_library.h"
 #include "host/shared_record.h"
 #include "host/stopwatch.h"
+#include "host/tool_list.h"
 
 namespace molvane::host {
 namespace {
 
-// The tools a command line can run, by number or name: tool 2 computes at
-// once, the others open a dialog the host drives.
-struct NamedTool {
-  int32_t number;
-  const char* name;
-};
-constexpr NamedTool kTools[] = {{1, "comparaison"}, {2, "reduction"}, {3, "filtres"}, {4, "fond"}, {5, "vignetage"}, {6, "seuillage"}, {7, "fusionner"}, {8, "degrade"}};
-
-bool Runnable(int32_t number) {
-  for (const NamedTool& tool : kTools)
-    if (tool.number == number) return true;
-  return false;
-}
+// The tools a command line can run, by number or name (tool_list.h): the
+// noise reduction computes at once, the others open a dialog the host drives.
+bool Runnable(int32_t number) { return FindHostTool(number) != nullptr; }
 
 struct Options {
   int32_t tool = 2;
@@ -89,7 +80,7 @@ void Usage(std::FILE* to) {
                "       molvane_host [--tool N|NAME] [--plugin DLL] [CHOICES] --out DIR INPUT...\n"
                "  files are BMP, PNG, JPEG, TIFF or GIF; an output's format follows its extension\n"
                "  --tool N|NAME       the menu item to run (default 2):");
-  for (const NamedTool& tool : kTools) std::fprintf(to, " %d %s,", int(tool.number), tool.name);
+  for (const HostTool& tool : kHostTools) std::fprintf(to, " %d %s,", int(tool.number), tool.name);
   std::fprintf(to,
                "\n"
                "  --plugin DLL        the plug-in to load (default: Molvane.dll beside this program)\n"
@@ -135,14 +126,12 @@ bool ParseInt(const char* option, const char* text, int& value) {
 
 bool ParseTool(const char* text, int32_t& tool) {
   if (ParseNumber(text, tool)) return true;
-  for (const NamedTool& named : kTools) {
-    if (std::strcmp(named.name, text) == 0) {
-      tool = named.number;
-      return true;
-    }
+  if (const HostTool* named = FindHostTool(text)) {
+    tool = named->number;
+    return true;
   }
   std::fprintf(stderr, "molvane_host: --tool wants a number or one of");
-  for (const NamedTool& named : kTools) std::fprintf(stderr, " %s", named.name);
+  for (const HostTool& named : kHostTools) std::fprintf(stderr, " %s", named.name);
   std::fprintf(stderr, ", not \"%s\"\n", text);
   return false;
 }
@@ -303,9 +292,8 @@ Parsed ParseOptions(int argc, char** argv, Options& options) {
 
 // The tool's command-line name, which its outputs carry.
 const char* ToolName(int32_t number) {
-  for (const NamedTool& tool : kTools)
-    if (tool.number == number) return tool.name;
-  return "";
+  const HostTool* tool = FindHostTool(number);
+  return tool ? tool->name : "";
 }
 
 // The name a viewer shows for an image: its file name without the folder.
@@ -384,8 +372,8 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
 
   // Tools 1 and 7 compare or merge the image with a second one, which the
   // user would click.
-  const bool merge = options.tool == 7;
-  const bool comparison = options.tool == 1;
+  const bool merge = options.tool == MOLVANE_TOOL_MERGE;
+  const bool comparison = options.tool == MOLVANE_TOOL_COMPARISON;
   const bool twoImages = merge || comparison;
   Bitmap24 secondImage;
   std::string secondName;
@@ -410,7 +398,7 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
   if (comparison && !options.noSecond && options.second.empty()) {
     TPtsImg reduced = ToPixelArray(image);
     Stopwatch reductionTime;
-    exports.XchgData(2, 0, 0, 0, 0, image.width, image.height, 0, 0, reduced.Handle(), nullptr,
+    exports.XchgData(MOLVANE_TOOL_NOISE_REDUCTION, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0, reduced.Handle(), nullptr,
                      input.c_str(), 0);
     secondImage = FromPixelArray(reduced, image.width, image.height);
     secondName = "réduction de bruit.bmp";
@@ -425,17 +413,17 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
     // A delivered image is the host's once it takes its reference during the call.
     TPtsImg delivered;
     recorder.DuringCall([&delivered](const CallbackCall& call) {
-      if (call.actionCode == 3 && call.actionData != 0)
+      if (call.actionCode == MOLVANE_ACTION_NEW_IMAGE && call.actionData != 0)
         delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
     });
     const std::string firstName = twoImages ? ImageName(input) : input;
     const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
     auto runTool = [&] {
-      exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, 0, 0, pixels.Handle(),
+      exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0, pixels.Handle(),
                        nullptr, firstName.c_str(), 0);
       // The user clicks the second image: the host sends it as phase 1.
       if (!secondPixels.Empty())
-        exports.XchgData(options.tool, 0, 0, 0, 0, secondImage.width, secondImage.height, 1, 0,
+        exports.XchgData(options.tool, 0, 0, 0, 0, secondImage.width, secondImage.height, MOLVANE_PHASE_CONTINUE, 0,
                          secondPixels.Handle(), nullptr, secondName.c_str(), 0);
     };
     // Tools 4 and 5: a click on the image is forwarded while the tool asks for
@@ -444,16 +432,16 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
     const PointSender sendPoint = [&](int32_t x, int32_t y) -> std::string {
       bool asked = false;
       for (const CallbackCall& call : recorder.Calls()) {
-        if (call.actionCode == 1) asked = true;
+        if (call.actionCode == MOLVANE_ACTION_ASK_CLICKS) asked = true;
         if (call.finished == 1) asked = false;
       }
       if (!asked) return "the plug-in does not ask for clicks on the image (no callback with ActionCode 1)";
       if (x >= image.width || y >= image.height)
         return "the point " + std::to_string(x) + "," + std::to_string(y) + " lies outside the image";
       TPtsImg sample;
-      if (options.tool == 4) sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
+      if (options.tool == MOLVANE_TOOL_BACKGROUND) sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
       Stopwatch pointTime;
-      exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, 1, 0, sample.Handle(), pixels.Handle(),
+      exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),
                        firstName.c_str(), 0);
       lastPointMs = pointTime.Milliseconds();
       return std::string();
@@ -557,7 +545,7 @@ int Run(const Options& options) {
   if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
   if (!Runnable(options.tool)) {
     std::string runnable;
-    for (const NamedTool& tool : kTools) runnable += (runnable.empty() ? "" : ", ") + std::to_string(tool.number);
+    for (const HostTool& tool : kHostTools) runnable += (runnable.empty() ? "" : ", ") + std::to_string(tool.number);
     return Fail("tool " + std::to_string(options.tool) +
                 " is not one the command line knows how to drive; it runs tools " + runnable);
   }

@@ -423,7 +423,7 @@ class BackgroundThroughExports : public ::testing::Test {
     LibraryFinalize();
   }
   static void Run(int32_t phase, int32_t x, int32_t y, const TPtsImg& pixels, const TPtsImg& pixels2) {
-    XchgData(4, 0, 0, x, y, kW, kH, phase, 0, pixels.Handle(), pixels2.Handle(), "", 0);
+    XchgData(MOLVANE_TOOL_BACKGROUND, 0, 0, x, y, kW, kH, phase, 0, pixels.Handle(), pixels2.Handle(), "", 0);
   }
 };
 

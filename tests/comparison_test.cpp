@@ -161,7 +161,7 @@ void MOLVANE_STDCALL HostTakingItsReference(int32_t userValue, int32_t width, in
                                             intptr_t actionData, int32_t applied, int32_t finished) {
   testing::RecordHostCall(userValue, width, height, reserved1, reserved2, actionCode, actionData,
                           applied, finished);
-  if (actionCode != 3) return;
+  if (actionCode != MOLVANE_ACTION_NEW_IMAGE) return;
   ++Delivered().calls;
   Delivered().image = TPtsImg::Share(reinterpret_cast<Pixel24*>(actionData));
   Delivered().dialogShowingDuringCall = Comparer().Showing();
@@ -200,7 +200,7 @@ class ComparisonDialog : public ::testing::Test {
   // XchgData for tool 1, as the host calls it.
   static void Exchange(int32_t phase, const TPtsImg& image, int32_t w, int32_t h,
                        const char* name = "image") {
-    XchgData(1, 0, 0, 0, 0, w, h, phase, 0, image.Handle(), nullptr, name, 0);
+    XchgData(MOLVANE_TOOL_COMPARISON, 0, 0, 0, 0, w, h, phase, 0, image.Handle(), nullptr, name, 0);
   }
   // The null delivery: ActionCode 3, no image, applied and finished.
   static void ExpectNullDelivery(int32_t w, int32_t h) {
@@ -208,7 +208,7 @@ class ComparisonDialog : public ::testing::Test {
     const testing::HostCall& call = HostCalls().back();
     EXPECT_EQ(call.width, w);
     EXPECT_EQ(call.height, h);
-    EXPECT_EQ(call.actionCode, 3);
+    EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NEW_IMAGE);
     EXPECT_EQ(call.actionData, 0);
     EXPECT_EQ(call.applied & 0xFF, 1);
     EXPECT_EQ(call.finished, 1);
@@ -273,8 +273,8 @@ TEST_F(ComparisonDialog, OpenWritesImageOneAsksForASecondAndStaysOpen) {
   EXPECT_EQ(call.height, 480);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 0);
-  EXPECT_EQ(call.actionData, 2);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
+  EXPECT_EQ(call.actionData, MOLVANE_DATA_ASK_SECOND_IMAGE);
   EXPECT_EQ(call.applied, 0);
   EXPECT_EQ(call.finished, 0);
   EXPECT_TRUE(d.Showing());
@@ -327,7 +327,7 @@ TEST_F(ComparisonDialog, SameSizesDeliverTheGapAndReleaseEverything) {
   EXPECT_EQ(call.height, h);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 3);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NEW_IMAGE);
   EXPECT_NE(call.actionData, 0);
   EXPECT_EQ(call.applied & 0xFF, 1);
   EXPECT_EQ(call.finished, 1);
@@ -461,7 +461,7 @@ TEST_F(ComparisonDialog, ACallForAnotherToolInBetweenPreventsTheGap) {
   Delivered() = Delivery{};
   TPtsImg big = ImageOf(testing::RandomPixels(400, 4));
   Exchange(0, big, 20, 20);
-  XchgData(2, 0, 0, 0, 0, 3, 3, 0, 0, other.Handle(), nullptr, "x", 0);
+  XchgData(MOLVANE_TOOL_NOISE_REDUCTION, 0, 0, 0, 0, 3, 3, 0, 0, other.Handle(), nullptr, "x", 0);
   ASSERT_EQ(ApplyFlag(), 1);
   Comparer().CreerImg.Click();
   ExpectNullDelivery(20, 20);

@@ -34,7 +34,7 @@ TEST_F(DialogRenders, OncePerShowingAndOncePerChange) {
   const struct {
     int32_t tool;
     const char* slider;
-  } tools[] = {{6, "PosSeuil"}, {8, "CurseurN1"}};
+  } tools[] = {{MOLVANE_TOOL_THRESHOLD, "PosSeuil"}, {MOLVANE_TOOL_GRADIENT, "CurseurN1"}};
   for (const auto& t : tools) {
     SCOPED_TRACE("tool " + std::to_string(t.tool));
     for (int showing = 0; showing < 2; ++showing) {

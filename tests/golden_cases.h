@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "boundary/exports.h"
 #include "colour/pixel.h"
 
 namespace molvane::golden {
@@ -81,24 +82,24 @@ struct Case {
 // clock-seeded one): their bytes are held by their own tests instead.
 inline const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
-      {"reduction-ramp", 2, Pattern::Ramp, 37, 23, 0, {}, 0x99571D08},
-      {"reduction-noise", 2, Pattern::Noise, 64, 48, 11, {}, 0xA42886ED},
-      {"reduction-one-row", 2, Pattern::Noise, 101, 1, 12, {}, 0x91B55584},
-      {"reduction-checkerboard", 2, Pattern::Checkerboard, 33, 17, 0, {}, 0xA5D4E840},
-      {"seuillage-100-below", 6, Pattern::Noise, 61, 29, 21, Threshold(100, true), 0x20555355},
-      {"seuillage-200-above", 6, Pattern::Ramp, 64, 64, 0, Threshold(200, false), 0xC7D918B9},
-      {"seuillage-0-above", 6, Pattern::Checkerboard, 9, 7, 0, Threshold(0, false), 0x80F7F195},
-      {"degrade-vertical", 8, Pattern::Noise, 40, 31, 31, Gradient(false, -20, 20, 80, 120), 0x910EA4AA},
-      {"degrade-horizontal", 8, Pattern::Ramp, 53, 19, 0, Gradient(true, -127, 128, 0, 200), 0x9702F590},
-      {"degrade-one-column", 8, Pattern::Noise, 1, 45, 32, Gradient(true, 40, -40, 150, 50), 0xAB59C17E},
-      {"filtres-lissage", 3, Pattern::Noise, 45, 33, 41, Filter(0), 0xD50DFB97},
-      {"filtres-sobel", 3, Pattern::Ramp, 50, 20, 0, Filter(4), 0xA4979488},
-      {"filtres-gauss", 3, Pattern::Checkerboard, 31, 29, 0, Filter(5), 0x24812B48},
-      {"comparaison-1", 1, Pattern::Noise, 30, 20, 51, Factor(1), 0x3D56A0C0},
-      {"comparaison-8", 1, Pattern::Ramp, 47, 13, 52, Factor(8), 0x70E0A678},
-      {"fusionner-max", 7, Pattern::Noise, 35, 25, 61, {}, 0xBDAA9D76},
-      {"fusionner-transparence", 7, Pattern::Ramp, 44, 18, 62, Transparency(30, 1, 60, 200), 0x02A1066E},
-      {"fusionner-transparence-2", 7, Pattern::Checkerboard, 21, 21, 63, Transparency(85, 2, 0, 120), 0x00A6904E},
+      {"reduction-ramp", MOLVANE_TOOL_NOISE_REDUCTION, Pattern::Ramp, 37, 23, 0, {}, 0x99571D08},
+      {"reduction-noise", MOLVANE_TOOL_NOISE_REDUCTION, Pattern::Noise, 64, 48, 11, {}, 0xA42886ED},
+      {"reduction-one-row", MOLVANE_TOOL_NOISE_REDUCTION, Pattern::Noise, 101, 1, 12, {}, 0x91B55584},
+      {"reduction-checkerboard", MOLVANE_TOOL_NOISE_REDUCTION, Pattern::Checkerboard, 33, 17, 0, {}, 0xA5D4E840},
+      {"seuillage-100-below", MOLVANE_TOOL_THRESHOLD, Pattern::Noise, 61, 29, 21, Threshold(100, true), 0x20555355},
+      {"seuillage-200-above", MOLVANE_TOOL_THRESHOLD, Pattern::Ramp, 64, 64, 0, Threshold(200, false), 0xC7D918B9},
+      {"seuillage-0-above", MOLVANE_TOOL_THRESHOLD, Pattern::Checkerboard, 9, 7, 0, Threshold(0, false), 0x80F7F195},
+      {"degrade-vertical", MOLVANE_TOOL_GRADIENT, Pattern::Noise, 40, 31, 31, Gradient(false, -20, 20, 80, 120), 0x910EA4AA},
+      {"degrade-horizontal", MOLVANE_TOOL_GRADIENT, Pattern::Ramp, 53, 19, 0, Gradient(true, -127, 128, 0, 200), 0x9702F590},
+      {"degrade-one-column", MOLVANE_TOOL_GRADIENT, Pattern::Noise, 1, 45, 32, Gradient(true, 40, -40, 150, 50), 0xAB59C17E},
+      {"filtres-lissage", MOLVANE_TOOL_MATRIX_FILTER, Pattern::Noise, 45, 33, 41, Filter(0), 0xD50DFB97},
+      {"filtres-sobel", MOLVANE_TOOL_MATRIX_FILTER, Pattern::Ramp, 50, 20, 0, Filter(4), 0xA4979488},
+      {"filtres-gauss", MOLVANE_TOOL_MATRIX_FILTER, Pattern::Checkerboard, 31, 29, 0, Filter(5), 0x24812B48},
+      {"comparaison-1", MOLVANE_TOOL_COMPARISON, Pattern::Noise, 30, 20, 51, Factor(1), 0x3D56A0C0},
+      {"comparaison-8", MOLVANE_TOOL_COMPARISON, Pattern::Ramp, 47, 13, 52, Factor(8), 0x70E0A678},
+      {"fusionner-max", MOLVANE_TOOL_MERGE, Pattern::Noise, 35, 25, 61, {}, 0xBDAA9D76},
+      {"fusionner-transparence", MOLVANE_TOOL_MERGE, Pattern::Ramp, 44, 18, 62, Transparency(30, 1, 60, 200), 0x02A1066E},
+      {"fusionner-transparence-2", MOLVANE_TOOL_MERGE, Pattern::Checkerboard, 21, 21, 63, Transparency(85, 2, 0, 120), 0x00A6904E},
   };
   return cases;
 }

@@ -244,7 +244,7 @@ void MOLVANE_STDCALL TakingHost(int32_t userValue, int32_t width, int32_t height
                                 int32_t applied, int32_t finished) {
   testing::RecordHostCall(userValue, width, height, reserved1, reserved2, actionCode, actionData,
                           applied, finished);
-  if (actionCode != 3) return;
+  if (actionCode != MOLVANE_ACTION_NEW_IMAGE) return;
   auto* handle = reinterpret_cast<Pixel24*>(actionData);
   Taken().countBeforeTaking = TPtsImg::RefCountOf(handle);
   Taken().image = TPtsImg::Share(handle);
@@ -307,8 +307,8 @@ TEST_F(MergeDialog, OpenAsksForASecondImageAndWaitsOnTop) {
   EXPECT_EQ(call.height, 480);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 0);
-  EXPECT_EQ(call.actionData, 2);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
+  EXPECT_EQ(call.actionData, MOLVANE_DATA_ASK_SECOND_IMAGE);
   EXPECT_EQ(call.applied, 0);
   EXPECT_EQ(call.finished, 0);
 
@@ -515,7 +515,7 @@ TEST_F(MergeDialog, AppliquerDeliversTheMergeOfTheFullImages) {
   const testing::HostCall& call = HostCalls()[1];
   EXPECT_EQ(call.width, w);
   EXPECT_EQ(call.height, h);
-  EXPECT_EQ(call.actionCode, 3);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NEW_IMAGE);
   EXPECT_NE(call.actionData, 0);
   EXPECT_EQ(call.applied, 1);
   EXPECT_EQ(call.finished, 1);
@@ -582,7 +582,7 @@ TEST_F(MergeDialog, ASecondImageOfAnotherSizeIsRefusedWithAWarning) {
   EXPECT_EQ(HostCalls().size(), 1u);
   D().AppliquerClick(nullptr);  // as its default-button role would, were it enabled
   ASSERT_EQ(HostCalls().size(), 2u);
-  EXPECT_EQ(HostCalls()[1].actionCode, 3);
+  EXPECT_EQ(HostCalls()[1].actionCode, MOLVANE_ACTION_NEW_IMAGE);
   EXPECT_EQ(HostCalls()[1].actionData, 0);
   EXPECT_EQ(HostCalls()[1].applied, 1);
   EXPECT_EQ(HostCalls()[1].finished, 1);
@@ -689,7 +689,7 @@ TEST_F(MergeDialog, OpeningOverARunningDialogStartsAgain) {
   EXPECT_EQ(first.RefCount(), 1);
   EXPECT_TRUE(SameBytes(PreviewOnScreen(), other));
   ASSERT_EQ(HostCalls().size(), 2u);
-  EXPECT_EQ(HostCalls()[1].actionData, 2);
+  EXPECT_EQ(HostCalls()[1].actionData, MOLVANE_DATA_ASK_SECOND_IMAGE);
   D().TauxTransp.SetPosition(10);  // nothing to merge yet
   EXPECT_TRUE(SameBytes(PreviewOnScreen(), other));
 }
@@ -790,7 +790,7 @@ class MergeThroughExports : public ::testing::Test {
     LibraryFinalize();
   }
   static void Run(int32_t phase, const TPtsImg& image, int32_t w, int32_t h) {
-    XchgData(7, 0, 0, 0, 0, w, h, phase, 0, image.Handle(), nullptr, "image", 0);
+    XchgData(MOLVANE_TOOL_MERGE, 0, 0, 0, 0, w, h, phase, 0, image.Handle(), nullptr, "image", 0);
   }
 };
 

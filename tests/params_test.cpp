@@ -98,7 +98,7 @@ TEST_F(Exports, NoiseReductionReportsOnceAppliedAndFinished) {
   EXPECT_EQ(call.height, 3);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
   EXPECT_EQ(call.actionData, 0);
   EXPECT_EQ(call.applied & 0xFF, 1);
   EXPECT_EQ(call.finished, 1);
@@ -151,7 +151,7 @@ TEST_F(Exports, EveryToolRefusesAShortOrMissingImageAlike) {
       const testing::HostCall& call = HostCalls()[0];
       EXPECT_EQ(call.width, c.w);
       EXPECT_EQ(call.height, c.h);
-      EXPECT_EQ(call.actionCode, 0);
+      EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
       EXPECT_EQ(call.actionData, 0);
       EXPECT_EQ(call.applied, 0);
       EXPECT_EQ(call.finished, 1);
@@ -194,7 +194,7 @@ void MOLVANE_STDCALL AnsweringHost(int32_t userValue, int32_t width, int32_t hei
                                    int32_t r2, int32_t actionCode, intptr_t actionData,
                                    int32_t applied, int32_t finished) {
   RecordHostCall(userValue, width, height, r1, r2, actionCode, actionData, applied, finished);
-  if (actionCode == 0 && actionData == 2)
+  if (actionCode == MOLVANE_ACTION_NONE && actionData == MOLVANE_DATA_ASK_SECOND_IMAGE)
     XchgData(Answer().tool, 0, 0, 0, 0, Answer().w, Answer().h, 1, 0, Answer().image.Handle(),
              nullptr, "reponse", 0);
 }

@@ -148,7 +148,7 @@ TEST_F(ThresholdDialog, AppliquerThresholdsTheWholeHostImageAndReports) {
   EXPECT_EQ(call.userValue, 77);
   EXPECT_EQ(call.width, 1000);
   EXPECT_EQ(call.height, 500);
-  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
   EXPECT_EQ(call.actionData, 0);
   EXPECT_EQ(call.applied, 1);
   EXPECT_EQ(call.finished, 1);

@@ -789,7 +789,7 @@ class VignettingThroughExports : public ::testing::Test {
   }
   static void Run(int32_t phase, int32_t x, int32_t y, const TPtsImg& pixels, const TPtsImg& pixels2,
                   int32_t w, int32_t h) {
-    XchgData(5, 0, 0, x, y, w, h, phase, 0, pixels.Handle(), pixels2.Handle(), "image", 0);
+    XchgData(MOLVANE_TOOL_VIGNETTING, 0, 0, x, y, w, h, phase, 0, pixels.Handle(), pixels2.Handle(), "image", 0);
   }
 };
 
@@ -801,7 +801,7 @@ TEST_F(VignettingThroughExports, ImagesWithoutPixelsAreRefused) {
   Run(0, 0, 0, image, TPtsImg(), 12, 0);
   ASSERT_EQ(HostCalls().size(), 2u);
   for (const testing::HostCall& call : HostCalls()) {
-    EXPECT_EQ(call.actionCode, 0);
+    EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
     EXPECT_EQ(call.applied, 0);
     EXPECT_EQ(call.finished, 1);
   }
@@ -819,7 +819,7 @@ TEST_F(VignettingThroughExports, PhaseZeroOpensPhaseOneTakesPointXYAndPixels2) {
   Run(0, 0, 0, image, TPtsImg(), w, h);
   ASSERT_TRUE(CorrVignetage().Showing());
   ASSERT_EQ(HostCalls().size(), 1u);
-  EXPECT_EQ(HostCalls()[0].actionCode, 1);
+  EXPECT_EQ(HostCalls()[0].actionCode, MOLVANE_ACTION_ASK_CLICKS);
   EXPECT_EQ(image.RefCount(), 2);
   const ImagePoint points[4] = {{4, 4}, {16, 3}, {15, 12}, {5, 13}};
   ui::CheckBox* markers[4] = {&CorrVignetage().PosHG, &CorrVignetage().PosHD,

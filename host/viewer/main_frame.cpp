@@ -13,7 +13,7 @@
 #include <new>
 
 #include "host/image_files.h"
-#include "host/tool_kinds.h"
+#include "host/tool_list.h"
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/question_box.h"
 
@@ -262,7 +262,8 @@ HMENU MainFrame::BuildMenu() {
     std::string usedInItems;
     for (size_t i = 0; i < session_.ItemCaptions().size(); ++i) {
       const int32_t tool = int32_t(i + 1);
-      const std::string ellipsis = host::KindOfTool(tool) == host::ToolKind::kAppliedAtOnce ? "" : "…";
+      const host::HostTool* known = host::FindHostTool(tool);
+      const std::string ellipsis = known && known->kind == host::ToolKind::kAppliedAtOnce ? "" : "…";
       Append(tools, UINT(kFirstTool + tool), (WithMnemonic(session_.ItemCaptions()[i], usedInItems) + ellipsis).c_str());
     }
     std::string usedInBar = "FÉA?";
@@ -517,7 +518,7 @@ SaveAnswer AskToSave(HWND frame, HWND client, ImageView& view) {
 
 bool MainFrame::MayClose(ImageView& view) {
   if (session_.Target() == &view.Document()) {
-    ShowError("L'outil " + Quoted(session_.ItemCaptions()[size_t(session_.Tool() - 1)]) +
+    ShowError("L'outil " + Quoted(session_.ToolCaption()) +
               " travaille sur cette image : fermez d'abord sa fenêtre.");
     return false;
   }
@@ -602,7 +603,7 @@ void MainFrame::ShowHint() {
   else if (session_.WaitsForSecondImage())
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (session_.Busy())
-    hint = "Outil " + Quoted(session_.ItemCaptions()[size_t(session_.Tool() - 1)]) + " ouvert.";
+    hint = "Outil " + Quoted(session_.ToolCaption()) + " ouvert.";
   else if (!pluginProblem_.empty())
     hint = "Menu « Divers » absent : module de traitement non chargé.";
   SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(hint.c_str()));

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "host/shared_record.h"
-#include "host/tool_kinds.h"
+#include "host/tool_list.h"
 
 namespace molvane::viewer {
 namespace {
@@ -86,18 +86,18 @@ void PluginSession::Run(int32_t tool, ImageDocument& document) {
   exports_.AdrRetour(&PluginSession::Callback, int32_t(reinterpret_cast<intptr_t>(this)));
   events_.StateChanged();
   WaitCursor wait;
-  exports_.XchgData(tool, 0, 0, 0, 0, document.Width(), document.Height(), 0, 0, document.Pixels().Handle(),
+  exports_.XchgData(tool, 0, 0, 0, 0, document.Width(), document.Height(), MOLVANE_PHASE_OPEN, 0, document.Pixels().Handle(),
                     nullptr, document.Name().c_str(), 0);
 }
 
 void PluginSession::SendPoint(int32_t x, int32_t y) {
   if (!picking_ || !target_ || x < 0 || y < 0 || x >= target_->Width() || y >= target_->Height()) return;
   TPtsImg sample;
-  if (tool_ == 4) sample = host::ToPixelArray(host::SampleAround(target_->Image(), x, y));
+  if (tool_ == MOLVANE_TOOL_BACKGROUND) sample = host::ToPixelArray(host::SampleAround(target_->Image(), x, y));
   // Pixels2 holds the image as it now is, with any fill already made in it.
   const TPtsImg pixels = target_->Pixels();
   WaitCursor wait;
-  exports_.XchgData(tool_, 0, 0, x, y, target_->Width(), target_->Height(), 1, 0, sample.Handle(), pixels.Handle(),
+  exports_.XchgData(tool_, 0, 0, x, y, target_->Width(), target_->Height(), MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),
                     target_->Name().c_str(), 0);
 }
 
@@ -105,12 +105,13 @@ void PluginSession::SendSecondImage(ImageDocument& document) {
   if (!waitingSecond_ || &document == target_) return;
   secondName_ = document.Name();
   const TPtsImg pixels = document.Pixels();
-  exports_.XchgData(tool_, 0, 0, 0, 0, document.Width(), document.Height(), 1, 0, pixels.Handle(), nullptr,
+  exports_.XchgData(tool_, 0, 0, 0, 0, document.Width(), document.Height(), MOLVANE_PHASE_CONTINUE, 0, pixels.Handle(), nullptr,
                     document.Name().c_str(), 0);
 }
 
 void PluginSession::DialogShowing(bool showing) {
-  if (!Busy() || host::KindOfTool(tool_) != host::ToolKind::kTwoImage) return;
+  const host::HostTool* known = host::FindHostTool(tool_);
+  if (!Busy() || !known || known->kind != host::ToolKind::kTwoImage) return;
   // Only a dialog seen on screen can have closed.
   if (showing) dialogSeen_ = true;
   else if (dialogSeen_) End();
@@ -131,16 +132,16 @@ void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode
                                bool finished) {
   // A new image is the user's whatever state we are in: our own copy, taken
   // before the plug-in releases its array.
-  if (actionCode == 3 && actionData != 0 && width > 0 && height > 0) {
+  if (actionCode == MOLVANE_ACTION_NEW_IMAGE && actionData != 0 && width > 0 && height > 0) {
     const TPtsImg delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(actionData));
     if (int64_t(delivered.Length()) >= int64_t(width) * height)
       events_.ImageDelivered(host::FromPixelArray(delivered, width, height), DeliveredName());
   }
   if (!target_) return;
-  if (actionCode == 1) picking_ = true;
+  if (actionCode == MOLVANE_ACTION_ASK_CLICKS) picking_ = true;
   // A computed result comes as Applied 1; Réinitialiser takes it back with Applied 0.
-  if (picking_ && actionCode == 0 && !finished) resultShown_ = applied;
-  if (actionCode == 0 && actionData == 2) waitingSecond_ = true;
+  if (picking_ && actionCode == MOLVANE_ACTION_NONE && !finished) resultShown_ = applied;
+  if (actionCode == MOLVANE_ACTION_NONE && actionData == MOLVANE_DATA_ASK_SECOND_IMAGE) waitingSecond_ = true;
   events_.PixelsChanged(*target_);
   if (!finished) {
     events_.StateChanged();
@@ -165,13 +166,17 @@ void PluginSession::End() {
   events_.StateChanged();
 }
 
+std::string PluginSession::ToolCaption() const {
+  return tool_ >= 1 && size_t(tool_) <= items_.size() ? items_[size_t(tool_ - 1)] : std::string();
+}
+
 std::string PluginSession::DeliveredName() const {
   const std::string first = target_ ? StemOf(target_->Name()) : std::string();
   // In the words of the plug-in's dialogs: "Créer une image d'écart", "Fusion d'images". Without
   // the files' extensions, the name is also the one its Enregistrer sous suggests.
-  if (tool_ == 1) return "Image d'écart — " + first + ", " + StemOf(secondName_);
-  if (tool_ == 7) return "Fusion d'images — " + first + ", " + StemOf(secondName_);
-  return items_.empty() || tool_ < 1 ? first : items_[size_t(tool_ - 1)] + " de " + first;
+  if (tool_ == MOLVANE_TOOL_COMPARISON) return "Image d'écart — " + first + ", " + StemOf(secondName_);
+  if (tool_ == MOLVANE_TOOL_MERGE) return "Fusion d'images — " + first + ", " + StemOf(secondName_);
+  return tool_ < 1 || size_t(tool_) > items_.size() ? first : ToolCaption() + " de " + first;
 }
 
 }  // namespace molvane::viewer

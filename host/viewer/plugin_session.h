@@ -48,6 +48,8 @@ class PluginSession {
   void Run(int32_t tool, ImageDocument& document);
   bool Busy() const { return target_ != nullptr; }
   int32_t Tool() const { return tool_; }
+  // The running tool's menu item, as the plug-in names it.
+  std::string ToolCaption() const;
   const ImageDocument* Target() const { return target_; }
   // The tool asked for clicks on its image (ActionCode 1) and still does.
   bool Picking() const { return picking_; }

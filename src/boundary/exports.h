@@ -56,6 +56,39 @@ typedef struct MolvanePixel {
 } MolvanePixel;
 #endif
 
+/* The menu's tools: XchgData's ToolNumber and AddMenu's *Index. */
+enum MolvaneTool {
+  MOLVANE_TOOL_COMPARISON = 1,      /* two images; delivers the gap image */
+  MOLVANE_TOOL_NOISE_REDUCTION = 2, /* computes inside the call, no dialog */
+  MOLVANE_TOOL_MATRIX_FILTER = 3,   /* modal dialog */
+  MOLVANE_TOOL_BACKGROUND = 4,      /* clicks on the image */
+  MOLVANE_TOOL_VIGNETTING = 5,      /* clicks on the image */
+  MOLVANE_TOOL_THRESHOLD = 6,       /* modal dialog */
+  MOLVANE_TOOL_MERGE = 7,           /* two images; delivers the merged image */
+  MOLVANE_TOOL_GRADIENT = 8,        /* modal dialog */
+  MOLVANE_TOOL_COUNT = 8
+};
+
+/* XchgData's CallPhase. */
+enum MolvaneCallPhase {
+  MOLVANE_PHASE_OPEN = 0,    /* opens the tool on Pixels */
+  MOLVANE_PHASE_CONTINUE = 1 /* a second image, or a click, for an open tool */
+};
+
+/* HostCallback's ActionCode. */
+enum MolvaneActionCode {
+  MOLVANE_ACTION_NONE = 0,       /* ActionData says more (MolvaneActionData) */
+  MOLVANE_ACTION_ASK_CLICKS = 1, /* send the user's clicks on the image */
+  MOLVANE_ACTION_NEW_IMAGE = 3   /* ActionData is a new image, or null */
+};
+
+/* HostCallback's ActionData with MOLVANE_ACTION_NONE. */
+enum MolvaneActionData {
+  MOLVANE_DATA_NONE = 0,
+  MOLVANE_DATA_ASK_SECOND_IMAGE = 2,   /* send the next image the user clicks */
+  MOLVANE_DATA_FILTER_NOT_IN_IMAGE = 3 /* tool 3's end: the image does not hold the filter's result */
+};
+
 /* The host's completion function, registered by AdrRetour; called during the
  * plug-in's own calls or from its dialogs, synchronously: the plug-in goes on
  * once it returns. W x H is the image the tool was opened on (tools 1 and 7:

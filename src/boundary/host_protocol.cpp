@@ -16,13 +16,6 @@ CallbackCell& Cell() {
   return cell;
 }
 
-// The codes of the callback's ActionCode and ActionData arguments.
-constexpr int32_t kNoAction = 0;
-constexpr int32_t kClickRequest = 1;
-constexpr int32_t kNewImage = 3;
-constexpr intptr_t kSecondImageRequest = 2;
-constexpr intptr_t kFilterResultNotInBuffer = 3;
-
 // Reserved1 and Reserved2 are always 0.
 void Call(ImageSize size, int32_t actionCode, intptr_t actionData, uint8_t applied, int32_t finished) {
   // The run ends here: its pool threads end with it, from the host's thread,
@@ -46,19 +39,19 @@ void RegisterHostCallback(HostCallback callback, int32_t userValue) {
   Cell().userValue = userValue;
 }
 
-void AskForSecondImage(ImageSize size) { Call(size, kNoAction, kSecondImageRequest, 0, 0); }
-void AskForClicks(ImageSize size) { Call(size, kClickRequest, 0, 0, 0); }
-void ReportStep(ImageSize size, uint8_t applied) { Call(size, kNoAction, 0, applied, 0); }
-void ReportFinished(ImageSize size, uint8_t applied) { Call(size, kNoAction, 0, applied, 1); }
+void AskForSecondImage(ImageSize size) { Call(size, MOLVANE_ACTION_NONE, MOLVANE_DATA_ASK_SECOND_IMAGE, 0, 0); }
+void AskForClicks(ImageSize size) { Call(size, MOLVANE_ACTION_ASK_CLICKS, MOLVANE_DATA_NONE, 0, 0); }
+void ReportStep(ImageSize size, uint8_t applied) { Call(size, MOLVANE_ACTION_NONE, MOLVANE_DATA_NONE, applied, 0); }
+void ReportFinished(ImageSize size, uint8_t applied) { Call(size, MOLVANE_ACTION_NONE, MOLVANE_DATA_NONE, applied, 1); }
 
 void ReportFilterFinished(ImageSize size, uint8_t applied, bool bufferHoldsFilterResult) {
-  Call(size, kNoAction, bufferHoldsFilterResult ? 0 : kFilterResultNotInBuffer, applied, 1);
+  Call(size, MOLVANE_ACTION_NONE, bufferHoldsFilterResult ? MOLVANE_DATA_NONE : MOLVANE_DATA_FILTER_NOT_IN_IMAGE, applied, 1);
 }
 
 void DeliverImage(ImageSize size, const TPtsImg& image) {
-  Call(size, kNewImage, reinterpret_cast<intptr_t>(image.Handle()), 1, 1);
+  Call(size, MOLVANE_ACTION_NEW_IMAGE, reinterpret_cast<intptr_t>(image.Handle()), 1, 1);
 }
 
-void RefuseImage(ImageSize size) { Call(size, kNoAction, 0, 0, 1); }
+void RefuseImage(ImageSize size) { Call(size, MOLVANE_ACTION_NONE, MOLVANE_DATA_NONE, 0, 1); }
 
 }  // namespace molvane

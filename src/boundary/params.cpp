@@ -35,11 +35,11 @@ const ToolEntry* FindTool(int32_t number) {
 // host sees one reference for the call and one for the tool, no more.
 void Dispatch(const ToolEntry& tool, int32_t callPhase, TPtsImg pixels, const TPtsImg& pixels2,
               ImageSize size, const char* imageName, ImagePoint point) {
-  if (tool.proceed && callPhase == 1) {
+  if (tool.proceed && callPhase == MOLVANE_PHASE_CONTINUE) {
     tool.proceed(PhaseOneCall{point, pixels, pixels2, size, imageName});
     return;
   }
-  if (tool.proceed && callPhase != 0) return;
+  if (tool.proceed && callPhase != MOLVANE_PHASE_OPEN) return;
   if (!AcceptsImage(pixels, size) || (tool.needsPixels && size.PixelCount() == 0)) {
     RefuseImage(size);
     return;

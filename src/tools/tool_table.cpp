@@ -17,25 +17,25 @@ namespace {
 // no module state: nothing to start. The vignetting needs a corner to work
 // from: an image without pixels is refused.
 const ToolEntry kTools[] = {
-    {1, "Comparaison", false, CompImgInitialize, CompImgFinalize,
+    {MOLVANE_TOOL_COMPARISON, "Comparaison", false, CompImgInitialize, CompImgFinalize,
      [](const ImageRun& run) { Comparer().Open(run); },
      [](const PhaseOneCall& call) { Comparer().Continue(call); }},
-    {3, "Filtres matriciels", false, FltMatrixInitialize, FltMatrixFinalize,
+    {MOLVANE_TOOL_MATRIX_FILTER, "Filtres matriciels", false, FltMatrixInitialize, FltMatrixFinalize,
      [](const ImageRun& run) { FiltresMX().Open(run); }, nullptr},
-    {5, "Vignetage", true, VignetageInitialize, VignetageFinalize,
+    {MOLVANE_TOOL_VIGNETTING, "Vignetage", true, VignetageInitialize, VignetageFinalize,
      [](const ImageRun& run) { CorrVignetage().Open(run); },
      [](const PhaseOneCall& call) { CorrVignetage().Continue(call); }},
-    {4, "Modification du fond", false, ModifFondInitialize, ModifFondFinalize,
+    {MOLVANE_TOOL_BACKGROUND, "Modification du fond", false, ModifFondInitialize, ModifFondFinalize,
      [](const ImageRun& run) { CorrFond().Open(run); },
      [](const PhaseOneCall& call) { CorrFond().Continue(call); }},
-    {6, "Seuillage", false, SeuillageInitialize, SeuillageFinalize,
+    {MOLVANE_TOOL_THRESHOLD, "Seuillage", false, SeuillageInitialize, SeuillageFinalize,
      [](const ImageRun& run) { SeuilImg().Open(run); }, nullptr},
-    {7, "Fusionner", false, FusionImgInitialize, FusionImgFinalize,
+    {MOLVANE_TOOL_MERGE, "Fusionner", false, FusionImgInitialize, FusionImgFinalize,
      [](const ImageRun& run) { Fusionner().Open(run); },
      [](const PhaseOneCall& call) { Fusionner().Continue(call); }},
-    {8, "Compenser dégradé", false, DegradeInitialize, DegradeFinalize,
+    {MOLVANE_TOOL_GRADIENT, "Compenser dégradé", false, DegradeInitialize, DegradeFinalize,
      [](const ImageRun& run) { CompDegr().Open(run); }, nullptr},
-    {2, "Réduction de bruit", false, nullptr, nullptr, [](const ImageRun& run) { ReduceNoise(run); },
+    {MOLVANE_TOOL_NOISE_REDUCTION, "Réduction de bruit", false, nullptr, nullptr, [](const ImageRun& run) { ReduceNoise(run); },
      nullptr},
 };
 

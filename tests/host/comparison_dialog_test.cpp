@@ -58,7 +58,7 @@ struct Delivery {
 
 void TakeDelivery(host::CallbackRecorder& recorder, Delivery& delivery) {
   recorder.DuringCall([&delivery](const host::CallbackCall& call) {
-    if (call.actionCode != 3 || call.actionData == 0) return;
+    if (call.actionCode != MOLVANE_ACTION_NEW_IMAGE || call.actionData == 0) return;
     auto* handle = reinterpret_cast<Pixel24*>(call.actionData);
     delivery.image = TPtsImg::Share(handle);
     delivery.countDuringCall = delivery.image.RefCount();
@@ -96,7 +96,7 @@ TEST_F(ComparisonDialog, TwoPhasesFactorOnReleaseAndTheGapImageHandedOver) {
   RunTool(kTool, 0, first, w, h, TPtsImg(), "premier.bmp");
   ASSERT_EQ(recorder.Calls().size(), 1u);
   ExpectCall(recorder.Calls()[0], w, h, 0, 0, 0);
-  EXPECT_EQ(recorder.Calls()[0].actionData, 2) << "the request for a second image";
+  EXPECT_EQ(recorder.Calls()[0].actionData, MOLVANE_DATA_ASK_SECOND_IMAGE) << "the request for a second image";
   HWND dialog = Dialog();
   ASSERT_NE(dialog, nullptr) << "XchgData returned without the dialog on screen";
   EXPECT_TRUE(OnTop(dialog));
@@ -242,7 +242,7 @@ TEST_F(ComparisonDialog, AnotherToolSettingTheFlagDoesNotMakeAGap) {
   TPtsImg first = MakeImage(RandomPixels(400, 5)), other = MakeImage(RandomPixels(9, 6));
   host::CallbackRecorder& recorder = FreshRecorder(kUserValue);
   RunTool(kTool, 0, first, 20, 20);
-  RunTool(2, 0, other, 3, 3);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, other, 3, 3);
   ASSERT_EQ(recorder.Calls().size(), 2u);
   EXPECT_EQ(recorder.Calls()[1].applied & 0xFF, 1) << "the noise reduction set the flag";
   ASSERT_NE(Dialog(), nullptr);
@@ -262,7 +262,7 @@ TEST_F(ComparisonDialog, PhotographAgainstItsNoiseReduction) {
   const int32_t w = photo.width, h = photo.height;
   TPtsImg first = MakeImage(photo.pixels), second = MakeImage(photo.pixels);
   host::CallbackRecorder& recorder = FreshRecorder(kUserValue);
-  RunTool(2, 0, second, w, h);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, second, w, h);
   const std::vector<Pixel24> denoised = PixelsOf(second);
 
   RunTool(kTool, 0, first, w, h, TPtsImg(), "chelsea.bmp");

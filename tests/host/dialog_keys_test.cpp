@@ -22,10 +22,10 @@ struct NonModalTool {
 };
 
 const NonModalTool kTools[] = {
-    {1, "Comparaison d'images", "Créer une image d'écart", true},
-    {4, "Modification du fond", "Appliquer", false},
-    {5, "Correction de vignetage", "Appliquer", false},
-    {7, "Fusion d'images", "Appliquer", true},
+    {MOLVANE_TOOL_COMPARISON, "Comparaison d'images", "Créer une image d'écart", true},
+    {MOLVANE_TOOL_BACKGROUND, "Modification du fond", "Appliquer", false},
+    {MOLVANE_TOOL_VIGNETTING, "Correction de vignetage", "Appliquer", false},
+    {MOLVANE_TOOL_MERGE, "Fusion d'images", "Appliquer", true},
 };
 
 void PrintTo(const NonModalTool& tool, std::ostream* out) { *out << "tool " << tool.tool; }
@@ -74,7 +74,7 @@ class DialogKeys : public ::testing::TestWithParam<NonModalTool> {
   host::CallbackRecorder& Open() {
     host::CallbackRecorder& recorder = FreshRecorder(0x4B);
     RunTool(GetParam().tool, 0, image_, kW, kH);
-    if (GetParam().asksForSecondImage) RunTool(GetParam().tool, 1, second_, kW, kH);
+    if (GetParam().asksForSecondImage) RunTool(GetParam().tool, MOLVANE_PHASE_CONTINUE, second_, kW, kH);
     host::PumpMessages();
     return recorder;
   }
@@ -126,7 +126,7 @@ TEST_P(DialogKeys, EnterPressesTheDefaultButtonAndEscCancels) {
   ASSERT_FALSE(byEnter.empty());
   EXPECT_EQ(byEnter.back().finished, 1) << "Enter did not end the run";
   if (GetParam().asksForSecondImage) {
-    EXPECT_EQ(byEnter.back().actionCode, 3);
+    EXPECT_EQ(byEnter.back().actionCode, MOLVANE_ACTION_NEW_IMAGE);
     EXPECT_NE(byEnter.back().actionData, 0) << "the default button delivers the new image";
   }
 
@@ -186,8 +186,8 @@ TEST(DialogKeysInAGroup, ArrowsChooseTheModeAndSpaceTicksABox) {
   const char kCaption[] = "Fusion d'images";
   TPtsImg first = MakeImage(RandomPixels(kW * kH, 33)), second = MakeImage(RandomPixels(kW * kH, 34));
   FreshRecorder(0x4B);
-  RunTool(7, 0, first, kW, kH);
-  RunTool(7, 1, second, kW, kH);
+  RunTool(MOLVANE_TOOL_MERGE, MOLVANE_PHASE_OPEN, first, kW, kH);
+  RunTool(MOLVANE_TOOL_MERGE, MOLVANE_PHASE_CONTINUE, second, kW, kH);
   host::PumpMessages();
   HWND dialog = host::FindDialog(kCaption);
   ASSERT_NE(dialog, nullptr);

@@ -25,7 +25,7 @@ void ExpectOneUnappliedEnd(const host::CallbackRecorder& recorder, intptr_t acti
   EXPECT_EQ(call.userValue, 7);
   EXPECT_EQ(call.width, 3);
   EXPECT_EQ(call.height, 3);
-  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
   EXPECT_EQ(call.actionData, actionData);
   EXPECT_EQ(call.applied & 0xFF, 0);
   EXPECT_EQ(call.finished, 1);
@@ -118,13 +118,14 @@ TEST(ToolDispatch, ASecondImageSentFromTheOpeningCallbackIsTaken) {
     int32_t tool;
     const char* caption;
     const char* result;
-  } tools[] = {{1, "Comparaison d'images", "Créer une image d'écart"}, {7, "Fusion d'images", "Appliquer"}};
+  } tools[] = {{MOLVANE_TOOL_COMPARISON, "Comparaison d'images", "Créer une image d'écart"},
+                 {MOLVANE_TOOL_MERGE, "Fusion d'images", "Appliquer"}};
   for (const auto& t : tools) {
     SCOPED_TRACE(t.caption);
     host::CallbackRecorder& recorder = FreshRecorder(7);
     TPtsImg first = MakeImage(RandomPixels(12, 71)), second = MakeImage(RandomPixels(12, 72));
     recorder.DuringCall([&](const host::CallbackCall& call) {
-      if (call.actionCode == 0 && call.actionData == 2) RunTool(t.tool, 1, second, 4, 3, TPtsImg(), "vite.bmp");
+      if (call.actionCode == MOLVANE_ACTION_NONE && call.actionData == MOLVANE_DATA_ASK_SECOND_IMAGE) RunTool(t.tool, MOLVANE_PHASE_CONTINUE, second, 4, 3, TPtsImg(), "vite.bmp");
     });
     RunTool(t.tool, 0, first, 4, 3);
     recorder.DuringCall(nullptr);
@@ -137,7 +138,7 @@ TEST(ToolDispatch, ASecondImageSentFromTheOpeningCallbackIsTaken) {
     host::Click(result);
     host::PumpMessages();
     ASSERT_EQ(recorder.Calls().size(), 2u);
-    EXPECT_EQ(recorder.Calls()[1].actionCode, 3);
+    EXPECT_EQ(recorder.Calls()[1].actionCode, MOLVANE_ACTION_NEW_IMAGE);
     EXPECT_NE(recorder.Calls()[1].actionData, 0) << "no image was delivered";
     EXPECT_EQ(host::FindDialog(t.caption), nullptr);
   }
@@ -149,7 +150,7 @@ TEST(ToolDispatch, ShortAndNullSecondImagesGetTheSizeWarning) {
   const struct {
     int32_t tool;
     const char* caption;
-  } tools[] = {{1, "Comparaison d'images"}, {7, "Fusion d'images"}};
+  } tools[] = {{MOLVANE_TOOL_COMPARISON, "Comparaison d'images"}, {MOLVANE_TOOL_MERGE, "Fusion d'images"}};
   for (const auto& t : tools) {
     for (bool null : {false, true}) {
       SCOPED_TRACE(std::string(t.caption) + (null ? ", no array" : ", 11 of 12 pixels"));
@@ -163,7 +164,7 @@ TEST(ToolDispatch, ShortAndNullSecondImagesGetTheSizeWarning) {
         caption = host::TextOf(box);
         host::PressOk(box);
       });
-      EXPECT_TRUE(script.Run([&] { RunTool(t.tool, 1, second, 4, 3); })) << script.FailureText();
+      EXPECT_TRUE(script.Run([&] { RunTool(t.tool, MOLVANE_PHASE_CONTINUE, second, 4, 3); })) << script.FailureText();
       EXPECT_EQ(caption, "Avertissement");
       host::PumpMessages();
       HWND dialog = host::FindDialog(t.caption);
@@ -180,11 +181,11 @@ TEST(CallbackCell, AFreshlyLoadedLibraryWithoutCallbackRunsSilently) {
   ReloadPlugin();
   ASSERT_TRUE(Plugin().Loaded());
   TPtsImg image = MakeImage(Sample());
-  RunTool(2, 0, image, 3, 3);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 3, 3);
   EXPECT_TRUE(recorder.Calls().empty()) << "a callback of an earlier load was called";
   // And the library is still usable once the host registers.
   FreshRecorder(9);
-  RunTool(2, 0, image, 3, 3);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 3, 3);
   EXPECT_EQ(recorder.Calls().size(), 1u);
 }
 
@@ -192,7 +193,7 @@ TEST(CallbackCell, NullCallbackIsSkipped) {
   host::CallbackRecorder& recorder = FreshRecorder(7);
   Exports().AdrRetour(nullptr, 0);
   TPtsImg image = MakeImage(Sample());
-  RunTool(2, 0, image, 3, 3);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 3, 3);
   EXPECT_TRUE(recorder.Calls().empty());
 }
 
@@ -200,7 +201,7 @@ TEST(CallbackCell, SecondRegistrationReplacesTheFirst) {
   host::CallbackRecorder& recorder = FreshRecorder(111, 0);
   Exports().AdrRetour(recorder.Callback(1), 222);
   TPtsImg image = MakeImage(Sample());
-  RunTool(2, 0, image, 3, 3);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 3, 3);
   ASSERT_EQ(recorder.Calls().size(), 1u);
   EXPECT_EQ(recorder.Calls()[0].slot, 1);
   EXPECT_EQ(recorder.Calls()[0].userValue, 222);
@@ -211,7 +212,7 @@ TEST(CallbackCell, UserValueComesBackUnchanged) {
     SCOPED_TRACE("user value " + std::to_string(value));
     host::CallbackRecorder& recorder = FreshRecorder(value);
     TPtsImg image = MakeImage(Sample());
-    RunTool(2, 0, image, 3, 3);
+    RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 3, 3);
     ASSERT_EQ(recorder.Calls().size(), 1u);
     EXPECT_EQ(recorder.Calls()[0].userValue, value);
   }

@@ -58,16 +58,16 @@ TEST(GoldenThroughTheDll, EveryCaseGivesItsChecksum) {
     SCOPED_TRACE(c.name);
     TPtsImg first = MakeImage(golden::MakeImage(c.pattern, c.width, c.height, c.seed));
     TPtsImg second = MakeImage(golden::MakeImage(golden::Pattern::Noise, c.width, c.height, c.seed + 1));
-    const bool twoImages = c.tool == 1 || c.tool == 7;
+    const bool twoImages = c.tool == MOLVANE_TOOL_COMPARISON || c.tool == MOLVANE_TOOL_MERGE;
     host::CallbackRecorder& recorder = FreshRecorder(0x601D);
     TPtsImg delivered;
     recorder.DuringCall([&delivered](const host::CallbackCall& call) {
-      if (call.actionCode == 3 && call.actionData != 0)
+      if (call.actionCode == MOLVANE_ACTION_NEW_IMAGE && call.actionData != 0)
         delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
     });
     auto run = [&] {
       RunTool(c.tool, 0, first, c.width, c.height, TPtsImg(), "premier.bmp");
-      if (twoImages) RunTool(c.tool, 1, second, c.width, c.height, TPtsImg(), "second.bmp");
+      if (twoImages) RunTool(c.tool, MOLVANE_PHASE_CONTINUE, second, c.width, c.height, TPtsImg(), "second.bmp");
     };
     if (host::HasDrivenDialog(c.tool)) {
       const host::DialogReport report = host::DriveDialog(c.tool, ChoicesOf(c), run);

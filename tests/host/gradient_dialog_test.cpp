@@ -67,7 +67,7 @@ void ExpectOneFinalCallback(const host::CallbackRecorder& recorder, int32_t widt
   EXPECT_EQ(call.height, height);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
   EXPECT_EQ(call.actionData, 0);
   EXPECT_EQ(call.applied & 0xFF, applied);
   EXPECT_EQ(call.finished, 1);

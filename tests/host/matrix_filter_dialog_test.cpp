@@ -59,7 +59,7 @@ void ExpectCall(const host::CallbackCall& call, int32_t width, int32_t height, i
   EXPECT_EQ(call.height, height);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
   EXPECT_EQ(call.actionData, actionData);
   EXPECT_EQ(call.applied & 0xFF, applied);
   EXPECT_EQ(call.finished, finished);

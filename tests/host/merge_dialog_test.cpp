@@ -101,7 +101,7 @@ struct Delivery {
 
 void TakeDeliveredImage(host::CallbackRecorder& recorder, Delivery& delivery) {
   recorder.DuringCall([&delivery](const host::CallbackCall& call) {
-    if (call.actionCode != 3 || call.actionData == 0) return;
+    if (call.actionCode != MOLVANE_ACTION_NEW_IMAGE || call.actionData == 0) return;
     auto* handle = reinterpret_cast<Pixel24*>(call.actionData);
     delivery.countDuringCall = TPtsImg::RefCountOf(handle);
     delivery.blockSize = HostAllocator().BlockSize(reinterpret_cast<const uint8_t*>(handle) - 8);

@@ -78,7 +78,7 @@ TEST(NoiseReductionTool, WorkedExampleAndItsOneCallback) {
   EXPECT_EQ(call.height, 3);
   EXPECT_EQ(call.reserved1, 0);
   EXPECT_EQ(call.reserved2, 0);
-  EXPECT_EQ(call.actionCode, 0);
+  EXPECT_EQ(call.actionCode, MOLVANE_ACTION_NONE);
   EXPECT_EQ(call.actionData, 0);
   EXPECT_EQ(call.applied & 0xFF, 1);
   EXPECT_EQ(call.finished, 1);

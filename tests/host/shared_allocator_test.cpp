@@ -66,7 +66,7 @@ TEST(SharedAllocator, NoBlockOutlivesACall) {
   const host::AllocatorStatistics before = HostAllocator().Statistics();
   {
     TPtsImg image = MakeImage(RandomPixels(30 * 20, 8));
-    RunTool(2, 0, image, 30, 20);
+    RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 30, 20);
     RunTool(9, 0, image, 30, 20);
   }
   const host::AllocatorStatistics after = HostAllocator().Statistics();
@@ -89,7 +89,7 @@ TEST(SharedAllocator, ThePluginsCopyIsAHostBlock) {
     during = HostAllocator().Statistics();
     lastBlockSize = HostAllocator().BlockSize(reinterpret_cast<const void*>(during.lastBlock));
   });
-  RunTool(2, 0, image, width, height);
+  RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, width, height);
   recorder.DuringCall(nullptr);
   const host::AllocatorStatistics after = HostAllocator().Statistics();
 
@@ -110,7 +110,7 @@ TEST(SharedAllocator, TheHostFreesWhatItPassedOnceThePluginLetGo) {
   {
     TPtsImg image = MakeImage(RandomPixels(25, 30));
     block = BlockOf(image);
-    RunTool(2, 0, image, 5, 5);
+    RunTool(MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_PHASE_OPEN, image, 5, 5);
     EXPECT_EQ(image.RefCount(), 1);
     EXPECT_EQ(HostAllocator().BlockSize(block), BlockBytes(25));
   }
