@@ -68,6 +68,8 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   CoeffFlt.SetSize(7, 7, 30, 21);
   DimFlt.SetEditable(true);
   DimFlt.SetItems({"3 x 3", "5 x 5", "7 x 7"});
+  DimFlt.SetDropDownRows(3);
+  TypeFiltres.SetDropDownRows(7);
   DimFlt.SetItemIndex(0);
   ChargFlt.SetGlyph(OpenFileGlyph());
   EnrgFlt.SetGlyph(SaveFileGlyph());

@@ -151,6 +151,9 @@ class ComboBox : public Component {
   void Pick(int index);
   bool Editable() const { return editable_; }
   void SetEditable(bool editable);
+  // The rows its list shows when dropped down, at most; set before it shows.
+  int DropDownRows() const { return dropDownRows_; }
+  void SetDropDownRows(int rows) { dropDownRows_ = rows; }
   const std::string& Text() const { return text_; }
   // Typing: the text changes, no item is selected any more, OnChange fires.
   void Type(std::string text);
@@ -161,6 +164,7 @@ class ComboBox : public Component {
   std::vector<std::string> items_;
   int itemIndex_ = -1;
   bool editable_ = false;
+  int dropDownRows_ = 8;
   std::string text_;
 };
 

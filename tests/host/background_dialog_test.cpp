@@ -17,7 +17,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 4;
+constexpr int32_t kTool = MOLVANE_TOOL_BACKGROUND;
 constexpr int32_t kUserValue = 0xF0D4;
 const char kCaption[] = "Modification du fond";
 constexpr int32_t kW = 40, kH = 30;

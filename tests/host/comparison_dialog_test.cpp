@@ -13,7 +13,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 1;
+constexpr int32_t kTool = MOLVANE_TOOL_COMPARISON;
 constexpr int32_t kUserValue = 0xC0397;
 const char kCaption[] = "Comparaison d'images";
 const char kCreate[] = "Créer une image d'écart";

@@ -11,7 +11,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 8;
+constexpr int32_t kTool = MOLVANE_TOOL_GRADIENT;
 constexpr int32_t kUserValue = 0xDE6;
 const char kCaption[] = "Compensation d'un dégradé";
 

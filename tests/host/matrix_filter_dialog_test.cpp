@@ -19,7 +19,19 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 3;
+// The rows a combo box's list shows dropped down, as a user sees it.
+int DroppedRows(HWND combo) {
+  SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  RECT list{};
+  const bool found = GetComboBoxInfo(combo, &info) && GetClientRect(info.hwndList, &list);
+  const int row = found ? int(SendMessageA(info.hwndList, LB_GETITEMHEIGHT, 0, 0)) : 0;
+  SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+  return row > 0 ? int(list.bottom - list.top) / row : -1;
+}
+
+constexpr int32_t kTool = MOLVANE_TOOL_MATRIX_FILTER;
 constexpr int32_t kUserValue = 0xF17;
 const char kCaption[] = "Filtres Matriciels";
 const host::GridCells kCells{30, 21};
@@ -273,7 +285,7 @@ TEST_F(MatrixFilterDialog, SaveAndLoadThroughTheFileDialogs) {
   FreshRecorder(kUserValue);
 
   std::vector<std::string> listAfterSave, listAfterLoad;
-  int selectionAfterLoad = -1;
+  int selectionAfterLoad = -1, droppedRowsAfterLoad = -1;
   std::string offsetAfterLoad, divisorAfterLoad;
   bool editableAfterLoad = false;
   host::DialogScript script;
@@ -303,6 +315,7 @@ TEST_F(MatrixFilterDialog, SaveAndLoadThroughTheFileDialogs) {
         listAfterLoad = host::ComboItems(TypeFiltres());
         if (listAfterLoad.size() < 8) return false;
         selectionAfterLoad = host::ComboSelection(TypeFiltres());
+        droppedRowsAfterLoad = DroppedRows(TypeFiltres());
         offsetAfterLoad = host::TextOf(DecFlt());
         divisorAfterLoad = host::TextOf(DenFlt());
         editableAfterLoad = host::IsEnabled(DecFlt());
@@ -317,6 +330,7 @@ TEST_F(MatrixFilterDialog, SaveAndLoadThroughTheFileDialogs) {
   withLoaded.push_back("essai-molvane");
   EXPECT_EQ(listAfterLoad, withLoaded);
   EXPECT_EQ(selectionAfterLoad, 7);
+  EXPECT_EQ(droppedRowsAfterLoad, 7) << "eight entries, a list of seven rows that scrolls";
   EXPECT_EQ(offsetAfterLoad, "-3");
   EXPECT_EQ(divisorAfterLoad, Decimal("2.5"));
   EXPECT_TRUE(editableAfterLoad);

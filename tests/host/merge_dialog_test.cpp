@@ -17,7 +17,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 7;
+constexpr int32_t kTool = MOLVANE_TOOL_MERGE;
 constexpr int32_t kUserValue = 0xF051;
 const char kCaption[] = "Fusion d'images";
 const char kMaximum[] = "Luminosité la plus élevée";

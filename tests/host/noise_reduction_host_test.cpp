@@ -12,7 +12,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 2;
+constexpr int32_t kTool = MOLVANE_TOOL_NOISE_REDUCTION;
 constexpr int32_t kUserValue = 0x5EED2;
 
 // Pixel24 stores blue first: write the channels the way people name them.

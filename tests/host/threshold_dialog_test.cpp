@@ -12,7 +12,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 6;
+constexpr int32_t kTool = MOLVANE_TOOL_THRESHOLD;
 constexpr int32_t kUserValue = 0x5E11;
 const char kCaption[] = "Seuillage d'une image";
 const char kAbove[] = "Au-dessus du seuil";

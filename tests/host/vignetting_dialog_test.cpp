@@ -16,7 +16,7 @@
 namespace molvane::hosttest {
 namespace {
 
-constexpr int32_t kTool = 5;
+constexpr int32_t kTool = MOLVANE_TOOL_VIGNETTING;
 constexpr int32_t kUserValue = 0x71C5;
 const char kCaption[] = "Correction de vignetage";
 

@@ -520,10 +520,10 @@ class ComboBoxPeer : public SingleWindowPeer {
   }
 
  protected:
-  // The window's height includes its dropped list: up to eight rows.
+  // The window's height includes its dropped list, of the model's rows at most.
   RECT WindowPlace() const override {
     RECT r = Place();
-    int rows = std::clamp<int>(int(Model().Items().size()), 1, 8);
+    int rows = std::clamp<int>(int(Model().Items().size()), 1, std::max(Model().DropDownRows(), 1));
     int itemHeight = window_.Handle() ? combo().ItemHeight() : 0;
     if (itemHeight <= 0) itemHeight = MeasureText(FontOf(Model()), "Ag", 0).cy + 2;
     r.bottom += rows * itemHeight + 2;
