@@ -277,7 +277,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
   // Checked before anything runs: a format found unwritable once the tool ran would waste its run.
   if (!options.output.empty() && !CanWriteFormat(FormatOfPath(options.output)))
     return Bad(options.output + ": an output is written as BMP, PNG, JPEG or TIFF (.bmp, .png, .jpg, .tif)");
-  if ((!options.second.empty() || options.noSecond) && options.tool != 1 && options.tool != 7)
+  const HostTool* tool = FindHostTool(options.tool);
+  if ((!options.second.empty() || options.noSecond) && (!tool || tool->kind != ToolKind::kTwoImage))
     return Bad("--second and --no-second are options of tools 1 (comparaison) and 7 (fusionner)");
   const std::string problem = CheckChoices(options.tool, c);
   if (!problem.empty()) return Bad(problem);

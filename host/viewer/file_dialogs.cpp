@@ -74,9 +74,7 @@ std::string WhyNotWritable(const std::string& path) {
 
 std::string WritableName(const std::string& path) {
   if (host::CanWriteFormat(host::FormatOfPath(path))) return path;
-  const size_t slash = path.find_last_of("\\/"), dot = path.find_last_of('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasExtension ? path.substr(0, dot) : path) + ".png";
+  return FolderOf(path) + StemOf(FileNameOf(path)) + ".png";
 }
 
 }  // namespace molvane::viewer

@@ -45,8 +45,6 @@ class ImageView {
 
   // Screen pixels per image pixel.
   double Zoom() const { return zoom_; }
-  // The zoom follows the window's size until another zoom is chosen.
-  bool FitsWindow() const { return fitting_; }
   void SetZoom(double zoom);
   void ZoomToFit();
   void ZoomIn();
@@ -90,7 +88,7 @@ class ImageView {
   std::vector<uint8_t> bitmap_;
   double zoom_ = 1;
   POINT scroll_{0, 0};
-  bool fitting_ = false;
+  bool fitting_ = false;  // the zoom follows the window's size until another zoom is chosen
   bool trackingLeave_ = false;
   bool ownedByWindow_ = false;
 };

@@ -42,21 +42,23 @@ std::string ProgramFolder() {
 
 std::string Quoted(const std::string& name) { return "« " + name + " »"; }
 
-// The caption with "&" before its first letter that `used` does not hold yet
-// (a word's first letter preferred); that letter joins `used`.
+// The letter without its accent, in capitals: É and é are reached by E.
+char PlainLetter(char c) {
+  static const char kAccented[] = "ÀÂÄÇÉÈÊËÎÏÔÖÙÛÜàâäçéèêëîïôöùûü";
+  static const char kPlain[] = "AAACEEEEIIOOUUUAAACEEEEIIOOUUU";
+  if (const char* found = std::strchr(kAccented, c); found && c) c = kPlain[found - kAccented];
+  return char(std::toupper(static_cast<unsigned char>(c)));
+}
+
+// The caption with "&" before its first letter whose plain form `used` does
+// not hold yet (a word's first letter preferred); that letter joins `used`.
 std::string WithMnemonic(const std::string& caption, std::string& used) {
-  auto upper = [](char c) -> char {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return char(u - 32);
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return char(u - 32);  // Windows-1252 accented letters
-    return c;
-  };
-  auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0xC0; };
   for (bool wordStartsOnly : {true, false}) {
     for (size_t i = 0; i < caption.size(); ++i) {
-      if (!letter(caption[i]) || (wordStartsOnly && i > 0 && caption[i - 1] != ' ')) continue;
-      if (used.find(upper(caption[i])) != std::string::npos) continue;
-      used += upper(caption[i]);
+      const char plain = PlainLetter(caption[i]);
+      if (plain < 'A' || plain > 'Z' || (wordStartsOnly && i > 0 && caption[i - 1] != ' ')) continue;
+      if (used.find(plain) != std::string::npos) continue;
+      used += plain;
       return caption.substr(0, i) + "&" + caption.substr(i);
     }
   }
@@ -128,14 +130,6 @@ LRESULT CALLBACK Workspace(HWND client, UINT message, WPARAM wParam, LPARAM lPar
       break;
   }
   return DefSubclassProc(client, message, wParam, lParam);
-}
-
-// The letter without its accent, in capitals: É and é are reached by E.
-char PlainLetter(char c) {
-  static const char kAccented[] = "ÀÂÄÇÉÈÊËÎÏÔÖÙÛÜàâäçéèêëîïôöùûü";
-  static const char kPlain[] = "AAACEEEEIIOOUUUAAACEEEEIIOOUUU";
-  if (const char* found = std::strchr(kAccented, c); found && c) c = kPlain[found - kAccented];
-  return char(std::toupper(static_cast<unsigned char>(c)));
 }
 
 // The item of `menu` whose mnemonic is `key` once accents are set aside, or
@@ -266,7 +260,7 @@ HMENU MainFrame::BuildMenu() {
       const std::string ellipsis = known && known->kind == host::ToolKind::kAppliedAtOnce ? "" : "…";
       Append(tools, UINT(kFirstTool + tool), (WithMnemonic(session_.ItemCaptions()[i], usedInItems) + ellipsis).c_str());
     }
-    std::string usedInBar = "FÉA?";
+    std::string usedInBar = "FEA";  // Fichier, Édition, Affichage
     AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), WithMnemonic(session_.MenuCaption(), usedInBar).c_str());
   }
   HMENU help = CreatePopupMenu();
