@@ -592,8 +592,7 @@ void MainFrame::ShowHint() {
   if (session_.Picking() && session_.ResultShown())
     hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
   else if (session_.Picking())
-    hint = "Cliquez une petite case de l'illustration dans la fenêtre de l'outil, puis l'endroit de l'image qui "
-           "lui correspond.";
+    hint = "Cliquez une petite case dans l'outil, puis l'endroit voulu sur l'image.";
   else if (session_.WaitsForSecondImage())
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (session_.Busy())

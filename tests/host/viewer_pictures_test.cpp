@@ -82,7 +82,7 @@ TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
   // The dialog beside the picture, as a user would move it to click the image.
   SetWindowPos(dialog, nullptr, 640, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   host::PumpMessages();
-  EXPECT_NE(frame->StatusText(3).find("petite case de l'illustration"), std::string::npos) << frame->StatusText(3);
+  EXPECT_NE(frame->StatusText(3).find("petite case dans l'outil"), std::string::npos) << frame->StatusText(3);
   EXPECT_TRUE(Picture(*frame, {dialog}, "viewer-pointage.bmp"));
   // The cross over the picked image as long as the dialog shows; Échap on the image does not end it.
   HWND view = frame->Views()[0]->Window();
