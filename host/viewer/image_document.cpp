@@ -7,9 +7,9 @@
 
 namespace molvane::viewer {
 
-ImageDocument::ImageDocument(const host::Bitmap24& image, std::string path, std::string name)
+ImageDocument::ImageDocument(const host::Bitmap24& image, std::string path, std::string name, UndoBudget& budget)
     : width_(image.width), height_(image.height), pixels_(host::ToPixelArray(image)), path_(std::move(path)),
-      name_(std::move(name)) {
+      name_(std::move(name)), history_(budget) {
   if (path_.empty()) savedState_ = 0;
 }
 
@@ -24,35 +24,13 @@ void ImageDocument::Restore(const std::vector<Pixel24>& bytes) {
     std::memcpy(pixels_.Data(), bytes.data(), bytes.size() * sizeof(Pixel24));
 }
 
-void ImageDocument::KeepChange(std::vector<Pixel24> before) {
-  if (before.size() != size_t(pixels_.Length()) ||
-      std::memcmp(before.data(), pixels_.Data(), before.size() * sizeof(Pixel24)) == 0)
-    return;
-  undo_.push_back({std::move(before), state_});
-  if (undo_.size() > kUndoSteps) undo_.erase(undo_.begin());
-  redo_.clear();
-  state_ = ++lastState_;
+void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {
+  if (history_.Keep(std::move(before), pixels_.Data(), width_, height_, state_)) state_ = ++lastState_;
 }
 
-void ImageDocument::Swap(std::vector<Step>& from, std::vector<Step>& to) {
-  Step step = std::move(from.back());
-  from.pop_back();
-  to.push_back({Bytes(), state_});
-  Restore(step.bytes);
-  state_ = step.state;
-}
+bool ImageDocument::Undo() { return history_.Undo(pixels_.Data(), width_, state_); }
 
-bool ImageDocument::Undo() {
-  if (undo_.empty()) return false;
-  Swap(undo_, redo_);
-  return true;
-}
-
-bool ImageDocument::Redo() {
-  if (redo_.empty()) return false;
-  Swap(redo_, undo_);
-  return true;
-}
+bool ImageDocument::Redo() { return history_.Redo(pixels_.Data(), width_, state_); }
 
 void ImageDocument::MarkSaved(const std::string& path) {
   path_ = path;

@@ -7,16 +7,18 @@
 
 #include "boundary/pixel_array.h"
 #include "host/bmp.h"
+#include "host/viewer/undo_history.h"
 
 namespace molvane::viewer {
 
 // The pixels live in one shared-allocator array for the document's whole
 // life, so the plug-in can write into them; undo and redo copy exact bytes
-// back into that same array. Each kept change is one undo step.
+// back into that same array. Each kept change is one undo step, held
+// within the budget every open image shares.
 class ImageDocument {
  public:
   // `path` empty: an image that has no file yet (one the plug-in made).
-  ImageDocument(const host::Bitmap24& image, std::string path, std::string name);
+  ImageDocument(const host::Bitmap24& image, std::string path, std::string name, UndoBudget& budget);
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -28,11 +30,13 @@ class ImageDocument {
 
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.
-  void KeepChange(std::vector<Pixel24> before);
-  bool CanUndo() const { return !undo_.empty(); }
-  bool CanRedo() const { return !redo_.empty(); }
+  void KeepChange(std::vector<Pixel24>&& before);
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
   bool Undo();
   bool Redo();
+  // The bytes this image's steps hold.
+  size_t HistoryBytes() const { return history_.Bytes(); }
 
   const std::string& Path() const { return path_; }
   const std::string& Name() const { return name_; }
@@ -40,24 +44,14 @@ class ImageDocument {
   bool Modified() const { return state_ != savedState_; }
   void MarkSaved(const std::string& path);
 
-  // Older steps are dropped beyond this many, to bound memory on large photographs.
-  static constexpr size_t kUndoSteps = 20;
-
  private:
-  // A state of the pixels and the number that names it.
-  struct Step {
-    std::vector<Pixel24> bytes;
-    uint64_t state;
-  };
-  void Swap(std::vector<Step>& from, std::vector<Step>& to);
-
   int32_t width_;
   int32_t height_;
   TPtsImg pixels_;
   std::string path_;
   std::string name_;
-  std::vector<Step> undo_;
-  std::vector<Step> redo_;
+  UndoHistory history_;
+  // Numbers naming the pixels' states, so that undoing to the saved state reads as unmodified.
   uint64_t state_ = 1;
   uint64_t savedState_ = 1;
   uint64_t lastState_ = 1;

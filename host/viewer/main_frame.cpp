@@ -168,8 +168,24 @@ bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::st
   return true;
 }
 
+// A quarter of the address space the process has (2 GB, or 4 GB when large
+// addresses are allowed) and of the memory the machine has, within bounds:
+// room is left for the images themselves and for a tool's work copies.
+size_t DefaultHistoryBytes() {
+  constexpr uint64_t kMiB = 1024 * 1024;
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  uint64_t share = 512 * kMiB;
+  if (GlobalMemoryStatusEx(&memory)) share = std::min(memory.ullTotalVirtual, memory.ullTotalPhys) / 4;
+  return size_t(std::clamp<uint64_t>(share, 256 * kMiB, 1024 * kMiB));
+}
+
+MainFrame::MainFrame(const ViewerOptions& options)
+    : session_(static_cast<SessionEvents&>(*this)),
+      history_(options.historyBytes ? options.historyBytes : DefaultHistoryBytes()) {}
+
 std::unique_ptr<MainFrame> MainFrame::Create(const ViewerOptions& options) {
-  std::unique_ptr<MainFrame> frame(new MainFrame());
+  std::unique_ptr<MainFrame> frame(new MainFrame(options));
   if (!frame->Build(options)) return nullptr;
   return frame;
 }
@@ -416,7 +432,15 @@ void MainFrame::OnCommand(UINT command) {
     default: break;
   }
   if (command > kFirstTool && command <= kFirstTool + session_.ItemCaptions().size() && !session_.Busy()) {
-    session_.Run(int32_t(command - kFirstTool), view->Document());
+    historyNotice_.clear();
+    const auto tool = int32_t(command - kFirstTool);
+    try {
+      session_.Run(tool, view->Document());
+    } catch (const std::bad_alloc&) {
+      return ShowError("La mémoire manque pour ouvrir l'outil " + Quoted(session_.ItemCaptions()[size_t(tool - 1)]) +
+                       " sur " + Quoted(view->Document().Name()) +
+                       ".\n\nFermez d'autres images et essayez de nouveau : aucune image n'a été modifiée.");
+    }
     WatchToolWindows();
   }
 }
@@ -426,7 +450,8 @@ bool MainFrame::Open(const std::string& path) {
   std::string error;
   try {
     if (host::ReadImageFile(path, image, error)) {
-      ImageView* view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, path, FileNameOf(path)), *this);
+      ImageView* view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, path, FileNameOf(path), history_),
+                                             *this);
       if (view) {
         views_.push_back(view);
         ShowStatus(view, false, POINT{0, 0});
@@ -588,6 +613,8 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
 }
 
 void MainFrame::ShowHint() {
+  if (history_.TakeDroppedCount() > 0)
+    historyNotice_ = "Historique plein : les plus anciennes étapes d'annulation ont été oubliées.";
   std::string hint;
   if (session_.Picking() && session_.ResultShown())
     hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
@@ -597,6 +624,8 @@ void MainFrame::ShowHint() {
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (session_.Busy())
     hint = "Outil " + Quoted(session_.ToolCaption()) + " ouvert.";
+  else if (!historyNotice_.empty())
+    hint = historyNotice_;
   else if (!pluginProblem_.empty())
     hint = "Menu « Divers » absent : module de traitement non chargé.";
   SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(hint.c_str()));
@@ -638,7 +667,7 @@ void MainFrame::PixelsChanged(ImageDocument& document) {
 void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& name) {
   ImageView* view = nullptr;
   try {
-    view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, std::string(), name), *this);
+    view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, std::string(), name, history_), *this);
   } catch (const std::bad_alloc&) {
     return ShowError("La mémoire manque pour ouvrir la nouvelle image " + Quoted(name) + ".");
   }

@@ -38,6 +38,7 @@ constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
 struct ViewerOptions {
   std::string plugin;  // empty: Molvane.dll beside the program
   std::vector<std::string> files;
+  size_t historyBytes = 0;  // what every image's undo steps may hold together; 0: a share of the address space
 };
 bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::string& error);
 
@@ -67,12 +68,13 @@ class MainFrame : private ViewEvents, private SessionEvents {
   // message box saying why (the image and its window stay as they were).
   bool SaveAs(ImageView& view, const std::string& path);
   int JpegQuality() const { return jpegQuality_; }
+  const UndoBudget& History() const { return history_; }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();
 
  private:
-  MainFrame() : session_(static_cast<SessionEvents&>(*this)) {}
+  explicit MainFrame(const ViewerOptions& options);
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool Build(const ViewerOptions& options);
@@ -110,6 +112,9 @@ class MainFrame : private ViewEvents, private SessionEvents {
   HWND status_ = nullptr;
   HACCEL accelerators_ = nullptr;
   PluginSession session_;
+  UndoBudget history_;
+  // Said in the status bar once steps were dropped, until the next tool opens.
+  std::string historyNotice_;
   std::string pluginProblem_;
   std::vector<ImageView*> views_;
   int jpegQuality_ = 90;

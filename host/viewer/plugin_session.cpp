@@ -79,9 +79,11 @@ bool PluginSession::Load(const std::string& path, std::string& error) {
 
 void PluginSession::Run(int32_t tool, ImageDocument& document) {
   if (!Loaded() || Busy() || tool < 1 || tool > int32_t(items_.size())) return;
+  // Taken first: when memory lacks, nothing has started.
+  std::vector<Pixel24> before = document.Bytes();
   tool_ = tool;
   target_ = &document;
-  before_ = document.Bytes();
+  before_ = std::move(before);
   // The callback set by another host in this process is replaced by ours at each run.
   exports_.AdrRetour(&PluginSession::Callback, int32_t(reinterpret_cast<intptr_t>(this)));
   events_.StateChanged();

@@ -44,7 +44,8 @@ class PluginSession {
   int32_t Minor() const { return minor_; }
 
   // Opens tool `tool` (1..count) on the document: phase 0. Modal tools return
-  // once their dialog closed; the others leave it on screen.
+  // once their dialog closed; the others leave it on screen. Throws
+  // std::bad_alloc, with nothing started, when the image's copy cannot be made.
   void Run(int32_t tool, ImageDocument& document);
   bool Busy() const { return target_ != nullptr; }
   int32_t Tool() const { return tool_; }

@@ -1,0 +1,173 @@
+// Undo steps as changed rectangles, within one budget for every image.
+#include "host/viewer/undo_history.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace molvane::viewer {
+namespace {
+
+constexpr size_t kChunk = 64;
+
+// The first byte where `a` and `b` differ, or `n`: memcmp over chunks finds
+// the chunk at memory speed, a byte loop the place inside it.
+size_t FirstDifference(const uint8_t* a, const uint8_t* b, size_t n) {
+  size_t i = 0;
+  while (i + kChunk <= n && std::memcmp(a + i, b + i, kChunk) == 0) i += kChunk;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// One past the last byte where `a` and `b` differ, or 0.
+size_t EndOfDifference(const uint8_t* a, const uint8_t* b, size_t n) {
+  size_t i = n;
+  while (i >= kChunk && std::memcmp(a + i - kChunk, b + i - kChunk, kChunk) == 0) i -= kChunk;
+  while (i > 0 && a[i - 1] == b[i - 1]) --i;
+  return i;
+}
+
+const uint8_t* Row(const Pixel24* pixels, int32_t width, int32_t y) {
+  return reinterpret_cast<const uint8_t*>(pixels + size_t(y) * size_t(width));
+}
+
+// Exchanges the rectangle's pixels in the image with those kept in the step.
+void SwapRect(Pixel24* image, int32_t width, const PixelRect& rect, std::vector<Pixel24>& kept) {
+  for (int32_t row = 0; row < rect.height; ++row) {
+    Pixel24* line = image + size_t(rect.y + row) * size_t(width) + size_t(rect.x);
+    std::swap_ranges(line, line + rect.width, kept.begin() + ptrdiff_t(size_t(row) * size_t(rect.width)));
+  }
+}
+
+}  // namespace
+
+PixelRect DifferingRect(const Pixel24* a, const Pixel24* b, int32_t width, int32_t height) {
+  const size_t rowBytes = size_t(width) * sizeof(Pixel24);
+  auto rowDiffers = [&](int32_t y) { return std::memcmp(Row(a, width, y), Row(b, width, y), rowBytes) != 0; };
+  int32_t top = 0;
+  while (top < height && !rowDiffers(top)) ++top;
+  if (top == height) return {};
+  int32_t bottom = height - 1;
+  while (!rowDiffers(bottom)) --bottom;
+
+  // Each row is searched only outside the columns already known to differ.
+  size_t left = rowBytes;
+  size_t right = 0;
+  for (int32_t y = top; y <= bottom; ++y) {
+    const uint8_t* rowA = Row(a, width, y);
+    const uint8_t* rowB = Row(b, width, y);
+    left = FirstDifference(rowA, rowB, left);
+    if (right < rowBytes) right += EndOfDifference(rowA + right, rowB + right, rowBytes - right);
+  }
+  const auto first = int32_t(left / sizeof(Pixel24));
+  const auto last = int32_t((right - 1) / sizeof(Pixel24));
+  return {first, top, last - first + 1, bottom - top + 1};
+}
+
+int UndoBudget::TakeDroppedCount() {
+  const int dropped = dropped_;
+  dropped_ = 0;
+  return dropped;
+}
+
+bool UndoBudget::MakeRoom(size_t bytes) {
+  if (bytes > limit_) return false;
+  while (used_ + bytes > limit_) {
+    UndoHistory* oldest = nullptr;
+    for (UndoHistory* history : histories_) {
+      const UndoHistory::Step* step = history->Oldest();
+      if (step && (!oldest || step->stamp < oldest->Oldest()->stamp)) oldest = history;
+    }
+    if (!oldest) return false;
+    oldest->DropOldest();
+    ++dropped_;
+  }
+  return true;
+}
+
+UndoHistory::UndoHistory(UndoBudget& budget) : budget_(budget) { budget_.histories_.push_back(this); }
+
+UndoHistory::~UndoHistory() {
+  Clear(undo_);
+  Clear(redo_);
+  auto& histories = budget_.histories_;
+  histories.erase(std::remove(histories.begin(), histories.end(), this), histories.end());
+}
+
+bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int32_t width, int32_t height,
+                       uint64_t beforeState) {
+  if (width <= 0 || height <= 0 || before.size() != size_t(width) * size_t(height)) return false;
+  const PixelRect rect = DifferingRect(before.data(), pixels, width, height);
+  if (rect.Empty()) return false;
+  // What could be redone leaves from a state that is gone.
+  Clear(redo_);
+  const size_t bytes = rect.Area() * sizeof(Pixel24);
+  if (!budget_.MakeRoom(bytes)) {
+    Clear(undo_);
+    ++budget_.dropped_;
+    return true;
+  }
+  Step step{rect, {}, beforeState, budget_.NextStamp()};
+  try {
+    if (rect.Area() == before.size()) {
+      step.pixels = std::move(before);
+    } else {
+      step.pixels.resize(rect.Area());
+      for (int32_t row = 0; row < rect.height; ++row) {
+        const Pixel24* line = before.data() + size_t(rect.y + row) * size_t(width) + size_t(rect.x);
+        std::copy(line, line + rect.width, step.pixels.begin() + ptrdiff_t(size_t(row) * size_t(rect.width)));
+      }
+    }
+    undo_.push_back(std::move(step));
+  } catch (const std::bad_alloc&) {
+    // The address space is fuller than the budget thought: no step, and none older.
+    Clear(undo_);
+    ++budget_.dropped_;
+    return true;
+  }
+  budget_.used_ += bytes;
+  return true;
+}
+
+bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width,
+                       uint64_t& state) {
+  if (from.empty()) return false;
+  try {
+    to.reserve(to.size() + 1);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  Step step = std::move(from.back());
+  from.pop_back();
+  SwapRect(pixels, width, step.rect, step.pixels);
+  std::swap(step.state, state);
+  to.push_back(std::move(step));
+  return true;
+}
+
+size_t UndoHistory::Bytes() const {
+  size_t bytes = 0;
+  for (const auto* steps : {&undo_, &redo_})
+    for (const Step& step : *steps) bytes += step.pixels.size() * sizeof(Pixel24);
+  return bytes;
+}
+
+const UndoHistory::Step* UndoHistory::Oldest() const {
+  // The first undo step is the farthest back; with none, the last redo step is the farthest ahead.
+  if (!undo_.empty()) return &undo_.front();
+  return redo_.empty() ? nullptr : &redo_.front();
+}
+
+void UndoHistory::DropOldest() {
+  std::vector<Step>& steps = undo_.empty() ? redo_ : undo_;
+  budget_.used_ -= steps.front().pixels.size() * sizeof(Pixel24);
+  steps.erase(steps.begin());
+}
+
+void UndoHistory::Clear(std::vector<Step>& steps) {
+  for (const Step& step : steps) budget_.used_ -= step.pixels.size() * sizeof(Pixel24);
+  steps.clear();
+  steps.shrink_to_fit();
+}
+
+}  // namespace molvane::viewer

@@ -1,0 +1,98 @@
+// Undo and redo of an image's pixels, every image's history held within one budget of bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "colour/pixel.h"
+
+namespace molvane::viewer {
+
+// A rectangle of pixels; empty when its width or height is 0.
+struct PixelRect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool Empty() const { return width <= 0 || height <= 0; }
+  size_t Area() const { return Empty() ? 0 : size_t(width) * size_t(height); }
+};
+
+// The smallest rectangle holding every pixel where `a` and `b` (width x height each) differ.
+PixelRect DifferingRect(const Pixel24* a, const Pixel24* b, int32_t width, int32_t height);
+
+class UndoHistory;
+
+// The bytes every history may keep together. When a new step does not fit,
+// the oldest steps of all images go first.
+class UndoBudget {
+ public:
+  explicit UndoBudget(size_t limit) : limit_(limit) {}
+  UndoBudget(const UndoBudget&) = delete;
+  UndoBudget& operator=(const UndoBudget&) = delete;
+
+  size_t Limit() const { return limit_; }
+  size_t Used() const { return used_; }
+  // Steps dropped to make room since the count was last taken.
+  int TakeDroppedCount();
+
+ private:
+  friend class UndoHistory;
+  // Drops the oldest steps until `bytes` more fit; false when they never can.
+  bool MakeRoom(size_t bytes);
+  uint64_t NextStamp() { return ++clock_; }
+
+  size_t limit_;
+  size_t used_ = 0;
+  uint64_t clock_ = 0;
+  int dropped_ = 0;
+  std::vector<UndoHistory*> histories_;
+};
+
+// One image's steps. A step holds the pixels of the rectangle a change
+// touched, as they were on the other side of the change: undo and redo swap
+// them with the image's, so going back and forth needs no memory.
+class UndoHistory {
+ public:
+  explicit UndoHistory(UndoBudget& budget);
+  ~UndoHistory();
+  UndoHistory(const UndoHistory&) = delete;
+  UndoHistory& operator=(const UndoHistory&) = delete;
+
+  // `pixels` (width x height) now hold a change made from `before`, which
+  // was the state numbered `beforeState`. Keeps one undo step and clears
+  // what could be redone; false when nothing differs. When even an empty
+  // budget cannot hold the step, the change is kept without any step and
+  // the history is emptied, since older steps would no longer apply.
+  bool Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int32_t width, int32_t height,
+            uint64_t beforeState);
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+  // Swaps the last step into `pixels` and `state` (the number of the
+  // pixels' state) with the step's; false when there is none.
+  bool Undo(Pixel24* pixels, int32_t width, uint64_t& state) { return Move(undo_, redo_, pixels, width, state); }
+  bool Redo(Pixel24* pixels, int32_t width, uint64_t& state) { return Move(redo_, undo_, pixels, width, state); }
+  size_t Bytes() const;
+
+ private:
+  friend class UndoBudget;
+  struct Step {
+    PixelRect rect;
+    std::vector<Pixel24> pixels;
+    uint64_t state;
+    uint64_t stamp;
+  };
+  static bool Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width,
+                   uint64_t& state);
+  // The step the budget would drop first here, or null.
+  const Step* Oldest() const;
+  void DropOldest();
+  void Clear(std::vector<Step>& steps);
+
+  UndoBudget& budget_;
+  std::vector<Step> undo_;
+  std::vector<Step> redo_;
+};
+
+}  // namespace molvane::viewer

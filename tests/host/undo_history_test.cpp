@@ -1,0 +1,161 @@
+// The viewer's undo steps: changed rectangles found exactly, exact pixels back and forth, one budget for all images.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "host/viewer/undo_history.h"
+#include "host_test_support.h"
+
+namespace molvane::hosttest {
+namespace {
+
+using viewer::DifferingRect;
+using viewer::PixelRect;
+using viewer::UndoBudget;
+using viewer::UndoHistory;
+
+PixelRect SlowDifferingRect(const std::vector<Pixel24>& a, const std::vector<Pixel24>& b, int32_t width,
+                            int32_t height) {
+  int32_t left = width, top = height, right = -1, bottom = -1;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const Pixel24 p = a[size_t(y * width + x)], q = b[size_t(y * width + x)];
+      if (p.r == q.r && p.g == q.g && p.b == q.b) continue;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  return right < 0 ? PixelRect{} : PixelRect{left, top, right - left + 1, bottom - top + 1};
+}
+
+// Changes one channel of a few pixels scattered inside `rect`, always its corners.
+void ChangeInside(std::vector<Pixel24>& pixels, int32_t width, const PixelRect& rect, std::mt19937& random) {
+  auto bump = [&](int32_t x, int32_t y, int channel) {
+    uint8_t* bytes = &pixels[size_t(y * width + x)].b;
+    bytes[channel] = uint8_t(bytes[channel] + 1 + random() % 255);
+  };
+  bump(rect.x, rect.y, 0);
+  bump(rect.x + rect.width - 1, rect.y + rect.height - 1, 2);
+  for (int i = 0; i < 5; ++i)
+    bump(rect.x + int32_t(random() % uint32_t(rect.width)), rect.y + int32_t(random() % uint32_t(rect.height)),
+         int(random() % 3));
+}
+
+TEST(ViewerHistory, TheChangedRectangleIsTheSlowScansOnRandomChanges) {
+  std::mt19937 random(7);
+  // Widths on both sides of the 64-byte chunks the search compares at once.
+  for (int32_t width : {1, 3, 21, 22, 64, 150}) {
+    for (int trial = 0; trial < 40; ++trial) {
+      const int32_t height = 1 + int32_t(random() % 40);
+      const std::vector<Pixel24> before = RandomPixels(width * height, uint32_t(trial));
+      std::vector<Pixel24> after = before;
+      if (trial > 0) {
+        const int32_t x = int32_t(random() % uint32_t(width)), y = int32_t(random() % uint32_t(height));
+        const PixelRect rect{x, y, 1 + int32_t(random() % uint32_t(width - x)),
+                             1 + int32_t(random() % uint32_t(height - y))};
+        ChangeInside(after, width, rect, random);
+      }
+      const PixelRect fast = DifferingRect(before.data(), after.data(), width, height);
+      const PixelRect slow = SlowDifferingRect(before, after, width, height);
+      SCOPED_TRACE(testing::Message() << width << " x " << height << ", trial " << trial);
+      EXPECT_EQ(fast.x, slow.x);
+      EXPECT_EQ(fast.y, slow.y);
+      EXPECT_EQ(fast.width, slow.width);
+      EXPECT_EQ(fast.height, slow.height);
+    }
+  }
+}
+
+// An image and its history, as the viewer keeps them.
+struct Image {
+  Image(UndoBudget& budget, int32_t w, int32_t h, uint32_t seed)
+      : width(w), height(h), pixels(RandomPixels(w * h, seed)), history(budget) {}
+  // Changes `rect` and keeps the step; returns the pixels as they were.
+  std::vector<Pixel24> Change(const PixelRect& rect, std::mt19937& random) {
+    std::vector<Pixel24> before = pixels;
+    ChangeInside(pixels, width, rect, random);
+    const std::vector<Pixel24> kept = before;
+    if (history.Keep(std::move(before), pixels.data(), width, height, state)) state = ++lastState;
+    return kept;
+  }
+  bool Undo() { return history.Undo(pixels.data(), width, state); }
+  bool Redo() { return history.Redo(pixels.data(), width, state); }
+
+  int32_t width, height;
+  std::vector<Pixel24> pixels;
+  UndoHistory history;
+  uint64_t state = 1, lastState = 1;
+};
+
+TEST(ViewerHistory, UndoAndRedoGiveEveryStatesExactPixelsAndANewChangeEndsRedo) {
+  UndoBudget budget(size_t(1) << 30);
+  std::mt19937 random(11);
+  Image image(budget, 97, 61, 3);
+  const PixelRect rects[] = {{0, 0, 97, 61}, {10, 5, 1, 1}, {96, 60, 1, 1}, {3, 40, 90, 2}, {0, 0, 97, 1}};
+  std::vector<std::vector<Pixel24>> states;
+  std::vector<uint64_t> numbers;
+  for (const PixelRect& rect : rects) {
+    states.push_back(image.Change(rect, random));
+    numbers.push_back(image.state);
+  }
+  states.push_back(image.pixels);
+  // Only the changed rectangles are kept: the whole image once, then the small ones.
+  EXPECT_EQ(image.history.Bytes(), (97 * 61 + 1 + 1 + 90 * 2 + 97) * sizeof(Pixel24));
+  EXPECT_EQ(budget.Used(), image.history.Bytes());
+
+  for (size_t back = states.size() - 1; back-- > 0;) {
+    ASSERT_TRUE(image.Undo());
+    EXPECT_EQ(image.pixels, states[back]) << "after undoing to state " << back;
+  }
+  EXPECT_FALSE(image.Undo());
+  EXPECT_EQ(image.state, 1u);
+  for (size_t ahead = 1; ahead < states.size(); ++ahead) {
+    ASSERT_TRUE(image.Redo());
+    EXPECT_EQ(image.pixels, states[ahead]);
+    EXPECT_EQ(image.state, numbers[ahead - 1]);
+  }
+  EXPECT_FALSE(image.Redo());
+
+  // Two steps back, then a new change: what was undone can no longer come back.
+  image.Undo();
+  image.Undo();
+  image.Change({5, 5, 3, 3}, random);
+  EXPECT_FALSE(image.history.CanRedo());
+  EXPECT_FALSE(image.Redo());
+  EXPECT_EQ(budget.Used(), image.history.Bytes());
+  // Nothing changed: no step.
+  const std::vector<Pixel24> same = image.pixels;
+  EXPECT_FALSE(image.history.Keep(std::vector<Pixel24>(same), image.pixels.data(), 97, 61, image.state));
+}
+
+TEST(ViewerHistory, TheBudgetDropsTheOldestStepsOfAllImagesFirst) {
+  const size_t whole = 40 * 30 * sizeof(Pixel24);
+  UndoBudget budget(3 * whole);
+  std::mt19937 random(5);
+  Image first(budget, 40, 30, 1), second(budget, 40, 30, 2);
+  const PixelRect all{0, 0, 40, 30};
+  first.Change(all, random);   // oldest
+  second.Change(all, random);
+  first.Change(all, random);
+  EXPECT_EQ(budget.TakeDroppedCount(), 0);
+  const std::vector<Pixel24> secondBefore = second.Change(all, random);  // the oldest step goes
+  EXPECT_EQ(budget.TakeDroppedCount(), 1);
+  EXPECT_EQ(budget.Used(), 3 * whole);
+  EXPECT_TRUE(first.Undo());
+  EXPECT_FALSE(first.Undo()) << "the first image's oldest step should have been dropped";
+  EXPECT_TRUE(second.Undo());
+  EXPECT_EQ(second.pixels, secondBefore);
+  EXPECT_TRUE(second.Undo());
+
+  // A step larger than the whole budget: the change stays, without any step.
+  UndoBudget small(whole / 2);
+  Image large(small, 40, 30, 9);
+  large.Change({0, 0, 10, 2}, random);
+  ASSERT_TRUE(large.history.CanUndo());
+  large.Change(all, random);
+  EXPECT_FALSE(large.history.CanUndo());
+  EXPECT_GT(small.TakeDroppedCount(), 0);
+  EXPECT_EQ(small.Used(), 0u);
+}
+
+}  // namespace
+}  // namespace molvane::hosttest
