@@ -168,9 +168,9 @@ bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::st
   return true;
 }
 
-// A quarter of the address space the process has (2 GB, or 4 GB when large
-// addresses are allowed) and of the memory the machine has, within bounds:
-// room is left for the images themselves and for a tool's work copies.
+// A quarter of the address space the process has (2 GB) and of the memory
+// the machine has, within bounds: room is left for the images themselves and
+// for a tool's work copies.
 size_t DefaultHistoryBytes() {
   constexpr uint64_t kMiB = 1024 * 1024;
   MEMORYSTATUSEX memory{};

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +19,7 @@
 #include "host/dialog_driver.h"
 #include "host/dialog_runs.h"
 #include "host/image_files.h"
+#include "host/process_resources.h"
 #include "host/viewer/main_frame.h"
 #include "host_test_support.h"
 
@@ -757,6 +761,74 @@ TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
     EXPECT_FALSE(frame->Session().Busy());
   }
   DeleteFileA(mirrored.c_str());
+}
+
+// One round of a person's work: every tool through its dialog, applied or
+// cancelled, points picked, second images clicked, their results' windows
+// closed, then every step undone and one redone and undone again.
+void WorkRound(MainFrame& frame, ImageView& view, ImageView& second, bool cancel) {
+  for (const ToolRun& run : kToolRuns) {
+    SCOPED_TRACE(run.run);
+    host::DialogChoices choices;
+    run.choose(choices);
+    choices.cancel = cancel && host::HasDrivenDialog(run.tool);
+    const host::DialogReport report = RunByMenu(frame, view, run.tool, choices);
+    ASSERT_TRUE(report.failures.empty()) << report.failures.front();
+    ASSERT_FALSE(frame.Session().Busy());
+  }
+  for (int32_t tool : {MOLVANE_TOOL_COMPARISON, MOLVANE_TOOL_MERGE}) {
+    host::DialogChoices choices;
+    choices.cancel = cancel;
+    const size_t windows = frame.Views().size();
+    const host::DialogReport report = RunByMenu(frame, view, tool, choices, [&] {
+      RECT area;
+      GetClientRect(second.Window(), &area);
+      ClickAt(second.Window(), POINT{area.right / 2, area.bottom / 2});
+    });
+    ASSERT_TRUE(report.failures.empty()) << report.failures.front();
+    ASSERT_FALSE(frame.Session().Busy()) << "tool " << tool;
+    ASSERT_EQ(frame.Views().size(), windows + (cancel ? 0 : 1));
+    if (!cancel) SendMessageA(GetParent(view.Window()), WM_MDIDESTROY, WPARAM(frame.Views().back()->Window()), 0);
+  }
+  Activate(view);
+  for (int step = 0; step < 20 && view.Document().CanUndo(); ++step) Command(frame, viewer::kUndo);
+  Command(frame, viewer::kRedo);
+  Command(frame, viewer::kUndo);
+  ASSERT_TRUE(SamePixels(view.Document().Bytes(), Chelsea(), 451));
+}
+
+// MOLVANE_SOAK_ROUNDS measured rounds (4 unless set; 500 for a long run)
+// after two rounds of warming up.
+int SoakRounds() {
+  const char* set = std::getenv("MOLVANE_SOAK_ROUNDS");
+  const int rounds = set ? std::atoi(set) : 0;
+  return rounds >= 2 ? rounds : 4;
+}
+
+TEST(ViewerSoak, RoundsOfEveryToolLeaveNoObjectAndNoMemoryBehind) {
+  auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 2u);
+  ImageView& view = *frame->Views()[0];
+  ImageView& second = *frame->Views()[1];
+  for (bool cancel : {false, true}) WorkRound(*frame, view, second, cancel);
+  const host::ProcessResources start = host::CountProcessResources();
+  const int rounds = SoakRounds();
+  for (int round = 0; round < rounds && !HasFatalFailure(); ++round) WorkRound(*frame, view, second, round % 2 == 1);
+  const host::ProcessResources end = host::CountProcessResources();
+  std::printf("after warming up: %s\nafter %d rounds of %zu tool runs: %s\n",
+              host::DescribeResources(start).c_str(), rounds, std::size(kToolRuns) + 2,
+              host::DescribeResources(end).c_str());
+  // A leak of one object in every run of one tool, applied or cancelled, is
+  // rounds / 2 objects: fewer than that is the system's own caching.
+  const auto grew = [](size_t from, size_t to) { return to > from ? to - from : 0; };
+  const size_t objects = size_t(rounds / 2);
+  EXPECT_LT(grew(start.gdiObjects, end.gdiObjects), objects);
+  EXPECT_LT(grew(start.windows, end.windows), objects);
+  EXPECT_LT(grew(start.kernelHandles, end.kernelHandles), objects);
+  // One block of a few kB kept by every run of one tool is rounds / 2 blocks;
+  // committed pages may grow a little as the heaps settle.
+  EXPECT_LT(grew(start.heapBytes, end.heapBytes), size_t(rounds / 2) * 4096);
+  EXPECT_LT(grew(start.privateBytes, end.privateBytes), size_t(4) << 20);
 }
 
 }  // namespace
