@@ -49,6 +49,7 @@
 #include "host/dialog_runs.h"
 #include "host/image_files.h"
 #include "host/plugin_library.h"
+#include "host/process_resources.h"
 #include "host/shared_record.h"
 #include "host/stopwatch.h"
 #include "host/tool_list.h"
@@ -72,6 +73,8 @@ struct Options {
   // noise reduction, tool 7 the first mirrored), or none at all.
   std::string second;
   bool noSecond = false;
+  // With --out: each progress line also says what the process holds.
+  bool resources = false;
 };
 
 void Usage(std::FILE* to) {
@@ -88,6 +91,8 @@ void Usage(std::FILE* to) {
                "  --out DIR           every INPUT to DIR/INPUT-<tool>, one progress line each (INPUT-2-<tool>\n"
                "                      and so on for a name met again); the run goes on past a file\n"
                "                      that fails, which leaves no output, and exits 1 naming them\n"
+               "  --resources         with --out, each progress line also gives what the process holds\n"
+               "                      (GDI objects, windows, handles, memory), to watch long batches\n"
                "  --help              this text\n"
                "choices in the dialogs (anything not given stays as the dialog shows it):\n"
                "  seuillage (6)  --threshold 0..255  --keep above|below\n"
@@ -255,6 +260,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       c.visualise = true;
     } else if (arg == "--no-second") {
       options.noSecond = true;
+    } else if (arg == "--resources") {
+      options.resources = true;
     } else if (const char* wanted = ValueOf(arg)) {
       if (i + 1 >= argc || !*argv[i + 1]) return Bad(arg + " needs " + wanted);
       if (!ParseValue(arg, argv[++i], options)) return false;
@@ -565,9 +572,11 @@ int Run(const Options& options) {
     if (!problem.empty()) failures.push_back(ImageName(input) + ": " + problem);
     problemOfOne = problem;
     if (batch)
-      std::printf("[%lu/%lu] %s: %s (%.1f ms)\n", (unsigned long)(i + 1), (unsigned long)total, ImageName(input).c_str(),
+      std::printf("[%lu/%lu] %s: %s (%.1f ms)%s\n", (unsigned long)(i + 1), (unsigned long)total,
+                  ImageName(input).c_str(),
                   problem.empty() ? ("written to " + outputs[i]).c_str() : ("FAILED, " + problem).c_str(),
-                  fileTime.Milliseconds());
+                  fileTime.Milliseconds(),
+                  options.resources ? ("; " + DescribeResources(CountProcessResources())).c_str() : "");
   }
 
   plugin.Unload();

@@ -139,9 +139,9 @@ ProcessResources CountProcessResources() {
 std::string DescribeResources(const ProcessResources& resources) {
   constexpr double kMegabyte = 1024.0 * 1024.0;
   char text[160];
-  std::snprintf(text, sizeof text, "GDI %u, fenêtres %u, handles %u, mémoire privée %.1f Mo, tas %.1f Mo",
+  std::snprintf(text, sizeof text, "GDI %u, fenêtres %u, handles %u, mémoire privée %.1f Mo, tas %u octets",
                 unsigned(resources.gdiObjects), unsigned(resources.windows), unsigned(resources.kernelHandles),
-                double(resources.privateBytes) / kMegabyte, double(resources.heapBytes) / kMegabyte);
+                double(resources.privateBytes) / kMegabyte, unsigned(resources.heapBytes));
   // The decimal comma a French reader expects.
   for (char* c = text; *c; ++c)
     if (*c == '.') *c = ',';

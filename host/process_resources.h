@@ -20,7 +20,7 @@ struct ProcessResources {
 // its committed private pages, its heaps walked block by block.
 ProcessResources CountProcessResources();
 
-// "GDI 41, fenêtres 12, handles 35, mémoire privée 18,4 Mo, tas 6,2 Mo"
+// "GDI 41, fenêtres 12, handles 35, mémoire privée 18,4 Mo, tas 3416064 octets"
 std::string DescribeResources(const ProcessResources& resources);
 
 }  // namespace molvane::host

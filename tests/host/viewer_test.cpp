@@ -831,5 +831,57 @@ TEST(ViewerSoak, RoundsOfEveryToolLeaveNoObjectAndNoMemoryBehind) {
   EXPECT_LT(grew(start.privateBytes, end.privateBytes), size_t(4) << 20);
 }
 
+// The photograph repeated over 6000 x 4000 pixels: the size of a 24-megapixel camera's.
+host::Bitmap24 LargePhotograph() {
+  const std::vector<Pixel24> tile = Chelsea();
+  host::Bitmap24 large{6000, 4000, std::vector<Pixel24>(size_t(6000) * 4000)};
+  for (int32_t y = 0; y < large.height; ++y)
+    for (int32_t x = 0; x < large.width; ++x)
+      large.pixels[size_t(y) * 6000 + size_t(x)] = tile[size_t(y % 300) * 451 + size_t(x % 451)];
+  return large;
+}
+
+// MOLVANE_LARGE_RUNS tool runs (12 unless set, enough to fill the budget; 50 for a long run).
+int LargeRuns() {
+  const char* set = std::getenv("MOLVANE_LARGE_RUNS");
+  const int runs = set ? std::atoi(set) : 0;
+  return runs > 0 ? runs : 12;
+}
+
+TEST(ViewerHistory, RunsOnA24MegapixelPhotographKeepUndoWithinTheBudget) {
+  const std::string path = TemporaryFile("24mpx.bmp");
+  std::string error;
+  ASSERT_TRUE(host::WriteBmpFile(path, LargePhotograph(), error)) << error;
+  auto frame = StartViewer({path});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  const int runs = LargeRuns();
+  std::vector<Pixel24> previous;
+  size_t mostPrivate = 0;
+  for (int run = 0; run < runs; ++run) {
+    SCOPED_TRACE(testing::Message() << "run " << run + 1);
+    // The threshold and the gradient by turns: each changes what the other made.
+    host::DialogChoices choices;
+    const ToolRun& tool = kToolRuns[run % 2 ? 2 : 1];
+    tool.choose(choices);
+    previous = view.Document().Bytes();
+    const host::DialogReport report = RunByMenu(*frame, view, tool.tool, choices);
+    ASSERT_TRUE(report.failures.empty()) << report.failures.front();
+    ASSERT_TRUE(view.Document().CanUndo());
+    ASSERT_LE(frame->History().Used(), frame->History().Limit());
+    mostPrivate = std::max(mostPrivate, host::CountProcessResources().privateBytes);
+  }
+  std::printf("%d runs at 6000 x 4000: history %.0f of %.0f MB, at most %.0f MB of private memory\n", runs,
+              double(frame->History().Used()) / (1 << 20), double(frame->History().Limit()) / (1 << 20),
+              double(mostPrivate) / (1 << 20));
+  // A 32-bit process has 2 GB; the viewer keeps well away from it.
+  EXPECT_LT(mostPrivate, size_t(1536) << 20);
+  Command(*frame, viewer::kUndo);
+  EXPECT_TRUE(view.Document().Bytes() == previous) << "the last run's undo does not give its image back";
+  if (runs >= 10) EXPECT_NE(frame->StatusText(3).find("Historique plein"), std::string::npos) << frame->StatusText(3);
+  frame.reset();
+  DeleteFileA(path.c_str());
+}
+
 }  // namespace
 }  // namespace molvane::hosttest
