@@ -110,6 +110,33 @@ TEST(ToolDispatch, EveryToolRefusesShortAndNullImagesAlike) {
   }
 }
 
+// The click a host forwards to the background tool: the 5 x 5 pixels around
+// it in Pixels, the image in Pixels2. Sent to a tool that opens on every
+// call, the sample is an image too short for its size: refused like any
+// other, with no window and neither array written. (The two-image tools
+// warn about it as about any short second image; the vignetting takes its
+// image from Pixels2 alone.)
+TEST(ToolDispatch, TheBackgroundsSampleSentToAnotherToolIsRefused) {
+  for (int32_t tool : {MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_TOOL_MATRIX_FILTER, MOLVANE_TOOL_THRESHOLD,
+                       MOLVANE_TOOL_GRADIENT}) {
+    SCOPED_TRACE("tool " + std::to_string(tool));
+    host::CallbackRecorder& recorder = FreshRecorder(7);
+    const std::vector<Pixel24> around = RandomPixels(25, 75), whole = RandomPixels(48, 76);
+    TPtsImg sample = MakeImage(around), image = MakeImage(whole);
+    {
+      WindowCloser closer;
+      Exports().XchgData(tool, 0, 0, 5, 3, 8, 6, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), image.Handle(), "image", 0);
+      EXPECT_TRUE(host::ThreadWindows().empty()) << "a window opened";
+    }
+    EXPECT_EQ(PixelsOf(sample), around);
+    EXPECT_EQ(PixelsOf(image), whole);
+    ASSERT_EQ(recorder.Calls().size(), 1u);
+    EXPECT_EQ(recorder.Calls()[0].actionCode, MOLVANE_ACTION_NONE);
+    EXPECT_EQ(recorder.Calls()[0].applied & 0xFF, 0);
+    EXPECT_EQ(recorder.Calls()[0].finished, 1);
+  }
+}
+
 // A host that answers the request for a second image from inside that very
 // callback, before the dialog shows: the image is taken, and the run goes
 // on as if the user had clicked it once the dialog was up.
