@@ -14,7 +14,6 @@
 #include "host_test_support.h"
 #include "tools/background_dialog.h"
 #include "tools/matrix_filter.h"
-#include "tools/region_fill.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -127,15 +126,8 @@ TEST(GoldenThroughTheDll, ANoiselessFillAboveThePoolSizeGivesTheReferenceBytes) 
         true, sendPoint);
     for (const std::string& failure : report.failures) ADD_FAILURE() << failure;
   }
-  FillParams p{};
-  p.seedPoint = {choices.seed.x, choices.seed.y};
-  p.pointF1 = {choices.f1.x, choices.f1.y};
-  p.pointF2 = {choices.f2.x, choices.f2.y};
-  p.colourF1 = kDefaultColourF1;
-  p.colourF2 = kDefaultColourF2;
-  p.tolerance = 51;
-  p.transparency = 0.2L;
-  p.lightnessFactor = 1;
+  const FillParams p = NoiselessOpeningFill({choices.seed.x, choices.seed.y}, {choices.f1.x, choices.f1.y},
+                                            {choices.f2.x, choices.f2.y});
   std::vector<Pixel24> expected = scene;
   FillRegionReference(scene.data(), expected.data(), w, h, p);
   EXPECT_TRUE(SamePixels(PixelsOf(image), expected, w));
