@@ -190,7 +190,7 @@ TEST_F(Exports, AppliquerOnAnImageWithoutPixelsReportsApplied) {
       };
       TPtsImg image(1);
       image[0] = {200, 210, 220};  // above the threshold: kept
-      Run(tool, 0, image, w, h);
+      Run(tool, MOLVANE_PHASE_OPEN, image, w, h);
       ASSERT_EQ(HostCalls().size(), 1u);
       EXPECT_EQ(HostCalls()[0].applied, 1);
       EXPECT_EQ(HostCalls()[0].finished, 1);
