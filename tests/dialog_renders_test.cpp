@@ -11,6 +11,7 @@
 #include "boundary/pixel_array.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
+#include "tools/merge_dialog.h"
 #include "ui/headless/headless.h"
 
 namespace molvane {
@@ -52,6 +53,22 @@ TEST_F(DialogRenders, OncePerShowingAndOncePerChange) {
       EXPECT_EQ(afterChange - atShow, 1) << "showing " << showing;
     }
   }
+}
+
+// A slider the program moves fires nothing: the merge's TxMin pushed past
+// TxMax drags TxMax along, and the user's one move draws the preview once.
+TEST_F(DialogRenders, ASliderTheProgramMovesFiresNothing) {
+  TPtsImg first(40 * 30), second(40 * 30);
+  XchgData(MOLVANE_TOOL_MERGE, 0, 0, 0, 0, 40, 30, MOLVANE_PHASE_OPEN, 0, first.Handle(), nullptr, "un", 0);
+  XchgData(MOLVANE_TOOL_MERGE, 0, 0, 0, 0, 40, 30, MOLVANE_PHASE_CONTINUE, 0, second.Handle(), nullptr, "deux", 0);
+  TFusionner& d = Fusionner();
+  ASSERT_TRUE(d.Showing());
+  d.TxMax.SetPosition(100);
+  const int before = ui::headless::TheState().pictureRefreshes;
+  d.TxMin.SetPosition(150);
+  EXPECT_EQ(d.TxMax.Position(), 150);
+  EXPECT_EQ(ui::headless::TheState().pictureRefreshes - before, 1);
+  d.Annuler.Click();
 }
 
 }  // namespace

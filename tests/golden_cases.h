@@ -12,6 +12,7 @@
 
 #include "boundary/exports.h"
 #include "colour/pixel.h"
+#include "platform/row_pool.h"
 
 namespace molvane::golden {
 
@@ -77,6 +78,11 @@ struct Case {
   uint32_t checksum;  // FNV-1a of the result's W x H pixels
 };
 
+// Above this size every full-image step splits over the row pool: the
+// "-threaded" cases hold the threads' bytes (odd sides, so pieces end mid-row).
+constexpr int32_t kThreadedWidth = 613, kThreadedHeight = 431;
+static_assert(int64_t(kThreadedWidth) * kThreadedHeight >= kParallelPixels, "the threaded cases must reach the pool");
+
 // Tools 1 and 7 take a second image: seeded noise of the same size, seed + 1.
 // Tools 4 and 5 draw random numbers (one process-wide generator, and a
 // clock-seeded one): their bytes are held by their own tests instead.
@@ -100,6 +106,13 @@ inline const std::vector<Case>& Cases() {
       {"fusionner-max", MOLVANE_TOOL_MERGE, Pattern::Noise, 35, 25, 61, {}, 0xBDAA9D76},
       {"fusionner-transparence", MOLVANE_TOOL_MERGE, Pattern::Ramp, 44, 18, 62, Transparency(30, 1, 60, 200), 0x02A1066E},
       {"fusionner-transparence-2", MOLVANE_TOOL_MERGE, Pattern::Checkerboard, 21, 21, 63, Transparency(85, 2, 0, 120), 0x00A6904E},
+      {"reduction-threaded", MOLVANE_TOOL_NOISE_REDUCTION, Pattern::Noise, kThreadedWidth, kThreadedHeight, 71, {}, 0x08388F50},
+      {"seuillage-threaded", MOLVANE_TOOL_THRESHOLD, Pattern::Noise, kThreadedWidth, kThreadedHeight, 72, Threshold(90, true), 0x4E72669D},
+      {"degrade-vertical-threaded", MOLVANE_TOOL_GRADIENT, Pattern::Noise, kThreadedWidth, kThreadedHeight, 73, Gradient(false, -30, 41, 70, 190), 0xECF6D39A},
+      {"degrade-horizontal-threaded", MOLVANE_TOOL_GRADIENT, Pattern::Ramp, kThreadedWidth, kThreadedHeight, 0, Gradient(true, 25, -60, 130, 40), 0x064FD56E},
+      {"filtres-gauss-threaded", MOLVANE_TOOL_MATRIX_FILTER, Pattern::Noise, kThreadedWidth, kThreadedHeight, 74, Filter(5), 0xCCA87665},
+      {"comparaison-threaded", MOLVANE_TOOL_COMPARISON, Pattern::Noise, kThreadedWidth, kThreadedHeight, 75, Factor(3), 0xD48B8D27},
+      {"fusionner-threaded", MOLVANE_TOOL_MERGE, Pattern::Noise, kThreadedWidth, kThreadedHeight, 76, Transparency(37, 2, 50, 180), 0x80A9A1ED},
   };
   return cases;
 }

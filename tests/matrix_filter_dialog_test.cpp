@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "boundary/host_protocol.h"
@@ -120,18 +121,40 @@ TEST_F(MatrixFilterDialog, AppliquerAloneRunsAndReportsTheBufferNotPreviewed) {
   EXPECT_EQ(HostCalls()[0].applied, 1);
 }
 
+// Any edit after "Visualiser" (a cell, the divisor, the offset, the size)
+// makes "Appliquer" filter again, with the edited values. The user filter
+// has a weight outside its 3 x 3 block, so that its size shows too.
 TEST_F(MatrixFilterDialog, AnEditAfterVisualiserMakesAppliquerRunAgain) {
-  Run([&](TFiltresMX& d) {
-    d.Visu.Click();
-    d.CoeffFlt.EditCell(3, 3, "2");
-    EXPECT_FALSE(d.PreviewCurrent());
-    d.Appliquer.Click();
-  });
-  TMatrixFilter doubled = BuiltInFilter(6);
-  doubled.Coeff[3][3] = 2;
-  EXPECT_TRUE(HostHolds(Filtered(doubled)));
-  EXPECT_EQ(HostCalls().back().actionData, 3);
-  EXPECT_EQ(FiltresMX().Filters()[6].Coeff[3][3], 2) << "the user filter keeps its edits";
+  const struct {
+    const char* what;
+    std::function<void(TFiltresMX&)> edit;
+    std::function<void(TMatrixFilter&)> edited;
+  } edits[] = {
+      {"a cell", [](TFiltresMX& d) { d.CoeffFlt.EditCell(3, 3, "2"); }, [](TMatrixFilter& f) { f.Coeff[3][3] = 2; }},
+      {"the divisor", [](TFiltresMX& d) { d.DenFlt.SetText("3"); }, [](TMatrixFilter& f) { f.SetDivisor(3); }},
+      {"the offset", [](TFiltresMX& d) { d.DecFlt.SetText("-7"); }, [](TMatrixFilter& f) { f.Offset = -7; }},
+      {"the size", [](TFiltresMX& d) { d.DimFlt.Pick(1); }, [](TMatrixFilter& f) { f.Size = 5; }},
+  };
+  for (const auto& e : edits) {
+    SCOPED_TRACE(e.what);
+    FltMatrixFinalize();
+    FltMatrixInitialize();  // the user filter as the library starts it
+    std::memcpy(image.Data(), original.Data(), kW * kH * 3);
+    HostCalls().clear();
+    Run([&](TFiltresMX& d) {
+      d.CoeffFlt.EditCell(1, 1, "1");
+      d.Visu.Click();
+      e.edit(d);
+      EXPECT_FALSE(d.PreviewCurrent());
+      d.Appliquer.Click();
+    });
+    TMatrixFilter expected = BuiltInFilter(6);
+    expected.Coeff[1][1] = 1;
+    e.edited(expected);
+    EXPECT_TRUE(HostHolds(Filtered(expected)));
+    EXPECT_EQ(HostCalls().back().actionData, 3);
+    EXPECT_TRUE(HostHolds(Filtered(FiltresMX().Filters()[6]))) << "the user filter keeps its edits";
+  }
 }
 
 TEST_F(MatrixFilterDialog, AnUnreadableValueStopsTheRunWithItsMessage) {

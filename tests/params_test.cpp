@@ -14,6 +14,7 @@
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
+#include "ui/controls.h"
 #include "ui/headless/headless.h"
 
 namespace molvane {
@@ -175,6 +176,27 @@ TEST_F(Exports, NoiseReductionTakesLongerArraysAndImagesWithoutPixels) {
     EXPECT_EQ(call.finished, 1);
   }
   EXPECT_EQ(image[9].r, 7);
+}
+
+// "Appliquer" on an image with a side of 0 has nothing to write, and the
+// run is applied all the same, as the noise reduction's is.
+TEST_F(Exports, AppliquerOnAnImageWithoutPixelsReportsApplied) {
+  for (int32_t tool : {MOLVANE_TOOL_MATRIX_FILTER, MOLVANE_TOOL_THRESHOLD, MOLVANE_TOOL_GRADIENT}) {
+    for (auto [w, h] : {std::pair{0, 5}, {5, 0}}) {
+      SCOPED_TRACE("tool " + std::to_string(tool) + ", " + std::to_string(w) + " x " + std::to_string(h));
+      HostCalls().clear();
+      ui::headless::TheState().modalScript = [](ui::Form& form) {
+        ui::headless::Find<ui::Button>(form, "Appliquer").Click();
+      };
+      TPtsImg image(1);
+      image[0] = {200, 210, 220};  // above the threshold: kept
+      Run(tool, MOLVANE_PHASE_OPEN, image, w, h);
+      ASSERT_EQ(HostCalls().size(), 1u);
+      EXPECT_EQ(HostCalls()[0].applied, 1);
+      EXPECT_EQ(HostCalls()[0].finished, 1);
+      EXPECT_EQ(image[0].r, 220);
+    }
+  }
 }
 
 // A host that answers the request for a second image at once, from inside

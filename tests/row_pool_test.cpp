@@ -2,6 +2,7 @@
 #include "platform/row_pool.h"
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 #include <atomic>
 #include <cstring>
@@ -10,7 +11,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "colour/extended_math.h"
 #include "colour/random.h"
+#include "host_precision.h"
 #include "tools/comparison.h"
 #include "tools/convolution.h"
 #include "tools/gradient.h"
@@ -73,6 +76,39 @@ TEST_F(RowPool, AFailingPieceReachesTheCallerAndThePoolGoesOn) {
   std::atomic<int64_t> sum{0};
   SplitOverThreads(300, 1, 0, [&](int64_t begin, int64_t end) { sum += end - begin; });
   EXPECT_EQ(sum, 300);
+}
+
+// Many hosts call with 53-bit x87 precision, and a new thread may start
+// with it (Windows') or with its creator's set-up (Linux'): here the workers
+// start under the host's 53 bits, rounding down and flushing to zero. Every
+// piece, the caller's and the workers', runs in the plug-in's own set-up all
+// the same, and the host's comes back afterwards.
+TEST_F(RowPool, EveryPieceRunsInThePluginsFloatingPointSetUp) {
+  constexpr uint32_t kHostCsr = 0x1F80 | 0x2000 | 0x8000;  // masked, round down, flush to zero
+  SetPoolThreads(4);
+  StopPool();
+  std::atomic<int> pieces{0}, others{0};
+  uint16_t hostWordAfter;
+  uint32_t hostCsrAfter;
+  const uint32_t savedCsr = _mm_getcsr();
+  {
+    testing::HostPrecision53 host;
+    _mm_setcsr(kHostCsr);
+    SplitOverThreads(4000, 1, 0, [&](int64_t, int64_t) {
+      ++pieces;
+      // 64-bit precision, nearest, all masked; SSE nearest, all masked, no flush to zero.
+      const bool plugins = (X87ControlWord() & 0x0F3F) == 0x033F && (_mm_getcsr() & ~0x3Fu) == 0x1F80;
+      if (!plugins) ++others;
+    });
+    hostWordAfter = X87ControlWord();
+    hostCsrAfter = _mm_getcsr();
+    _mm_setcsr(savedCsr);
+  }
+  StopPool();  // no worker keeps the host's set-up for later tests
+  EXPECT_EQ(pieces, 4);
+  EXPECT_EQ(others, 0) << "pieces ran in another set-up";
+  EXPECT_EQ(hostWordAfter, testing::HostPrecision53::kWord);
+  EXPECT_EQ(hostCsrAfter & ~0x3Fu, kHostCsr);
 }
 
 // Every threaded step on an image just above the size the pool splits

@@ -4,6 +4,7 @@
 #include "boundary/params.h"
 #include "boundary/shared_heap.h"
 #include "boundary/tool_table.h"
+#include "platform/row_pool.h"
 
 namespace molvane {
 
@@ -41,6 +42,9 @@ void LibraryFinalize() noexcept {
     const ToolEntry& tool = tools.entries[i - 1];
     if (tool.finalize) tool.finalize();
   }
+  // A tool still open when the host unloads the library has made no final
+  // callback, which ends the pool otherwise.
+  EndPoolAtUnload();
   SharedHeapFinalize();
 }
 

@@ -54,7 +54,8 @@ void BuildPreview(const TPtsImg& workCopy, ImageSize size, TPtsImg& previewPixel
   if (g.width > 0 && g.height > 0) SamplePreview(workCopy.Data(), size, g, previewPixels.Data());
   ui::Bitmap24& bitmap = preVisu.Bitmap();
   bitmap.SetSize(g.width, g.height);
-  for (int32_t y = 0; y < g.height; ++y)
+  // A side of 0 leaves rows of no pixels, and no array to copy from.
+  for (int32_t y = 0; g.width > 0 && y < g.height; ++y)
     std::memcpy(bitmap.ScanLine(y), previewPixels.Data() + int64_t(y) * g.width,
                 size_t(g.width) * sizeof(Pixel24));
   preVisu.SetBounds({g.left, g.top, g.width, g.height});

@@ -59,6 +59,18 @@ class RowPool {
     workers_.clear();
   }
 
+  // No step runs while the library unloads: every worker waits. Their
+  // records are kept: each holds the semaphore its thread still waits on
+  // until it has ended, after this returns.
+  void EndAtUnload() {
+    for (auto& worker : workers_) {
+      worker->stop = true;
+      worker->thread.EndWhileWaiting(worker->wake);
+      ended_.push_back(std::move(worker));
+    }
+    workers_.clear();
+  }
+
  private:
   struct Worker {
     RowPool* pool = nullptr;
@@ -70,11 +82,12 @@ class RowPool {
 
   static void WorkerLoop(void* argument) {
     Worker& self = *static_cast<Worker*>(argument);
-    for (;;) {
-      self.wake.Wait();
-      if (self.stop) return;
+    self.wake.Wait();
+    while (!self.stop) {
       self.pool->RunPiece(self.piece);
-      self.pool->done_.Post();
+      // Done and waiting in one step: once the caller has seen every piece
+      // done, no worker runs the library's code until the next step.
+      PostAndWait(self.pool->done_, self.wake);
     }
   }
 
@@ -117,6 +130,7 @@ class RowPool {
   int requested_ = ThreadsFromEnvironment();
   std::atomic<bool> busy_{false};
   std::vector<std::unique_ptr<Worker>> workers_;
+  std::vector<std::unique_ptr<Worker>> ended_;  // at unload; never freed, like the pool
   Semaphore done_;
   // The step being run, set before the workers are woken.
   int64_t count_ = 0;
@@ -156,5 +170,6 @@ void CopyOverThreads(void* destination, const void* source, size_t bytes) {
 void SetPoolThreads(int threads) { Pool().SetThreads(threads); }
 int PoolThreads() { return Pool().Threads(); }
 void StopPool() { Pool().Stop(); }
+void EndPoolAtUnload() { Pool().EndAtUnload(); }
 
 }  // namespace molvane

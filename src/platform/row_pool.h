@@ -37,4 +37,9 @@ int PoolThreads();
 // for a thread would wait for the loader lock held by the waiter.
 void StopPool();
 
+// Ends the pool's threads as the library unloads, from DllMain, while a
+// tool may still be open: without waiting for them (WorkerThread::
+// EndWhileWaiting), so that nothing the library started outlives it.
+void EndPoolAtUnload();
+
 }  // namespace molvane

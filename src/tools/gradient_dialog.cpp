@@ -105,13 +105,13 @@ void TCompDegr::FormClose(ui::Component*) {
 
 void TCompDegr::AppliquerClick(ui::Component*) {
   HourglassScope hourglass;
-  // An image without pixels has nothing to correct and nothing applied.
+  // An image without pixels has nothing to correct, and is applied all the same.
   if (Run.HoldsImage()) {
     const ptrdiff_t stride = ptrdiff_t(Run.Width()) * ptrdiff_t(sizeof(Pixel24));
     CompensateGradient(Run.WorkCopy().Data(), stride, Run.HostImage().Data(), stride, Run.Width(),
                        Run.Height(), Params());
-    ApplyFlag() = 1;
   }
+  ApplyFlag() = 1;
 }
 
 void TCompDegr::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }

@@ -115,16 +115,8 @@ TEST(BackgroundDialog, PickedPointsFillTheHostImageThenReinitialiserAndAppliquer
   ASSERT_EQ(recorder.Calls().size(), 2u);
   ExpectCall(recorder.Calls()[1], 0, 1, 0);
 
-  FillParams p{};
-  p.seedPoint = {3, 3};
-  p.pointF1 = {0, 0};
-  p.pointF2 = {39, 29};
-  p.colourF1 = kDefaultColourF1;
+  FillParams p = NoiselessOpeningFill({3, 3}, {0, 0}, {39, 29});
   p.colourF2 = 0x00C86432;  // the sample: red 50, green 100, blue 200 (0x00BBGGRR)
-  p.tolerance = 51;
-  p.transparency = 0.2L;
-  p.noiseAmplitude = 0;
-  p.lightnessFactor = 1;
   std::vector<Pixel24> expected = scene;
   FillRegion(scene.data(), expected.data(), kW, kH, p);
   EXPECT_TRUE(SamePixels(PixelsOf(image), expected, kW));
@@ -173,15 +165,7 @@ TEST(BackgroundDialog, NoisyFillThenAnnuler) {
   ClickOnImage(1, 1, TPtsImg(), image);
   ASSERT_EQ(recorder.Calls().size(), 2u);
 
-  FillParams p{};
-  p.seedPoint = {1, 1};
-  p.pointF1 = {5, 0};
-  p.pointF2 = {30, 25};
-  p.colourF1 = kDefaultColourF1;
-  p.colourF2 = kDefaultColourF2;
-  p.tolerance = 51;
-  p.transparency = 0.2L;
-  p.lightnessFactor = 1;
+  const FillParams p = NoiselessOpeningFill({1, 1}, {5, 0}, {30, 25});
   std::vector<Pixel24> noiseless = scene;
   FillRegion(scene.data(), noiseless.data(), kW, kH, p);
   const std::vector<Pixel24> got = PixelsOf(image);

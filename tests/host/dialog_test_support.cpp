@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "dialog_kit/preview.h"
+#include "tools/background_dialog.h"
 
 namespace molvane::hosttest {
 
@@ -68,6 +69,11 @@ std::vector<Pixel24> PreviewSamples(const std::vector<Pixel24>& image, int32_t w
   return ::testing::AssertionFailure() << differing << " pixel(s) differ; first at x " << first % size_t(width)
                                        << ", y " << first / size_t(width) << ": " << actual[first]
                                        << " instead of " << expected[first];
+}
+
+FillParams NoiselessOpeningFill(ImagePoint seed, ImagePoint f1, ImagePoint f2) {
+  // Tolerance 255 x 4 / 20, transparency 4 / 20, no noise, lightness unchanged.
+  return FillParams{seed, f1, f2, kDefaultColourF1, kDefaultColourF2, 51, 0.2L, 0, 1};
 }
 
 std::vector<Pixel24> Ramp(int32_t width, int32_t height) {

@@ -11,6 +11,7 @@
 #include "dialog_kit/layout.h"
 #include "host/dialog_driver.h"
 #include "host_test_support.h"
+#include "tools/region_fill.h"
 
 namespace molvane::hosttest {
 
@@ -46,6 +47,10 @@ std::vector<Pixel24> PreviewSamples(const std::vector<Pixel24>& image, int32_t w
 // Whole images compared; on a difference, where, how many and what.
 ::testing::AssertionResult SamePixels(const std::vector<Pixel24>& actual, const std::vector<Pixel24>& expected,
                                       int32_t width);
+
+// The background tool's fill as its dialog opens (default colours, tolerance
+// and transparency of 20 %, no sample), with the noise slider at 0.
+FillParams NoiselessOpeningFill(ImagePoint seed, ImagePoint f1, ImagePoint f2);
 
 // A W x H image whose pixels run through many lightness values and colours,
 // every channel different: a photograph's worth of cases in a few pixels.

@@ -110,6 +110,33 @@ TEST(ToolDispatch, EveryToolRefusesShortAndNullImagesAlike) {
   }
 }
 
+// The click a host forwards to the background tool: the 5 x 5 pixels around
+// it in Pixels, the image in Pixels2. Sent to a tool that opens on every
+// call, the sample is an image too short for its size: refused like any
+// other, with no window and neither array written. (The two-image tools
+// warn about it as about any short second image; the vignetting takes its
+// image from Pixels2 alone.)
+TEST(ToolDispatch, TheBackgroundsSampleSentToAnotherToolIsRefused) {
+  for (int32_t tool : {MOLVANE_TOOL_NOISE_REDUCTION, MOLVANE_TOOL_MATRIX_FILTER, MOLVANE_TOOL_THRESHOLD,
+                       MOLVANE_TOOL_GRADIENT}) {
+    SCOPED_TRACE("tool " + std::to_string(tool));
+    host::CallbackRecorder& recorder = FreshRecorder(7);
+    const std::vector<Pixel24> around = RandomPixels(25, 75), whole = RandomPixels(48, 76);
+    TPtsImg sample = MakeImage(around), image = MakeImage(whole);
+    {
+      WindowCloser closer;
+      Exports().XchgData(tool, 0, 0, 5, 3, 8, 6, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), image.Handle(), "image", 0);
+      EXPECT_TRUE(host::ThreadWindows().empty()) << "a window opened";
+    }
+    EXPECT_EQ(PixelsOf(sample), around);
+    EXPECT_EQ(PixelsOf(image), whole);
+    ASSERT_EQ(recorder.Calls().size(), 1u);
+    EXPECT_EQ(recorder.Calls()[0].actionCode, MOLVANE_ACTION_NONE);
+    EXPECT_EQ(recorder.Calls()[0].applied & 0xFF, 0);
+    EXPECT_EQ(recorder.Calls()[0].finished, 1);
+  }
+}
+
 // A host that answers the request for a second image from inside that very
 // callback, before the dialog shows: the image is taken, and the run goes
 // on as if the user had clicked it once the dialog was up.
@@ -144,19 +171,27 @@ TEST(ToolDispatch, ASecondImageSentFromTheOpeningCallbackIsTaken) {
   }
 }
 
-// A second image whose array is short or missing gets the same warning as
-// one of another size, in both two-image tools.
-TEST(ToolDispatch, ShortAndNullSecondImagesGetTheSizeWarning) {
+// A second image whose array is short or missing, or one that differs from
+// the first in height alone, gets the same warning as one of another size,
+// in both two-image tools; no image is then made from it, whatever the user
+// presses, so nothing is read past its array.
+TEST(ToolDispatch, SecondImagesThatDoNotMatchGetTheSizeWarning) {
   const struct {
     int32_t tool;
     const char* caption;
-  } tools[] = {{MOLVANE_TOOL_COMPARISON, "Comparaison d'images"}, {MOLVANE_TOOL_MERGE, "Fusion d'images"}};
+    const char* result;
+  } tools[] = {{MOLVANE_TOOL_COMPARISON, "Comparaison d'images", "Créer une image d'écart"},
+               {MOLVANE_TOOL_MERGE, "Fusion d'images", "Appliquer"}};
+  const struct {
+    const char* what;
+    int32_t length, w, h;
+  } seconds[] = {{"11 of 12 pixels", 11, 4, 3}, {"no array", 0, 4, 3}, {"4 x 2, another height only", 8, 4, 2}};
   for (const auto& t : tools) {
-    for (bool null : {false, true}) {
-      SCOPED_TRACE(std::string(t.caption) + (null ? ", no array" : ", 11 of 12 pixels"));
-      FreshRecorder(7);
+    for (const auto& second : seconds) {
+      SCOPED_TRACE(std::string(t.caption) + ", " + second.what);
+      host::CallbackRecorder& recorder = FreshRecorder(7);
       TPtsImg first = MakeImage(RandomPixels(12, 73));
-      TPtsImg second = null ? TPtsImg() : MakeImage(RandomPixels(11, 74));
+      TPtsImg pixels = second.length ? MakeImage(RandomPixels(second.length, 74)) : TPtsImg();
       RunTool(t.tool, 0, first, 4, 3);
       std::string caption;
       host::DialogScript script;
@@ -164,13 +199,18 @@ TEST(ToolDispatch, ShortAndNullSecondImagesGetTheSizeWarning) {
         caption = host::TextOf(box);
         host::PressOk(box);
       });
-      EXPECT_TRUE(script.Run([&] { RunTool(t.tool, MOLVANE_PHASE_CONTINUE, second, 4, 3); })) << script.FailureText();
+      EXPECT_TRUE(script.Run([&] { RunTool(t.tool, MOLVANE_PHASE_CONTINUE, pixels, second.w, second.h); }))
+          << script.FailureText();
       EXPECT_EQ(caption, "Avertissement");
       host::PumpMessages();
       HWND dialog = host::FindDialog(t.caption);
       ASSERT_NE(dialog, nullptr);
-      host::Click(host::FindChild(dialog, "Button", "Annuler"));
+      HWND result = host::FindChild(dialog, "Button", t.result);
+      host::Click(host::IsEnabled(result) ? result : host::FindChild(dialog, "Button", "Annuler"));
       host::PumpMessages();
+      EXPECT_EQ(host::FindDialog(t.caption), nullptr);
+      for (const host::CallbackCall& call : recorder.Calls())
+        EXPECT_FALSE(call.actionCode == MOLVANE_ACTION_NEW_IMAGE && call.actionData != 0) << "an image was made";
     }
   }
 }

@@ -37,6 +37,11 @@ void Semaphore::Wait() {
   --c.count;
 }
 
+void PostAndWait(Semaphore& posted, Semaphore& awaited) {
+  posted.Post();
+  awaited.Wait();
+}
+
 bool WorkerThread::Start(void (*entry)(void*), void* argument) {
   Join();
   try {
@@ -53,6 +58,12 @@ void WorkerThread::Join() {
   thread->join();
   delete thread;
   handle_ = nullptr;
+}
+
+void WorkerThread::EndWhileWaiting(Semaphore& wake) {
+  if (!handle_) return;
+  wake.Post();
+  Join();
 }
 
 int HardwareThreadCount() {

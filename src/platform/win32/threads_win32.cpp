@@ -25,7 +25,16 @@ Semaphore::~Semaphore() {
   if (state_) ::CloseHandle(state_);
 }
 void Semaphore::Post() { ::ReleaseSemaphore(state_, 1, nullptr); }
-void Semaphore::Wait() { ::WaitForSingleObject(state_, INFINITE); }
+
+// Alertable, so that EndWhileWaiting's call reaches the thread where it waits.
+void Semaphore::Wait() {
+  while (::WaitForSingleObjectEx(state_, INFINITE, TRUE) == WAIT_IO_COMPLETION) {
+  }
+}
+
+void PostAndWait(Semaphore& posted, Semaphore& awaited) {
+  if (::SignalObjectAndWait(posted.state_, awaited.state_, INFINITE, TRUE) == WAIT_IO_COMPLETION) awaited.Wait();
+}
 
 bool WorkerThread::Start(void (*entry)(void*), void* argument) {
   Join();
@@ -38,6 +47,15 @@ bool WorkerThread::Start(void (*entry)(void*), void* argument) {
 void WorkerThread::Join() {
   if (!handle_) return;
   ::WaitForSingleObject(handle_, INFINITE);
+  ::CloseHandle(handle_);
+  handle_ = nullptr;
+}
+
+void WorkerThread::EndWhileWaiting(Semaphore&) {
+  if (!handle_) return;
+  // ExitThread itself, the system's, runs as the call: none of this
+  // library's code comes between the wait and the thread's end.
+  ::QueueUserAPC(reinterpret_cast<PAPCFUNC>(reinterpret_cast<void*>(&::ExitThread)), handle_, 0);
   ::CloseHandle(handle_);
   handle_ = nullptr;
 }
