@@ -6,7 +6,6 @@
 #include "boundary/image_run.h"
 #include "boundary/image_size.h"
 #include "boundary/pixel_array.h"
-#include "boundary/tool_table.h"
 #include "ui/controls.h"
 
 namespace molvane {

@@ -6,7 +6,6 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
-#include "boundary/tool_table.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/marker_picker.h"
 #include "tools/vignetting.h"
