@@ -64,19 +64,20 @@ const LayoutRow kLayout[] = {
     {"BtnCoulF1", Kind::Button, "GroupBox1", {13, 20, 125, 25}, "Couleur de fond F1"},
     {"BtnCoulF2", Kind::Button, "GroupBox1", {148, 20, 125, 25}, "Couleur de fond F2"},
     {"Label3", Kind::Label, "GroupBox1", {10, 60, 0, 0}, "Tolérance de couleur :"},
-    {"CurseurTol", Kind::TrackBar, "GroupBox1", {145, 55, 111, 26}, nullptr},
-    {"TxTol", Kind::Label, "GroupBox1", {255, 60, 27, 14}, "100%"},
+    {"CurseurTol", Kind::TrackBar, "GroupBox1", {145, 55, 111, 26}, nullptr, kToleranceSlider},
+    {"TxTol", Kind::Label, "GroupBox1", {255, 60, 27, 14}, "100%", ui::Alignment::Right},
     {"lbLumFond", Kind::Label, "GroupBox1", {10, 90, 0, 0}, "Eclaircir/Assombrir le fond :"},
-    {"CurseurLumFond", Kind::TrackBar, "GroupBox1", {145, 85, 111, 26}, nullptr},
-    {"TxLumF", Kind::Label, "GroupBox1", {255, 90, 27, 14}, nullptr},
+    {"CurseurLumFond", Kind::TrackBar, "GroupBox1", {145, 85, 111, 26}, nullptr, kLightnessSlider},
+    {"TxLumF", Kind::Label, "GroupBox1", {255, 90, 27, 14}, nullptr, ui::Alignment::Right},
     {"Label4", Kind::Label, "GroupBox1", {10, 120, 0, 0}, "Transparence avec le fond :"},
-    {"CurseurTransp", Kind::TrackBar, "GroupBox1", {145, 115, 111, 26}, nullptr},
-    {"TxTrsp", Kind::Label, "GroupBox1", {255, 120, 27, 14}, nullptr},
+    {"CurseurTransp", Kind::TrackBar, "GroupBox1", {145, 115, 111, 26}, nullptr, kTransparencySlider},
+    {"TxTrsp", Kind::Label, "GroupBox1", {255, 120, 27, 14}, nullptr, ui::Alignment::Right},
     {"Label5", Kind::Label, "GroupBox1", {10, 150, 0, 0}, "Bruit de fond :"},
-    {"CurseurBruit", Kind::TrackBar, "GroupBox1", {145, 145, 111, 26}, nullptr},
-    {"TxBruit", Kind::Label, "GroupBox1", {255, 150, 27, 14}, nullptr},
+    {"CurseurBruit", Kind::TrackBar, "GroupBox1", {145, 145, 111, 26}, nullptr, kNoiseSlider},
+    {"TxBruit", Kind::Label, "GroupBox1", {255, 150, 27, 14}, nullptr, ui::Alignment::Right},
     {"SelectFond", Kind::GroupBox, "", {5, 192, 111, 118}, nullptr},
-    {"Titre", Kind::Label, "SelectFond", {10, 15, 91, 46}, "Sélection de la couleur de fond sur l'image originale"},
+    {"Titre", Kind::Label, "SelectFond", {10, 15, 91, 46}, "Sélection de la couleur de fond sur l'image originale",
+     ui::Alignment::Center},
     {"FondF1", Kind::RadioButton, "SelectFond", {25, 65, 70, 17}, "Fond F1"},
     {"FondF2", Kind::RadioButton, "SelectFond", {25, 90, 70, 17}, "Fond F2"},
     {"Fond", Kind::Picture, "", {124, 195, 168, 112}, nullptr},
@@ -87,8 +88,8 @@ const LayoutRow kLayout[] = {
     {"PosF2", Kind::CheckBox, "", {230, 255, 12, 12}, nullptr},
     {"PosDeb", Kind::CheckBox, "", {194, 225, 12, 12}, nullptr},
     {"ReInit", Kind::Button, "", {10, 318, 81, 25}, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", {107, 318, 81, 25}, "Annuler"},
-    {"Appliquer", Kind::Button, "", {205, 318, 81, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {107, 318, 81, 25}, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", {205, 318, 81, 25}, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
@@ -101,12 +102,6 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   SetStayOnTop(true);
   ApplyLayout(*this, Layout());
 
-  CurseurTol.Configure(kToleranceSlider);
-  CurseurLumFond.Configure(kLightnessSlider);
-  CurseurTransp.Configure(kTransparencySlider);
-  CurseurBruit.Configure(kNoiseSlider);
-  for (ui::Label* percent : {&TxTol, &TxLumF, &TxTrsp, &TxBruit}) percent->SetAlignment(ui::Alignment::Right);
-  Titre.SetAlignment(ui::Alignment::Center);
   Titre.SetWordWrap(true);
   Fond.SetStretch(true);
   Fond.Bitmap() = Illustration();
@@ -116,8 +111,6 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   }
   PtDep.Bitmap() = FlagPicture();
   PtDep.SetTransparent(true);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetRole(ui::ButtonRole::Ok);
 
   OnShow = ui::Handler(this, &TCorrFond::FormShow);
   OnClose = ui::Handler(this, &TCorrFond::FormClose);

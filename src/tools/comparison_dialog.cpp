@@ -23,11 +23,11 @@ const LayoutRow kLayout[] = {
     {"Image2", Kind::GroupBox, "", {25, 50, 191, 41}, kSecondImageBoxCaption},
     {"Taille2", Kind::Label, "Image2", {20, 17, 0, 0}, kClickAnImage},
     {"Label1", Kind::Label, "", {10, 105, 0, 0}, "Coefficient multiplicateur : "},
-    {"KMult", Kind::TrackBar, "", {135, 100, 100, 21}, nullptr},
+    {"KMult", Kind::TrackBar, "", {135, 100, 100, 21}, nullptr, kFactorSlider},
     {"Un", Kind::Label, "", {141, 125, 0, 0}, "1"},
     {"Dix", Kind::Label, "", {220, 125, 0, 0}, "10"},
-    {"CreerImg", Kind::Button, "", {5, 145, 146, 25}, "Créer une image d'écart"},
-    {"Annuler", Kind::Button, "", {160, 145, 75, 25}, "Annuler"},
+    {"CreerImg", Kind::Button, "", {5, 145, 146, 25}, "Créer une image d'écart", ui::ButtonRole::Ok},
+    {"Annuler", Kind::Button, "", {160, 145, 75, 25}, "Annuler", ui::ButtonRole::Cancel},
 };
 
 }  // namespace
@@ -39,11 +39,8 @@ TComparer::TComparer() : ui::Form("Comparer") {
   SetClientSize(242, 177);
   SetStayOnTop(true);
   ApplyLayout(*this, Layout());
-  KMult.Configure(kFactorSlider);
   KMult.SetPosition(kFactorSlider.defaultPosition);
   CreerImg.SetGlyph(GapGlyph());
-  CreerImg.SetRole(ui::ButtonRole::Ok);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
 
   OnShow = ui::Handler(this, &TComparer::FormShow);
   KMult.OnMouseUp = ui::Handler(this, &TComparer::KMultMouseUp);

@@ -27,21 +27,21 @@ const LayoutRow kLayout[] = {
     {"DirComp", Kind::RadioGroup, "", {355, 10, 266, 66}, " Direction de la compensation "},
     {"CorrNiv", Kind::GroupBox, "", {355, 95, 266, 86}, " Correction du niveau moyen aux extrémités "},
     {"Corr1", Kind::Label, "CorrNiv", {30, 25, 44, 16}, nullptr},
-    {"CurseurN1", Kind::TrackBar, "CorrNiv", {75, 20, 150, 26}, nullptr},
-    {"ValN1", Kind::Label, "CorrNiv", {230, 25, 30, 16}, nullptr},
+    {"CurseurN1", Kind::TrackBar, "CorrNiv", {75, 20, 150, 26}, nullptr, kOffsetSlider},
+    {"ValN1", Kind::Label, "CorrNiv", {230, 25, 30, 16}, nullptr, ui::Alignment::Right},
     {"Corr2", Kind::Label, "CorrNiv", {30, 55, 44, 16}, nullptr},
-    {"CurseurN2", Kind::TrackBar, "CorrNiv", {75, 50, 150, 26}, nullptr},
-    {"ValN2", Kind::Label, "CorrNiv", {230, 55, 30, 16}, nullptr},
+    {"CurseurN2", Kind::TrackBar, "CorrNiv", {75, 50, 150, 26}, nullptr, kOffsetSlider},
+    {"ValN2", Kind::Label, "CorrNiv", {230, 55, 30, 16}, nullptr, ui::Alignment::Right},
     {"CoeffNiv", Kind::GroupBox, "", {355, 200, 266, 86}, " Coeff. d'expansion/compression aux extrémités "},
     {"Coef1", Kind::Label, "CoeffNiv", {30, 25, 44, 16}, nullptr},
-    {"CurseurM1", Kind::TrackBar, "CoeffNiv", {75, 20, 150, 26}, nullptr},
-    {"ValM1", Kind::Label, "CoeffNiv", {230, 25, 30, 16}, nullptr},
+    {"CurseurM1", Kind::TrackBar, "CoeffNiv", {75, 20, 150, 26}, nullptr, kGainSlider},
+    {"ValM1", Kind::Label, "CoeffNiv", {230, 25, 30, 16}, nullptr, ui::Alignment::Right},
     {"Coef2", Kind::Label, "CoeffNiv", {30, 55, 44, 16}, nullptr},
-    {"CurseurM2", Kind::TrackBar, "CoeffNiv", {75, 50, 150, 26}, nullptr},
-    {"ValM2", Kind::Label, "CoeffNiv", {230, 55, 30, 16}, nullptr},
+    {"CurseurM2", Kind::TrackBar, "CoeffNiv", {75, 50, 150, 26}, nullptr, kGainSlider},
+    {"ValM2", Kind::Label, "CoeffNiv", {230, 55, 30, 16}, nullptr, ui::Alignment::Right},
     {"ReInit", Kind::Button, "", kReInitPlace, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler"},
-    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer"},
+    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
@@ -54,10 +54,6 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   ApplyLayout(*this, Layout());
   DirComp.SetItems({"Verticale", "Horizontale"});
   DirComp.SetItemIndex(0);
-  for (TBarreCurseur* offset : {&CurseurN1, &CurseurN2}) offset->Configure(kOffsetSlider);
-  for (TBarreCurseur* gain : {&CurseurM1, &CurseurM2}) gain->Configure(kGainSlider);
-  for (ui::Label* value : {&ValN1, &ValN2, &ValM1, &ValM2}) value->SetAlignment(ui::Alignment::Right);
-  SetApplyButtonRoles(Annuler, Appliquer);
 
   OnShow = ui::Handler(this, &TCompDegr::FormShow);
   OnClose = ui::Handler(this, &TCompDegr::FormClose);

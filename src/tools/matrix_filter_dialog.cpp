@@ -53,8 +53,8 @@ const LayoutRow kLayout[] = {
     {"ChargFlt", Kind::Button, "GroupBox2", {7, 55, 92, 25}, "Charger"},
     {"EnrgFlt", Kind::Button, "GroupBox2", {7, 93, 92, 25}, "Enregistrer"},
     {"Visu", Kind::Button, "", {255, 140, 106, 25}, "Visualiser"},
-    {"Appliquer", Kind::Button, "", {255, 177, 106, 25}, "Appliquer"},
-    {"Annuler", Kind::Button, "", {255, 215, 106, 25}, "Annuler"},
+    {"Appliquer", Kind::Button, "", {255, 177, 106, 25}, "Appliquer", ui::ButtonRole::Ok},
+    {"Annuler", Kind::Button, "", {255, 215, 106, 25}, "Annuler", ui::ButtonRole::Cancel},
 };
 
 }  // namespace
@@ -74,8 +74,6 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   ChargFlt.SetGlyph(OpenFileGlyph());
   EnrgFlt.SetGlyph(SaveFileGlyph());
   Visu.SetGlyph(PreviewGlyph());
-  Appliquer.SetRole(ui::ButtonRole::Ok);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
 
   for (int i = 0; i < kBuiltInFilterCount; ++i) Filters_.push_back(BuiltInFilter(i));
 

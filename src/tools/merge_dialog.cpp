@@ -26,7 +26,8 @@ std::string Percent(int32_t value) { return ui::IntToText(value) + " %"; }
 namespace {
 
 using Kind = ui::Component::Kind;
-// Labels without a size take their text's. TxMi and TxMx end at the group
+// Labels without a size take their text's. Each rate is centred under its
+// image's name, left and right of the slider. TxMi and TxMx end at the group
 // box's inner edge, right of the sliders; ZoneTrsp is placed by the band.
 const LayoutRow kLayout[] = {
     {"Image1", Kind::GroupBox, "", {335, 10, 151, 41}, kFirstImageBoxCaption},
@@ -35,22 +36,22 @@ const LayoutRow kLayout[] = {
     {"Taille2", Kind::Label, "Image2", {15, 17, 0, 0}, kClickAnImage},
     {"ModeFusion", Kind::RadioGroup, "", {335, 55, 306, 41}, " Mode de fusion "},
     {"BoxTransparence", Kind::GroupBox, "", {335, 100, 306, 171}, " Jeu de transparence "},
-    {"Label1", Kind::Label, "BoxTransparence", {5, 19, 0, 0}, "Image 1"},
-    {"Label2", Kind::Label, "BoxTransparence", {260, 19, 0, 0}, "Image 2"},
-    {"TxImg1", Kind::Label, "BoxTransparence", {6, 37, 34, 14}, nullptr},
-    {"TxImg2", Kind::Label, "BoxTransparence", {261, 37, 34, 14}, nullptr},
-    {"TauxTransp", Kind::TrackBar, "BoxTransparence", {40, 34, 221, 27}, nullptr},
+    {"Label1", Kind::Label, "BoxTransparence", {5, 19, 0, 0}, "Image 1", ui::Alignment::Center},
+    {"Label2", Kind::Label, "BoxTransparence", {260, 19, 0, 0}, "Image 2", ui::Alignment::Center},
+    {"TxImg1", Kind::Label, "BoxTransparence", {6, 37, 34, 14}, nullptr, ui::Alignment::Center},
+    {"TxImg2", Kind::Label, "BoxTransparence", {261, 37, 34, 14}, nullptr, ui::Alignment::Center},
+    {"TauxTransp", Kind::TrackBar, "BoxTransparence", {40, 34, 221, 27}, nullptr, kRateSlider},
     {"GroupBox1", Kind::GroupBox, "BoxTransparence", {5, 64, 296, 101}, " Image prévalente "},
     {"Img1PreV", Kind::CheckBox, "GroupBox1", {10, 20, 90, 17}, "Image N° 1"},
     {"Img2PreV", Kind::CheckBox, "GroupBox1", {150, 20, 90, 17}, "Image N° 2"},
-    {"TxMin", Kind::TrackBar, "GroupBox1", {2, 45, 274, 21}, nullptr},
+    {"TxMin", Kind::TrackBar, "GroupBox1", {2, 45, 274, 21}, nullptr, kBandLowSlider},
     {"ZoneTrsp", Kind::Panel, "GroupBox1", {11, 62, 256, 12}, "Zone transparente"},
-    {"TxMax", Kind::TrackBar, "GroupBox1", {2, 72, 274, 26}, nullptr},
-    {"TxMi", Kind::Label, "GroupBox1", {270, 47, 24, 14}, "0"},
-    {"TxMx", Kind::Label, "GroupBox1", {267, 78, 27, 14}, "255"},
+    {"TxMax", Kind::TrackBar, "GroupBox1", {2, 72, 274, 26}, nullptr, kBandHighSlider},
+    {"TxMi", Kind::Label, "GroupBox1", {270, 47, 24, 14}, "0", ui::Alignment::Right},
+    {"TxMx", Kind::Label, "GroupBox1", {267, 78, 27, 14}, "255", ui::Alignment::Right},
     {"ReInit", Kind::Button, "", {345, 303, 80, 25}, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", {445, 303, 75, 25}, "Annuler"},
-    {"Appliquer", Kind::Button, "", {540, 303, 86, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {445, 303, 75, 25}, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", {540, 303, 86, 25}, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
@@ -68,21 +69,12 @@ TFusionner::TFusionner() : ui::Form("Fusionner") {
   ModeFusion.SetItemIndex(0);
   ModeFusion.SetEnabled(false);
   BoxTransparence.SetVisible(false);
-  // Each rate centred under its image's name, left and right of the slider.
-  for (ui::Label* label : {&Label1, &Label2, &TxImg1, &TxImg2}) label->SetAlignment(ui::Alignment::Center);
-  TauxTransp.Configure(kRateSlider);
-  TxMin.Configure(kBandLowSlider);
   TxMin.SetPosition(kBandLowSlider.defaultPosition);
+  TxMax.SetPosition(kBandHighSlider.defaultPosition);
   ZoneTrsp.SetColour(kYellow);
   ZoneTrsp.SetFramed(false);
   ZoneTrsp.SetOverlay(true);  // it overlaps both sliders' edges
-  TxMax.Configure(kBandHighSlider);
-  TxMax.SetPosition(kBandHighSlider.defaultPosition);
-  TxMi.SetAlignment(ui::Alignment::Right);
-  TxMx.SetAlignment(ui::Alignment::Right);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
   Appliquer.SetGlyph(ApplyGlyph());
-  Appliquer.SetRole(ui::ButtonRole::Ok);
   Appliquer.SetEnabled(false);
 
   OnShow = ui::Handler(this, &TFusionner::FormShow);

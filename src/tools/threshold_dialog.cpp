@@ -16,11 +16,11 @@ using Kind = ui::Component::Kind;
 const LayoutRow kLayout[] = {
     {"SousSeuil", Kind::RadioGroup, "", {355, 16, 266, 74}, " Conserver l'image "},
     {"Label1", Kind::Label, "", {340, 130, 36, 16}, "Seuil :"},
-    {"PosSeuil", Kind::TrackBar, "", {378, 124, 230, 30}, nullptr},
+    {"PosSeuil", Kind::TrackBar, "", {378, 124, 230, 30}, nullptr, kThresholdSlider},
     {"ValS", Kind::Label, "", {613, 130, 24, 16}, nullptr},
     {"ReInit", Kind::Button, "", kReInitPlace, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler"},
-    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer"},
+    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
@@ -33,8 +33,6 @@ TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   ApplyLayout(*this, Layout());
   SousSeuil.SetItems({"Au-dessus du seuil", "En-dessous du seuil"});
   SousSeuil.SetItemIndex(0);  // the side chosen last lasts while the library is loaded
-  PosSeuil.Configure(kThresholdSlider);
-  SetApplyButtonRoles(Annuler, Appliquer);
 
   OnShow = ui::Handler(this, &TSeuilImg::FormShow);
   OnClose = ui::Handler(this, &TSeuilImg::FormClose);

@@ -36,8 +36,8 @@ const LayoutRow kLayout[] = {
     {"PosBD", Kind::CheckBox, "", {210, 102, 12, 12}, nullptr},
     {"PosBG", Kind::CheckBox, "", {74, 102, 12, 12}, nullptr},
     {"ReInit", Kind::Button, "", {10, 140, 81, 25}, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", {107, 140, 81, 25}, "Annuler"},
-    {"Appliquer", Kind::Button, "", {205, 140, 81, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {107, 140, 81, 25}, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", {205, 140, 81, 25}, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
@@ -51,8 +51,6 @@ TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
   ApplyLayout(*this, Layout());
   Fond.SetStretch(true);
   Fond.Bitmap() = VignettingIllustration();
-  Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetRole(ui::ButtonRole::Ok);
 
   OnShow = ui::Handler(this, &TCorrVignetage::FormShow);
   OnClose = ui::Handler(this, &TCorrVignetage::FormClose);
