@@ -9,6 +9,7 @@
 #include <random>
 
 #include "boundary/host_protocol.h"
+#include "dialog_kit/dialog_module.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
 #include "tools/convolution.h"
@@ -27,7 +28,7 @@ class MatrixFilterDialog : public ::testing::Test {
     ui::headless::Reset();
     TheState().decimalSeparator = ',';
     TheFakePlatform().SetExecutableFileName(::testing::TempDir() + "host.exe");
-    FltMatrixInitialize();
+    DialogModule<TFiltresMX>::Initialize();
     HostCalls().clear();
     ApplyFlag() = 0;  // as every XchgData call leaves it
     RegisterHostCallback(testing::RecordHostCall, 3);
@@ -38,11 +39,11 @@ class MatrixFilterDialog : public ::testing::Test {
   }
   void TearDown() override {
     RegisterHostCallback(nullptr, 0);
-    FltMatrixFinalize();
+    DialogModule<TFiltresMX>::Finalize();
   }
   void Run(std::function<void(TFiltresMX&)> steps) {
     TheState().modalScript = [steps](ui::Form& form) { steps(static_cast<TFiltresMX&>(form)); };
-    FiltresMX().Open(ImageRun(image, {kW, kH}));
+    TheDialog<TFiltresMX>().Open(ImageRun(image, {kW, kH}));
   }
   // What the filter gives on the image as it was opened.
   std::vector<Pixel24> Filtered(const TMatrixFilter& f) const {
@@ -131,7 +132,7 @@ TEST_F(MatrixFilterDialog, AnEditAfterVisualiserMakesAppliquerRunAgain) {
   doubled.Coeff[3][3] = 2;
   EXPECT_TRUE(HostHolds(Filtered(doubled)));
   EXPECT_EQ(HostCalls().back().actionData, 3);
-  EXPECT_EQ(FiltresMX().Filters()[6].Coeff[3][3], 2) << "the user filter keeps its edits";
+  EXPECT_EQ(TheDialog<TFiltresMX>().Filters()[6].Coeff[3][3], 2) << "the user filter keeps its edits";
 }
 
 TEST_F(MatrixFilterDialog, AnUnreadableValueStopsTheRunWithItsMessage) {
@@ -146,7 +147,7 @@ TEST_F(MatrixFilterDialog, AnUnreadableValueStopsTheRunWithItsMessage) {
   EXPECT_TRUE(HostUnchanged());
   ASSERT_EQ(HostCalls().size(), 1u) << "only the closing call";
   EXPECT_EQ(HostCalls()[0].applied, 0);
-  EXPECT_EQ(FiltresMX().Filters()[6].Divisor(), 2.5L) << "fields before the faulty one are taken";
+  EXPECT_EQ(TheDialog<TFiltresMX>().Filters()[6].Divisor(), 2.5L) << "fields before the faulty one are taken";
 }
 
 TEST_F(MatrixFilterDialog, ADivisorOfZeroWritesNothing) {
@@ -211,7 +212,7 @@ TEST_F(MatrixFilterDialog, SavingTheUserFilterNamesItAfterTheFile) {
   const TMatrixFilter saved = LoadFilterFile(path);
   EXPECT_EQ(saved.Name(), "un_nom_de_vingt_");
   EXPECT_EQ(saved.Coeff[2][2], 5);
-  EXPECT_EQ(0, std::memcmp(&saved, &FiltresMX().Filters()[6], sizeof saved));
+  EXPECT_EQ(0, std::memcmp(&saved, &TheDialog<TFiltresMX>().Filters()[6], sizeof saved));
   std::remove(path.c_str());
 }
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "colour/colour.h"
+#include "boundary/host_protocol.h"
 #include "colour/extended_math.h"
-#include "dialog_kit/dialog_module.h"
 #include "ui/dialogs.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
@@ -96,11 +96,11 @@ const LayoutRow kLayout[] = {
 
 LayoutTable TCorrFond::Layout() { return TableOf(kLayout); }
 
-TCorrFond::TCorrFond() : ui::Form("CorrFond") {
+TCorrFond::TCorrFond() : PointPickingDialog("CorrFond") {
   SetCaption("Modification du fond");
   SetClientSize(296, 354);
-  SetStayOnTop(true);
   ApplyLayout(*this, Layout());
+  Markers.SetMarkers({&PosF1, &PosF2, &PosDeb});
 
   Titre.SetWordWrap(true);
   Fond.SetStretch(true);
@@ -112,15 +112,12 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   PtDep.Bitmap() = FlagPicture();
   PtDep.SetTransparent(true);
 
-  OnShow = ui::Handler(this, &TCorrFond::FormShow);
-  OnClose = ui::Handler(this, &TCorrFond::FormClose);
   ReInit.OnClick = ui::Handler(this, &TCorrFond::ReInitClick);
   Annuler.OnClick = ui::Handler(this, &TCorrFond::AnnulerClick);
   Appliquer.OnClick = ui::Handler(this, &TCorrFond::AppliquerClick);
   PosF1.OnClick = ui::Handler(this, &TCorrFond::PosF1Click);
   PosF2.OnClick = ui::Handler(this, &TCorrFond::PosF1Click);
   PosDeb.OnClick = ui::Handler(this, &TCorrFond::PosF1Click);
-  Timer.OnTimer = ui::Handler(this, &TCorrFond::TimerTimer);
   BtnCoulF1.OnClick = ui::Handler(this, &TCorrFond::BtnCoulF1Click);
   BtnCoulF2.OnClick = ui::Handler(this, &TCorrFond::BtnCoulF2Click);
   CurseurTol.OnChange = ui::Handler(this, &TCorrFond::CurseurTolChange);
@@ -133,21 +130,7 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   FormCreate(this);
 }
 
-void TCorrFond::Open(const ImageRun& run) {
-  try {
-    Run = run;
-    Run.CopyHostImage();
-    AskForClicks(Run.Size());
-    // Show runs FormShow only for a hidden dialog; one still on screen starts afresh too.
-    if (Showing()) FormShow(this);
-    else Show();
-  } catch (...) {
-  }
-}
-
-void TCorrFond::Continue(const PhaseOneCall& call) {
-  // Clicks the host forwards after the run ended belong to no run.
-  if (!Showing()) return;
+void TCorrFond::Take(const PhaseOneCall& call) {
   const ImagePoint point = call.point;
   const TPtsImg& sample = call.pixels;
   if (sample.Length() >= kSmallestSample) {
@@ -213,8 +196,7 @@ void TCorrFond::RunFill() {
     HourglassScope hourglass;
     FillRegion(Run.WorkCopy().Data(), Run.HostImage().Data(), Run.Width(), Run.Height(), Params());
   }
-  ApplyFlag() = 1;
-  ReportStep(Run.Size(), 1);
+  ReportComputed();
 }
 
 void TCorrFond::PaintSwatch(ui::Button& button, TColor colour) {
@@ -238,8 +220,7 @@ void TCorrFond::FormCreate(ui::Component*) {
 }
 
 void TCorrFond::FormShow(ui::Component*) {
-  ApplyFlag() = 0;
-  Markers.Reset();
+  StartPicking();
   {
     ui::ProgramChange reset(*this);
     CurseurTol.SetPosition(kToleranceSlider.defaultPosition);
@@ -252,50 +233,21 @@ void TCorrFond::FormShow(ui::Component*) {
   ReadControls();
 }
 
-void TCorrFond::FormClose(ui::Component*) {
-  Run.ReleaseCopy();
-  ReportFinished(Run.Size(), ApplyFlag());
-}
-
 void TCorrFond::ReInitClick(ui::Component* sender) {
   FormCreate(sender);
-  FormShow(sender);
-  Run.RestoreHostImage();
-  ReportStep(Run.Size(), 0);
+  PointPickingDialog::ReInitClick(sender);
 }
 
-void TCorrFond::AppliquerClick(ui::Component*) {
-  ApplyFlag() = 1;
-  Close();
-}
-
-void TCorrFond::AnnulerClick(ui::Component*) {
-  ApplyFlag() = 0;
-  Close();
-}
-
-void TCorrFond::PosF1Click(ui::Component* sender) {
-  Markers.Arm(*static_cast<ui::CheckBox*>(sender));
-}
-
-void TCorrFond::TimerTimer(ui::Component*) { Markers.Blink(); }
-
-void TCorrFond::BtnCoulF1Click(ui::Component*) {
-  TColor colour = ColourF1;
+void TCorrFond::ChooseColourOf(ui::Button& button, TColor& colour) {
+  TColor chosen = colour;
   // ChooseColour takes the dialog off the top while it is up.
-  if (ui::ChooseColour(this, colour)) {
-    ColourF1 = colour;
-    PaintSwatch(BtnCoulF1, ColourF1);
-  }
+  if (!ui::ChooseColour(this, chosen)) return;
+  colour = chosen;
+  PaintSwatch(button, colour);
 }
 
-void TCorrFond::BtnCoulF2Click(ui::Component*) {
-  TColor colour = ColourF2;
-  if (ui::ChooseColour(this, colour)) {
-    ColourF2 = colour;
-    PaintSwatch(BtnCoulF2, ColourF2);
-  }
-}
+void TCorrFond::BtnCoulF1Click(ui::Component*) { ChooseColourOf(BtnCoulF1, ColourF1); }
+void TCorrFond::BtnCoulF2Click(ui::Component*) { ChooseColourOf(BtnCoulF2, ColourF2); }
 
 void TCorrFond::ReadControls() {
   ExtendedPrecisionScope scope;
@@ -332,13 +284,5 @@ void TCorrFond::CurseurLumFondChange(ui::Component*) {
 }
 
 void TCorrFond::FondF1Click(ui::Component*) { ReadControls(); }
-
-namespace {
-DialogModule<TCorrFond> dialogModule;
-}  // namespace
-
-void ModifFondInitialize() { dialogModule.Initialize(); }
-void ModifFondFinalize() { dialogModule.Finalize(); }
-TCorrFond& CorrFond() { return dialogModule.Instance(); }
 
 }  // namespace molvane

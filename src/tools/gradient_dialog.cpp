@@ -1,13 +1,9 @@
 // The gradient compensation dialog: four sliders, a live preview, "Appliquer" corrects the host's image.
 #include "tools/gradient_dialog.h"
 
-
 #include "colour/extended_math.h"
 #include "colour/power10.h"
 #include "dialog_kit/apply_buttons.h"
-#include "dialog_kit/dialog_module.h"
-#include "dialog_kit/layout.h"
-#include "dialog_kit/modal_preview.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
@@ -48,15 +44,13 @@ const LayoutRow kLayout[] = {
 
 LayoutTable TCompDegr::Layout() { return TableOf(kLayout); }
 
-TCompDegr::TCompDegr() : ui::Form("CompDegr") {
+TCompDegr::TCompDegr() : ModalDialog("CompDegr", &Preview) {
   SetCaption("Compensation d'un dégradé");
   SetClientSize(642, 344);
   ApplyLayout(*this, Layout());
   DirComp.SetItems({"Verticale", "Horizontale"});
   DirComp.SetItemIndex(0);
 
-  OnShow = ui::Handler(this, &TCompDegr::FormShow);
-  OnClose = ui::Handler(this, &TCompDegr::FormClose);
   DirComp.OnClick = ui::Handler(this, &TCompDegr::DirCompClick);
   CurseurN1.OnChange = ui::Handler(this, &TCompDegr::CurseurN1Change);
   CurseurN2.OnChange = ui::Handler(this, &TCompDegr::CurseurN2Change);
@@ -66,8 +60,6 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   Annuler.OnClick = ui::Handler(this, &TCompDegr::AnnulerClick);
   Appliquer.OnClick = ui::Handler(this, &TCompDegr::AppliquerClick);
 }
-
-void TCompDegr::Open(const ImageRun& run) { OpenModalPreview(*this, Preview, Run, run, PreviewPixels); }
 
 GradientParams TCompDegr::Params() const {
   GradientParams p;
@@ -93,28 +85,13 @@ void TCompDegr::FormShow(ui::Component*) {
   RenderPreview();
 }
 
-void TCompDegr::FormClose(ui::Component*) {
-  ReportFinished(Run.Size(), ApplyFlag());
-  Run.ReleaseCopy();
-  PreviewPixels.Reset();
-}
-
-void TCompDegr::AppliquerClick(ui::Component*) {
+bool TCompDegr::ApplyStep() {
   HourglassScope hourglass;
-  // An image without pixels has nothing to correct and nothing applied.
-  if (Run.HoldsImage()) {
-    const ptrdiff_t stride = ptrdiff_t(Run.Width()) * ptrdiff_t(sizeof(Pixel24));
-    CompensateGradient(Run.WorkCopy().Data(), stride, Run.HostImage().Data(), stride, Run.Width(),
-                       Run.Height(), Params());
-    ApplyFlag() = 1;
-  }
-}
-
-void TCompDegr::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
-
-void TCompDegr::ReInitClick(ui::Component* sender) {
-  FormShow(sender);
-  ApplyFlag() = 0;
+  if (!Run.HoldsImage()) return false;
+  const ptrdiff_t stride = ptrdiff_t(Run.Width()) * ptrdiff_t(sizeof(Pixel24));
+  CompensateGradient(Run.WorkCopy().Data(), stride, Run.HostImage().Data(), stride, Run.Width(),
+                     Run.Height(), Params());
+  return true;
 }
 
 void TCompDegr::ReadControls() {
@@ -157,13 +134,5 @@ void TCompDegr::RenderPreview() {
                      bitmap.ScanLine(0), bitmap.Stride(), pw, ph, Params());
   PreVisu.Refresh();
 }
-
-namespace {
-DialogModule<TCompDegr> dialogModule;
-}  // namespace
-
-void DegradeInitialize() { dialogModule.Initialize(); }
-void DegradeFinalize() { dialogModule.Finalize(); }
-TCompDegr& CompDegr() { return dialogModule.Instance(); }
 
 }  // namespace molvane

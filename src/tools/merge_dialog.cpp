@@ -1,12 +1,8 @@
 // The merge dialog: first image at Open, second at Continue, a live merged preview, the merged image handed to the host.
 #include "tools/merge_dialog.h"
 
-#include <new>
-
 #include "dialog_kit/button_glyphs.h"
-#include "dialog_kit/dialog_module.h"
 #include "dialog_kit/image_labels.h"
-#include "ui/dialogs.h"
 #include "ui/number_text.h"
 
 namespace molvane {
@@ -58,10 +54,9 @@ const LayoutRow kLayout[] = {
 
 LayoutTable TFusionner::Layout() { return TableOf(kLayout); }
 
-TFusionner::TFusionner() : ui::Form("Fusionner") {
+TFusionner::TFusionner() : TwoImageDialog("Fusionner", kMergeSizeWarning) {
   SetCaption("Fusion d'images");
   SetClientSize(642, 344);
-  SetStayOnTop(true);
   ApplyLayout(*this, Layout());
 
   ModeFusion.SetColumns(2);
@@ -77,7 +72,6 @@ TFusionner::TFusionner() : ui::Form("Fusionner") {
   Appliquer.SetGlyph(ApplyGlyph());
   Appliquer.SetEnabled(false);
 
-  OnShow = ui::Handler(this, &TFusionner::FormShow);
   ModeFusion.OnClick = ui::Handler(this, &TFusionner::ModeFusionClick);
   TauxTransp.OnChange = ui::Handler(this, &TFusionner::TauxTranspChange);
   TxMin.OnChange = ui::Handler(this, &TFusionner::TxMaxChange);
@@ -89,37 +83,15 @@ TFusionner::TFusionner() : ui::Form("Fusionner") {
   Appliquer.OnClick = ui::Handler(this, &TFusionner::AppliquerClick);
 }
 
-void TFusionner::Open(const ImageRun& run) {
-  Images.BeginOpening(run);
+void TFusionner::PrepareFirst() {
   SecondPreview.Reset();
-  AskForSecondImage(run.Size());
   BuildPreview();
-  // Show runs FormShow only for a hidden dialog; one still on screen must
-  // wait for its second image too.
-  if (Showing()) FormShow(this);
-  else Show();
-  if (std::optional<ImageRun> held = Images.EndOpening()) TakeSecond(*held);
 }
 
-void TFusionner::Continue(const PhaseOneCall& call) {
-  if (Images.HoldWhileOpening(call)) return;
-  // The host may go on sending the images the user clicks after the run
-  // ended ("Annuler" tells it nothing): they belong to no run.
-  if (!Showing()) return;
-  TakeSecond(ImageRun(call.pixels, call.size, call.imageName));
-}
-
-void TFusionner::TakeSecond(const ImageRun& second) {
-  if (Images.TakeSecond(second)) {
-    ApplyFlag() = 1;
-    BuildSecondPreview();
-    // With either mode: the preview shows the merge of the image just received.
-    RenderPreview();
-  } else {
-    ApplyFlag() = 0;
-    // Switched to a normal window while the box is up, so the box shows.
-    ui::ShowWarning(this, kMergeSizeWarning);
-  }
+void TFusionner::SecondMatched() {
+  BuildSecondPreview();
+  // With either mode: the preview shows the merge of the image just received.
+  RenderPreview();
 }
 
 void TFusionner::BuildPreview() {
@@ -187,39 +159,18 @@ void TFusionner::FormShow(ui::Component*) {
 }
 
 void TFusionner::AppliquerClick(ui::Component*) {
-  MergedImage.Reset();
-  // Another tool's run may have set the module-wide flag meanwhile: the
-  // images themselves must match too.
-  const ImageRun& first = Images.First();
-  if (ApplyFlag() != 0 && Images.Matches()) {
-    // Lengths are 32-bit, so a size both arrays hold fits in one new array.
-    const int32_t count = int32_t(first.Size().PixelCount());
-    try {
-      MergedImage = TPtsImg::Uninitialised(count);  // the merge writes every pixel
-      MergePixels(first.HostImage().Data(), Images.SecondPixels().Data(), MergedImage.Data(), count,
-                  Params());
-    } catch (const std::bad_alloc&) {
-      MergedImage.Reset();  // no memory for the result: the host receives none
-    }
-  }
-  DeliverImage(first.Size(), MergedImage);
-  Close();
-  MergedImage.Reset();
-  Images.Release();
+  const MergeParams params = Params();
+  DeliverResult([&params](const Pixel24* first, const Pixel24* second, Pixel24* merged, int32_t count) {
+    MergePixels(first, second, merged, count, params);
+  });
   FirstPreview.Reset();
   SecondPreview.Reset();
 }
 
-void TFusionner::AnnulerClick(ui::Component*) {
-  ApplyFlag() = 0;
-  Close();
-}
-
 void TFusionner::ReInitClick(ui::Component* sender) {
-  FormShow(sender);
+  FormShow(sender);  // waiting for the second image again: nothing applied
   BuildPreview();
   PreVisu.Refresh();
-  ApplyFlag() = 0;
 }
 
 void TFusionner::ReadControls() {
@@ -275,13 +226,5 @@ void TFusionner::Img2PreVClick(ui::Component*) {
   }
   ControlsChange();
 }
-
-namespace {
-DialogModule<TFusionner> dialogModule;
-}  // namespace
-
-void FusionImgInitialize() { dialogModule.Initialize(); }
-void FusionImgFinalize() { dialogModule.Finalize(); }
-TFusionner& Fusionner() { return dialogModule.Instance(); }
 
 }  // namespace molvane
