@@ -217,7 +217,7 @@ class ComparisonDialog : public ::testing::Test {
   }
 };
 
-TEST_F(ComparisonDialog, LayoutCaptionsAndRoles) {
+TEST_F(ComparisonDialog, CaptionsRolesAndFactorRange) {
   TComparer& d = TheDialog<TComparer>();
   EXPECT_EQ(d.Caption(), "Comparaison d'images");
   EXPECT_EQ(d.ClientWidth(), 242);
@@ -235,23 +235,6 @@ TEST_F(ComparisonDialog, LayoutCaptionsAndRoles) {
   EXPECT_EQ(d.KMult.Min(), 1);
   EXPECT_EQ(d.KMult.Max(), 10);
   EXPECT_EQ(d.KMult.Frequency(), 1);
-  EXPECT_EQ(d.Taille1.Parent(), &d.Image1);
-  EXPECT_EQ(d.Taille2.Parent(), &d.Image2);
-  const struct {
-    const ui::Component& c;
-    ui::Rect place;
-  } places[] = {{d.Image1, {25, 5, 191, 41}},     {d.Image2, {25, 50, 191, 41}},
-                {d.KMult, {135, 100, 100, 21}},    {d.CreerImg, {5, 145, 146, 25}},
-                {d.Annuler, {160, 145, 75, 25}},   {d.Taille1, {20, 17, 0, 0}},
-                {d.Taille2, {20, 17, 0, 0}},       {d.Label1, {10, 105, 0, 0}},
-                {d.Un, {141, 125, 0, 0}},          {d.Dix, {220, 125, 0, 0}}};
-  for (const auto& p : places) {
-    const ui::Rect r = p.c.Bounds();
-    EXPECT_EQ(r.left, p.place.left) << p.c.Name();
-    EXPECT_EQ(r.top, p.place.top) << p.c.Name();
-    EXPECT_EQ(r.width, p.place.width) << p.c.Name();
-    EXPECT_EQ(r.height, p.place.height) << p.c.Name();
-  }
 }
 
 // What the host sees at phase 0: the labels of image 1 are written before

@@ -354,14 +354,9 @@ TEST_F(MergeDialog, OpenAsksForASecondImageAndWaitsOnTop) {
   EXPECT_EQ(first.RefCount(), 2) << "the dialog holds the first image";
 }
 
-TEST_F(MergeDialog, ButtonsSitAtTheFootWithTheirRoles) {
+TEST_F(MergeDialog, ButtonsHaveTheirCaptionsAndRoles) {
   EXPECT_EQ(D().ReInit.Caption(), "R\xE9initialiser");
-  EXPECT_EQ(D().ReInit.Bounds().left, 345);
-  EXPECT_EQ(D().Annuler.Bounds().left, 445);
-  EXPECT_EQ(D().Annuler.Bounds().width, 75);
   EXPECT_TRUE(D().Annuler.IsCancel());
-  EXPECT_EQ(D().Appliquer.Bounds().left, 540);
-  EXPECT_EQ(D().Appliquer.Bounds().width, 86);
   EXPECT_TRUE(D().Appliquer.IsDefault());
   EXPECT_FALSE(D().Appliquer.Glyph().Empty());
 }
