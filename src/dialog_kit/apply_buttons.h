@@ -5,8 +5,7 @@
 
 namespace molvane {
 
-// Where the row sits in a 642 x 344 dialog, for its layout table; "Annuler"
-// is the Esc button, "Appliquer" the Enter button.
+// Where the row sits in a 642 x 344 dialog, for its layout table.
 constexpr ui::Rect kReInitPlace{345, 303, 80, 25};
 constexpr ui::Rect kAnnulerPlace{447, 303, 80, 25};
 constexpr ui::Rect kAppliquerPlace{550, 303, 80, 25};
