@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "colour/colour.h"
-#include "boundary/host_protocol.h"
 #include "colour/extended_math.h"
 #include "ui/dialogs.h"
 #include "ui/number_text.h"
