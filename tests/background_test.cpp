@@ -12,6 +12,7 @@
 #include "boundary/library.h"
 #include "colour/colour.h"
 #include "colour/random.h"
+#include "dialog_kit/dialog_module.h"
 #include "host_callback_recorder.h"
 #include "ui/headless/headless.h"
 #include "ui/screen_cursor.h"
@@ -64,7 +65,7 @@ class BackgroundDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::headless::Reset();
-    ModifFondInitialize();
+    DialogModule<TCorrFond>::Initialize();
     HostCalls().clear();
     RegisterHostCallback(testing::RecordHostCall, 0x7E57);
     host = ImageOf(Scene());
@@ -72,9 +73,9 @@ class BackgroundDialog : public ::testing::Test {
   void TearDown() override {
     if (D().Showing()) D().AnnulerClick(nullptr);
     RegisterHostCallback(nullptr, 0);
-    ModifFondFinalize();
+    DialogModule<TCorrFond>::Finalize();
   }
-  static TCorrFond& D() { return CorrFond(); }
+  static TCorrFond& D() { return TheDialog<TCorrFond>(); }
 
   void Open() {
     ApplyFlag() = 0;
@@ -418,7 +419,7 @@ class BackgroundThroughExports : public ::testing::Test {
     AdrRetour(testing::RecordHostCall, 0x7E57);
   }
   void TearDown() override {
-    if (CorrFond().Showing()) CorrFond().AnnulerClick(nullptr);
+    if (TheDialog<TCorrFond>().Showing()) TheDialog<TCorrFond>().AnnulerClick(nullptr);
     AdrRetour(nullptr, 0);
     LibraryFinalize();
   }
@@ -432,17 +433,17 @@ TEST_F(BackgroundThroughExports, PhaseZeroOpensPhaseOneTakesPointSampleAndImage)
   Run(0, 0, 0, image, TPtsImg());
   ASSERT_EQ(HostCalls().size(), 1u);
   ExpectCall(HostCalls()[0], 1, 0, 0);
-  EXPECT_TRUE(CorrFond().Showing());
+  EXPECT_TRUE(TheDialog<TCorrFond>().Showing());
   EXPECT_EQ(image.RefCount(), 2) << "XchgData's own reference is gone, the dialog's stays";
-  CorrFond().FondF2.Click();
-  CorrFond().PosF1.Click();
+  TheDialog<TCorrFond>().FondF2.Click();
+  TheDialog<TCorrFond>().PosF1.Click();
   Run(1, 4, 6, ImageOf(std::vector<Pixel24>(16, Grey(64))), image);
-  EXPECT_EQ(CorrFond().Params().pointF1.x, 4);
-  EXPECT_EQ(CorrFond().Params().pointF1.y, 6);
-  EXPECT_EQ(CorrFond().Params().colourF2, TColor(0x404040));
-  CorrFond().PosF2.Click();
+  EXPECT_EQ(TheDialog<TCorrFond>().Params().pointF1.x, 4);
+  EXPECT_EQ(TheDialog<TCorrFond>().Params().pointF1.y, 6);
+  EXPECT_EQ(TheDialog<TCorrFond>().Params().colourF2, TColor(0x404040));
+  TheDialog<TCorrFond>().PosF2.Click();
   Run(1, 29, 19, TPtsImg(), image);
-  CorrFond().PosDeb.Click();
+  TheDialog<TCorrFond>().PosDeb.Click();
   Run(1, 1, 1, TPtsImg(), image);
   ASSERT_EQ(HostCalls().size(), 2u);
   ExpectCall(HostCalls()[1], 0, 1, 0);
@@ -450,7 +451,7 @@ TEST_F(BackgroundThroughExports, PhaseZeroOpensPhaseOneTakesPointSampleAndImage)
   Run(2, 1, 1, TPtsImg(), image);  // another phase: only the flag is cleared
   EXPECT_EQ(ApplyFlag(), 0);
   EXPECT_EQ(HostCalls().size(), 2u);
-  CorrFond().Appliquer.Click();
+  TheDialog<TCorrFond>().Appliquer.Click();
   ASSERT_EQ(HostCalls().size(), 3u);
   ExpectCall(HostCalls()[2], 0, 1, 1);
 }

@@ -17,6 +17,7 @@
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"
+#include "dialog_kit/dialog_module.h"
 #include "tools/comparison_dialog.h"
 #include "ui/headless/headless.h"
 
@@ -164,7 +165,7 @@ void MOLVANE_STDCALL HostTakingItsReference(int32_t userValue, int32_t width, in
   if (actionCode != MOLVANE_ACTION_NEW_IMAGE) return;
   ++Delivered().calls;
   Delivered().image = TPtsImg::Share(reinterpret_cast<Pixel24*>(actionData));
-  Delivered().dialogShowingDuringCall = Comparer().Showing();
+  Delivered().dialogShowingDuringCall = TheDialog<TComparer>().Showing();
 }
 
 TPtsImg ImageOf(const std::vector<Pixel24>& pixels) {
@@ -186,16 +187,16 @@ class ComparisonDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::headless::Reset();
-    CompImgInitialize();
+    DialogModule<TComparer>::Initialize();
     HostCalls().clear();
     Delivered() = Delivery{};
     RegisterHostCallback(HostTakingItsReference, 0x0C04);
   }
   void TearDown() override {
-    if (Comparer().Showing()) Comparer().Close();
+    if (TheDialog<TComparer>().Showing()) TheDialog<TComparer>().Close();
     RegisterHostCallback(nullptr, 0);
     Delivered() = Delivery{};
-    CompImgFinalize();
+    DialogModule<TComparer>::Finalize();
   }
   // XchgData for tool 1, as the host calls it.
   static void Exchange(int32_t phase, const TPtsImg& image, int32_t w, int32_t h,
@@ -216,8 +217,8 @@ class ComparisonDialog : public ::testing::Test {
   }
 };
 
-TEST_F(ComparisonDialog, LayoutCaptionsAndRoles) {
-  TComparer& d = Comparer();
+TEST_F(ComparisonDialog, CaptionsRolesAndFactorRange) {
+  TComparer& d = TheDialog<TComparer>();
   EXPECT_EQ(d.Caption(), "Comparaison d'images");
   EXPECT_EQ(d.ClientWidth(), 242);
   EXPECT_EQ(d.ClientHeight(), 177);
@@ -234,23 +235,6 @@ TEST_F(ComparisonDialog, LayoutCaptionsAndRoles) {
   EXPECT_EQ(d.KMult.Min(), 1);
   EXPECT_EQ(d.KMult.Max(), 10);
   EXPECT_EQ(d.KMult.Frequency(), 1);
-  EXPECT_EQ(d.Taille1.Parent(), &d.Image1);
-  EXPECT_EQ(d.Taille2.Parent(), &d.Image2);
-  const struct {
-    const ui::Component& c;
-    ui::Rect place;
-  } places[] = {{d.Image1, {25, 5, 191, 41}},     {d.Image2, {25, 50, 191, 41}},
-                {d.KMult, {135, 100, 100, 21}},    {d.CreerImg, {5, 145, 146, 25}},
-                {d.Annuler, {160, 145, 75, 25}},   {d.Taille1, {20, 17, 0, 0}},
-                {d.Taille2, {20, 17, 0, 0}},       {d.Label1, {10, 105, 0, 0}},
-                {d.Un, {141, 125, 0, 0}},          {d.Dix, {220, 125, 0, 0}}};
-  for (const auto& p : places) {
-    const ui::Rect r = p.c.Bounds();
-    EXPECT_EQ(r.left, p.place.left) << p.c.Name();
-    EXPECT_EQ(r.top, p.place.top) << p.c.Name();
-    EXPECT_EQ(r.width, p.place.width) << p.c.Name();
-    EXPECT_EQ(r.height, p.place.height) << p.c.Name();
-  }
 }
 
 // What the host sees at phase 0: the labels of image 1 are written before
@@ -260,7 +244,7 @@ TEST_F(ComparisonDialog, OpenWritesImageOneAsksForASecondAndStaysOpen) {
   TPtsImg first = ImageOf(testing::RandomPixels(640 * 480, 1));
   Exchange(0, first, 640, 480, "chelsea.bmp");
 
-  TComparer& d = Comparer();
+  TComparer& d = TheDialog<TComparer>();
   EXPECT_EQ(d.Image1.Caption(), " Image N\xB0 1  : \"chelsea.bmp\" ");
   EXPECT_EQ(d.Taille1.Caption(), "L = 640 x H = 480 pixels\xB2");
   EXPECT_EQ(d.Image2.Caption(), " Image N\xB0 2 ");
@@ -289,8 +273,8 @@ std::string captionDuringCall;
 bool showingDuringCall = true;
 void MOLVANE_STDCALL HostLookingAtTheDialog(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
                                             intptr_t, int32_t, int32_t) {
-  captionDuringCall = Comparer().Image1.Caption();
-  showingDuringCall = Comparer().Showing();
+  captionDuringCall = TheDialog<TComparer>().Image1.Caption();
+  showingDuringCall = TheDialog<TComparer>().Showing();
 }
 
 // The request comes after the labels and before the dialog shows.
@@ -300,7 +284,7 @@ TEST_F(ComparisonDialog, TheRequestFollowsTheLabelsAndPrecedesTheShowing) {
   Exchange(0, first, 3, 2, "a");
   EXPECT_EQ(captionDuringCall, " Image N\xB0 1  : \"a\" ");
   EXPECT_FALSE(showingDuringCall);
-  EXPECT_TRUE(Comparer().Showing());
+  EXPECT_TRUE(TheDialog<TComparer>().Showing());
 }
 
 // The whole road: first image, second image of the same size, factor 1,
@@ -312,7 +296,7 @@ TEST_F(ComparisonDialog, SameSizesDeliverTheGapAndReleaseEverything) {
   TPtsImg first = ImageOf(a), second = ImageOf(b);
   Exchange(0, first, w, h, "un.bmp");
   Exchange(1, second, w, h, "deux.bmp");
-  TComparer& d = Comparer();
+  TComparer& d = TheDialog<TComparer>();
   EXPECT_EQ(d.Image2.Caption(), " Image N\xB0 2 : \"deux.bmp\" ");
   EXPECT_EQ(d.Taille2.Caption(), "L = 37 x H = 5 pixels\xB2");
   EXPECT_EQ(ApplyFlag(), 1);
@@ -347,7 +331,7 @@ TEST_F(ComparisonDialog, TwoIdenticalImagesGiveAnAllBlackGap) {
   TPtsImg first = ImageOf(a), second = ImageOf(a);
   Exchange(0, first, 4, 3);
   Exchange(1, second, 4, 3);
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   ASSERT_EQ(Delivered().image.Length(), 12);
   for (const Pixel24& p : PixelsOf(Delivered().image)) EXPECT_EQ(p.b | p.g | p.r, 0);
 }
@@ -358,17 +342,17 @@ TEST_F(ComparisonDialog, TheFactorIsTakenOnlyOnMouseUp) {
   TPtsImg first = ImageOf(a), second = ImageOf(b);
   Exchange(0, first, 1, 1);
   Exchange(1, second, 1, 1);
-  Comparer().KMult.SetPosition(2);  // keys, or a drag not yet ended
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().KMult.SetPosition(2);  // keys, or a drag not yet ended
+  TheDialog<TComparer>().CreerImg.Click();
   ASSERT_EQ(Delivered().calls, 1);
   EXPECT_TRUE(SameBytes(PixelsOf(Delivered().image), {{10, 100, 0}})) << "factor 1";
 
   Delivered() = Delivery{};
   Exchange(0, first, 1, 1);
   Exchange(1, second, 1, 1);
-  Comparer().KMult.SetPosition(2);
-  Comparer().KMult.MouseUp();
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().KMult.SetPosition(2);
+  TheDialog<TComparer>().KMult.MouseUp();
+  TheDialog<TComparer>().CreerImg.Click();
   ASSERT_EQ(Delivered().calls, 1);
   EXPECT_TRUE(SameBytes(PixelsOf(Delivered().image), {{20, 200, 0}})) << "factor 2";
 }
@@ -377,9 +361,9 @@ TEST_F(ComparisonDialog, FactorTenSaturatesLargeGaps) {
   TPtsImg first = ImageOf({{0, 30, 25}, {255, 0, 9}}), second = ImageOf({{0, 0, 0}, {0, 0, 10}});
   Exchange(0, first, 2, 1);
   Exchange(1, second, 2, 1);
-  Comparer().KMult.SetPosition(10);
-  Comparer().KMult.MouseUp();
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().KMult.SetPosition(10);
+  TheDialog<TComparer>().KMult.MouseUp();
+  TheDialog<TComparer>().CreerImg.Click();
   EXPECT_TRUE(SameBytes(PixelsOf(Delivered().image), {{0, 255, 250}, {255, 0, 10}}));
 }
 
@@ -392,8 +376,8 @@ TEST_F(ComparisonDialog, SizeMismatchWarnsAndDeliversNull) {
   bool onTopDuringBox = true;
   bool showingDuringBox = false;
   ui::headless::TheState().onBox = [&](const ui::headless::ShownBox&) {
-    onTopDuringBox = Comparer().StayOnTop();
-    showingDuringBox = Comparer().Showing();
+    onTopDuringBox = TheDialog<TComparer>().StayOnTop();
+    showingDuringBox = TheDialog<TComparer>().Showing();
   };
   Exchange(1, second, 50, 100, "autre");
   const auto& boxes = ui::headless::TheState().boxes;
@@ -404,15 +388,15 @@ TEST_F(ComparisonDialog, SizeMismatchWarnsAndDeliversNull) {
   EXPECT_FALSE(boxes[0].ownerWasOnTop);
   EXPECT_FALSE(onTopDuringBox);
   EXPECT_TRUE(showingDuringBox);
-  EXPECT_TRUE(Comparer().StayOnTop()) << "on top again after the box";
-  EXPECT_TRUE(Comparer().Showing()) << "the dialog stays open for another second image";
+  EXPECT_TRUE(TheDialog<TComparer>().StayOnTop()) << "on top again after the box";
+  EXPECT_TRUE(TheDialog<TComparer>().Showing()) << "the dialog stays open for another second image";
   EXPECT_EQ(ApplyFlag(), 0);
-  EXPECT_EQ(Comparer().Image2.Caption(), " Image N\xB0 2 : \"autre\" ");
-  EXPECT_EQ(Comparer().Taille2.Caption(), "L = 50 x H = 100 pixels\xB2");
+  EXPECT_EQ(TheDialog<TComparer>().Image2.Caption(), " Image N\xB0 2 : \"autre\" ");
+  EXPECT_EQ(TheDialog<TComparer>().Taille2.Caption(), "L = 50 x H = 100 pixels\xB2");
 
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   ExpectNullDelivery(100, 50);
-  EXPECT_FALSE(Comparer().Showing());
+  EXPECT_FALSE(TheDialog<TComparer>().Showing());
   EXPECT_EQ(first.RefCount(), 1);
   EXPECT_EQ(second.RefCount(), 1);
 }
@@ -429,17 +413,17 @@ TEST_F(ComparisonDialog, ASecondImageAfterAMismatchReplacesTheFirstTry) {
   EXPECT_EQ(wrong.RefCount(), 1);
   EXPECT_EQ(ApplyFlag(), 1);
   EXPECT_EQ(ui::headless::TheState().boxes.size(), 1u) << "no warning for the right size";
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   EXPECT_TRUE(SameBytes(PixelsOf(Delivered().image), Gap(a, b, 1)));
 }
 
 TEST_F(ComparisonDialog, NoSecondImageDeliversNull) {
   TPtsImg first = ImageOf(testing::RandomPixels(4, 1));
   Exchange(0, first, 2, 2);
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   ExpectNullDelivery(2, 2);
   EXPECT_EQ(HostCalls().size(), 2u);
-  EXPECT_FALSE(Comparer().Showing());
+  EXPECT_FALSE(TheDialog<TComparer>().Showing());
   EXPECT_EQ(first.RefCount(), 1);
 }
 
@@ -453,7 +437,7 @@ TEST_F(ComparisonDialog, ACallForAnotherToolInBetweenPreventsTheGap) {
   Exchange(1, second, 3, 3);
   XchgData(9, 0, 0, 0, 0, 3, 3, 0, 0, other.Handle(), nullptr, "x", 0);  // out of range: clears only
   EXPECT_EQ(ApplyFlag(), 0);
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   ExpectNullDelivery(3, 3);
 
   // Noise reduction sets the flag to 1 while the comparison waits for image 2.
@@ -463,7 +447,7 @@ TEST_F(ComparisonDialog, ACallForAnotherToolInBetweenPreventsTheGap) {
   Exchange(0, big, 20, 20);
   XchgData(MOLVANE_TOOL_NOISE_REDUCTION, 0, 0, 0, 0, 3, 3, 0, 0, other.Handle(), nullptr, "x", 0);
   ASSERT_EQ(ApplyFlag(), 1);
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   ExpectNullDelivery(20, 20);
 }
 
@@ -490,9 +474,9 @@ TEST_F(ComparisonDialog, SecondBuffersThatDoNotHoldTheStatedSizeAreRefused) {
     Exchange(1, second, c.w, c.h);
     EXPECT_EQ(ApplyFlag(), 0);
     EXPECT_EQ(ui::headless::TheState().boxes.size(), 1u) << "the size warning";
-    Comparer().CreerImg.Click();
+    TheDialog<TComparer>().CreerImg.Click();
     ExpectNullDelivery(c.w, c.h);
-    EXPECT_FALSE(Comparer().Showing());
+    EXPECT_FALSE(TheDialog<TComparer>().Showing());
     EXPECT_EQ(first.RefCount(), first.Empty() ? 0 : 1);
     EXPECT_EQ(second.RefCount(), second.Empty() ? 0 : 1);
   }
@@ -504,7 +488,7 @@ TEST_F(ComparisonDialog, LongerBuffersGiveAGapOfTheStatedSize) {
   TPtsImg first = ImageOf(a), second = ImageOf(b);
   Exchange(0, first, 3, 3);
   Exchange(1, second, 3, 3);
-  Comparer().CreerImg.Click();
+  TheDialog<TComparer>().CreerImg.Click();
   ASSERT_EQ(Delivered().image.Length(), 9);
   std::vector<Pixel24> expected(9);
   ComputeGapReference(a.data(), b.data(), expected.data(), 9, 1);
@@ -538,12 +522,12 @@ TEST_F(ComparisonDialog, AnAllocationFailureDeliversNull) {
     Exchange(0, first, 20, 15);
     Exchange(1, second, 20, 15);
     refuseAllocations = true;
-    Comparer().CreerImg.Click();
+    TheDialog<TComparer>().CreerImg.Click();
     refuseAllocations = false;
     ExpectNullDelivery(20, 15);
     EXPECT_EQ(failedAllocations, 1);
     EXPECT_TRUE(ui::headless::TheState().boxes.empty());
-    EXPECT_FALSE(Comparer().Showing());
+    EXPECT_FALSE(TheDialog<TComparer>().Showing());
     EXPECT_EQ(first.RefCount(), 1);
   }
   ModuleAllocator() = saved;
@@ -557,7 +541,7 @@ TEST_F(ComparisonDialog, TheGapImageIsTheOnlyAllocation) {
     Exchange(0, first, 8, 8);
     Exchange(1, second, 8, 8);
     const int before = testing::Counts().allocations;
-    Comparer().CreerImg.Click();
+    TheDialog<TComparer>().CreerImg.Click();
     EXPECT_EQ(testing::Counts().allocations, before + 1);
     EXPECT_EQ(testing::Counts().Live(), 3) << "the two images and the host's gap image";
     Delivered().image.Reset();
@@ -574,11 +558,11 @@ TEST_F(ComparisonDialog, AnnulerKeepsTheReferencesUntilTheNextOpenWhichResets) {
   TPtsImg first = ImageOf(a), second = ImageOf(b);
   Exchange(0, first, 1, 1, "a");
   Exchange(1, second, 1, 1, "b");
-  Comparer().KMult.SetPosition(5);
-  Comparer().KMult.MouseUp();
-  Comparer().Annuler.Click();
+  TheDialog<TComparer>().KMult.SetPosition(5);
+  TheDialog<TComparer>().KMult.MouseUp();
+  TheDialog<TComparer>().Annuler.Click();
   EXPECT_EQ(HostCalls().size(), 1u) << "only the request of Open";
-  EXPECT_FALSE(Comparer().Showing());
+  EXPECT_FALSE(TheDialog<TComparer>().Showing());
   EXPECT_EQ(ApplyFlag(), 0);
   EXPECT_EQ(first.RefCount(), 2);
   EXPECT_EQ(second.RefCount(), 2);
@@ -590,7 +574,7 @@ TEST_F(ComparisonDialog, AnnulerKeepsTheReferencesUntilTheNextOpenWhichResets) {
 
   TPtsImg next = ImageOf(a);
   Exchange(0, next, 1, 1, "c");
-  TComparer& d = Comparer();
+  TComparer& d = TheDialog<TComparer>();
   EXPECT_EQ(first.RefCount(), 1);
   EXPECT_EQ(second.RefCount(), 1);
   EXPECT_EQ(next.RefCount(), 2);
@@ -609,10 +593,10 @@ TEST_F(ComparisonDialog, OpenWhileShowingWaitsForANewSecondImage) {
   TPtsImg first(4), second(4), again(4);
   Exchange(0, first, 2, 2);
   Exchange(1, second, 2, 2, "b");
-  Comparer().KMult.SetPosition(3);
-  Comparer().KMult.MouseUp();
+  TheDialog<TComparer>().KMult.SetPosition(3);
+  TheDialog<TComparer>().KMult.MouseUp();
   Exchange(0, again, 2, 2);
-  TComparer& d = Comparer();
+  TComparer& d = TheDialog<TComparer>();
   EXPECT_TRUE(d.Showing());
   EXPECT_EQ(HostCalls().size(), 2u) << "each Open asks for a second image";
   EXPECT_EQ(d.Image2.Caption(), " Image N\xB0 2 ");
@@ -628,13 +612,13 @@ TEST_F(ComparisonDialog, EnterCreatesAndEscapeCancels) {
   TPtsImg first(4), second(4);
   Exchange(0, first, 2, 2);
   Exchange(1, second, 2, 2);
-  Comparer().PressEscape();
-  EXPECT_FALSE(Comparer().Showing());
+  TheDialog<TComparer>().PressEscape();
+  EXPECT_FALSE(TheDialog<TComparer>().Showing());
   EXPECT_EQ(Delivered().calls, 0);
   Exchange(0, first, 2, 2);
   Exchange(1, second, 2, 2);
-  Comparer().PressEnter();
-  EXPECT_FALSE(Comparer().Showing());
+  TheDialog<TComparer>().PressEnter();
+  EXPECT_FALSE(TheDialog<TComparer>().Showing());
   EXPECT_EQ(Delivered().calls, 1);
   EXPECT_EQ(Delivered().image.Length(), 4);
 }
@@ -645,7 +629,7 @@ TEST_F(ComparisonDialog, PhasesOtherThanZeroAndOneDoNothing) {
   for (int32_t phase : {2, -1, 7}) Exchange(phase, second, 1, 1, "x");
   EXPECT_EQ(HostCalls().size(), 1u);
   EXPECT_TRUE(ui::headless::TheState().boxes.empty());
-  EXPECT_EQ(Comparer().Image2.Caption(), " Image N\xB0 2 ");
+  EXPECT_EQ(TheDialog<TComparer>().Image2.Caption(), " Image N\xB0 2 ");
   EXPECT_EQ(second.RefCount(), 1);
 }
 
@@ -653,8 +637,8 @@ TEST_F(ComparisonDialog, ANullImageNameShowsEmptyQuotes) {
   TPtsImg first(4), second(4);
   Exchange(0, first, 2, 2, nullptr);
   Exchange(1, second, 2, 2, nullptr);
-  EXPECT_EQ(Comparer().Image1.Caption(), " Image N\xB0 1  : \"\" ");
-  EXPECT_EQ(Comparer().Image2.Caption(), " Image N\xB0 2 : \"\" ");
+  EXPECT_EQ(TheDialog<TComparer>().Image1.Caption(), " Image N\xB0 1  : \"\" ");
+  EXPECT_EQ(TheDialog<TComparer>().Image2.Caption(), " Image N\xB0 2 : \"\" ");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "colour/power10.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"
+#include "dialog_kit/dialog_module.h"
 #include "tools/gradient_dialog.h"
 #include "tools/gradient_vector.h"
 #include "ui/headless/headless.h"
@@ -197,13 +198,13 @@ class GradientDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::headless::Reset();
-    DegradeInitialize();
+    DialogModule<TCompDegr>::Initialize();
     HostCalls().clear();
     RegisterHostCallback(testing::RecordHostCall, 9);
   }
   void TearDown() override {
     RegisterHostCallback(nullptr, 0);
-    DegradeFinalize();
+    DialogModule<TCompDegr>::Finalize();
   }
   static void Script(std::function<void(TCompDegr&)> steps) {
     ui::headless::TheState().modalScript = [steps](ui::Form& form) {
@@ -235,7 +236,7 @@ TEST_F(GradientDialog, ShowsTheIdentityAtFirstWithTheUsersSeparator) {
     EXPECT_EQ(d.CurseurN1.Position(), 0) << "the sliders keep their values";
     d.Annuler.Click();
   });
-  CompDegr().Open(ImageRun(image, {3, 2}));
+  TheDialog<TCompDegr>().Open(ImageRun(image, {3, 2}));
   ASSERT_EQ(HostCalls().size(), 1u);
   EXPECT_EQ(HostCalls()[0].applied, 0);
   EXPECT_EQ(HostCalls()[0].finished, 1);
@@ -257,7 +258,7 @@ TEST_F(GradientDialog, AppliquerCorrectsTheHostImageAsThePreviewShowed) {
     used = d.Params();
     d.PressEnter();
   });
-  CompDegr().Open(ImageRun(image, {w, h}));
+  TheDialog<TCompDegr>().Open(ImageRun(image, {w, h}));
   EXPECT_EQ(used.offsetN1, -20);
   EXPECT_EQ(used.offsetN2, 20);
   std::vector<Pixel24> expected(source.size());
@@ -283,7 +284,7 @@ TEST_F(GradientDialog, ReinitialiserRestoresEveryControl) {
     EXPECT_EQ(ApplyFlag(), 0);
     d.Annuler.Click();
   });
-  CompDegr().Open(ImageRun(image, {2, 2}));
+  TheDialog<TCompDegr>().Open(ImageRun(image, {2, 2}));
 }
 
 }  // namespace

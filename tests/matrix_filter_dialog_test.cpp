@@ -10,6 +10,7 @@
 #include <random>
 
 #include "boundary/host_protocol.h"
+#include "dialog_kit/dialog_module.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
 #include "tools/convolution.h"
@@ -28,7 +29,7 @@ class MatrixFilterDialog : public ::testing::Test {
     ui::headless::Reset();
     TheState().decimalSeparator = ',';
     TheFakePlatform().SetExecutableFileName(::testing::TempDir() + "host.exe");
-    FltMatrixInitialize();
+    DialogModule<TFiltresMX>::Initialize();
     HostCalls().clear();
     ApplyFlag() = 0;  // as every XchgData call leaves it
     RegisterHostCallback(testing::RecordHostCall, 3);
@@ -39,11 +40,11 @@ class MatrixFilterDialog : public ::testing::Test {
   }
   void TearDown() override {
     RegisterHostCallback(nullptr, 0);
-    FltMatrixFinalize();
+    DialogModule<TFiltresMX>::Finalize();
   }
   void Run(std::function<void(TFiltresMX&)> steps) {
     TheState().modalScript = [steps](ui::Form& form) { steps(static_cast<TFiltresMX&>(form)); };
-    FiltresMX().Open(ImageRun(image, {kW, kH}));
+    TheDialog<TFiltresMX>().Open(ImageRun(image, {kW, kH}));
   }
   // What the filter gives on the image as it was opened.
   std::vector<Pixel24> Filtered(const TMatrixFilter& f) const {
@@ -137,8 +138,8 @@ TEST_F(MatrixFilterDialog, AnEditAfterVisualiserMakesAppliquerRunAgain) {
   };
   for (const auto& e : edits) {
     SCOPED_TRACE(e.what);
-    FltMatrixFinalize();
-    FltMatrixInitialize();  // the user filter as the library starts it
+    DialogModule<TFiltresMX>::Finalize();
+    DialogModule<TFiltresMX>::Initialize();  // the user filter as the library starts it
     std::memcpy(image.Data(), original.Data(), kW * kH * 3);
     HostCalls().clear();
     Run([&](TFiltresMX& d) {
@@ -153,7 +154,7 @@ TEST_F(MatrixFilterDialog, AnEditAfterVisualiserMakesAppliquerRunAgain) {
     e.edited(expected);
     EXPECT_TRUE(HostHolds(Filtered(expected)));
     EXPECT_EQ(HostCalls().back().actionData, 3);
-    EXPECT_TRUE(HostHolds(Filtered(FiltresMX().Filters()[6]))) << "the user filter keeps its edits";
+    EXPECT_TRUE(HostHolds(Filtered(TheDialog<TFiltresMX>().Filters()[6]))) << "the user filter keeps its edits";
   }
 }
 
@@ -169,7 +170,7 @@ TEST_F(MatrixFilterDialog, AnUnreadableValueStopsTheRunWithItsMessage) {
   EXPECT_TRUE(HostUnchanged());
   ASSERT_EQ(HostCalls().size(), 1u) << "only the closing call";
   EXPECT_EQ(HostCalls()[0].applied, 0);
-  EXPECT_EQ(FiltresMX().Filters()[6].Divisor(), 2.5L) << "fields before the faulty one are taken";
+  EXPECT_EQ(TheDialog<TFiltresMX>().Filters()[6].Divisor(), 2.5L) << "fields before the faulty one are taken";
 }
 
 TEST_F(MatrixFilterDialog, ADivisorOfZeroWritesNothing) {
@@ -234,7 +235,7 @@ TEST_F(MatrixFilterDialog, SavingTheUserFilterNamesItAfterTheFile) {
   const TMatrixFilter saved = LoadFilterFile(path);
   EXPECT_EQ(saved.Name(), "un_nom_de_vingt_");
   EXPECT_EQ(saved.Coeff[2][2], 5);
-  EXPECT_EQ(0, std::memcmp(&saved, &FiltresMX().Filters()[6], sizeof saved));
+  EXPECT_EQ(0, std::memcmp(&saved, &TheDialog<TFiltresMX>().Filters()[6], sizeof saved));
   std::remove(path.c_str());
 }
 

@@ -199,8 +199,9 @@ TEST_F(Exports, AppliquerOnAnImageWithoutPixelsReportsApplied) {
   }
 }
 
-// A host that answers the request for a second image at once, from inside
-// the callback that asks for it.
+// A host that answers the request for a second image, or for clicks, at
+// once, from inside the callback that asks for it: the answer is `image`,
+// sent as the second image or as the image clicked.
 struct PromptAnswer {
   int32_t tool = 0;
   TPtsImg image;
@@ -219,6 +220,9 @@ void MOLVANE_STDCALL AnsweringHost(int32_t userValue, int32_t width, int32_t hei
   if (actionCode == MOLVANE_ACTION_NONE && actionData == MOLVANE_DATA_ASK_SECOND_IMAGE)
     XchgData(Answer().tool, 0, 0, 0, 0, Answer().w, Answer().h, 1, 0, Answer().image.Handle(),
              nullptr, "reponse", 0);
+  if (actionCode == MOLVANE_ACTION_ASK_CLICKS)
+    XchgData(Answer().tool, 0, 0, 1, 1, Answer().w, Answer().h, 1, 0, nullptr, Answer().image.Handle(),
+             nullptr, 0);
 }
 
 TEST_F(Exports, ASecondImageSentWhileTheToolOpensIsTaken) {
@@ -249,6 +253,29 @@ TEST_F(Exports, ASecondImageSentWhileTheToolOpensIsTaken) {
       form.Close();
       Answer() = PromptAnswer{};
     }
+  }
+}
+
+// The click's image is the host's buffer from then on: "Réinitialiser"
+// writes the image as it opened into it, not into the buffer it opened on.
+TEST_F(Exports, AClickSentWhileTheToolOpensIsTaken) {
+  for (int32_t tool : {MOLVANE_TOOL_BACKGROUND, MOLVANE_TOOL_VIGNETTING}) {
+    SCOPED_TRACE("tool " + std::to_string(tool));
+    TPtsImg opened(16), clicked(16);
+    for (int32_t i = 0; i < 16; ++i) {
+      opened[i] = {1, 2, 3};
+      clicked[i] = {9, 9, 9};
+    }
+    Answer() = PromptAnswer{tool, clicked, 4, 4, false};
+    AdrRetour(AnsweringHost, 7);
+    Run(tool, 0, opened, 4, 4);
+    ASSERT_EQ(ui::headless::TheState().shownForms.size(), 1u);
+    ui::Form& form = *ui::headless::TheState().shownForms[0];
+    static_cast<ui::Button*>(form.Find("ReInit"))->Click();
+    EXPECT_EQ(clicked[15].b, 1) << "not written back into the image clicked";
+    EXPECT_EQ(opened[15].b, 1);
+    form.Close();
+    Answer() = PromptAnswer{};
   }
 }
 

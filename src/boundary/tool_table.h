@@ -6,22 +6,8 @@
 #include <cstdint>
 
 #include "boundary/image_run.h"
-#include "boundary/image_size.h"
-#include "boundary/pixel_array.h"
 
 namespace molvane {
-
-// A phase-1 XchgData call, as the open tool receives it: for tools 1 and 7
-// the second image (Pixels, its size and name); for tool 4 the point clicked,
-// the 5 x 5 pixels around it (Pixels) and the image (Pixels2); for tool 5 the
-// point and the image (Pixels2). Everything lives only during the call.
-struct PhaseOneCall {
-  ImagePoint point;
-  const TPtsImg& pixels;
-  const TPtsImg& pixels2;
-  ImageSize size;
-  const char* imageName;
-};
 
 struct ToolEntry {
   int32_t number;        // its place in the menu, 1..8

@@ -15,14 +15,10 @@ struct SliderRange {
   int frequency;
 };
 
+// Its range is a column of its dialog's layout table.
 class TBarreCurseur : public ui::TrackBar {
  public:
   using ui::TrackBar::TrackBar;
-  void Configure(const SliderRange& range) {
-    SetRange(range.min, range.max);
-    SetPageSize(range.pageSize);
-    SetFrequency(range.frequency);
-  }
 };
 
 }  // namespace molvane

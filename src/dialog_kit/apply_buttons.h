@@ -10,10 +10,4 @@ constexpr ui::Rect kReInitPlace{345, 303, 80, 25};
 constexpr ui::Rect kAnnulerPlace{447, 303, 80, 25};
 constexpr ui::Rect kAppliquerPlace{550, 303, 80, 25};
 
-// "Annuler" is the Esc button, "Appliquer" the Enter button.
-inline void SetApplyButtonRoles(ui::Button& annuler, ui::Button& appliquer) {
-  annuler.SetRole(ui::ButtonRole::Cancel);
-  appliquer.SetRole(ui::ButtonRole::Ok);
-}
-
 }  // namespace molvane

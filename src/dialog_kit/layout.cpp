@@ -5,16 +5,56 @@
 #include <stdexcept>
 
 namespace molvane {
+namespace {
+
+using Kind = ui::Component::Kind;
+
+// The kind of component a setting belongs to.
+Kind KindTaking(ControlSetting::Of of) {
+  switch (of) {
+    case ControlSetting::Of::Role:
+      return Kind::Button;
+    case ControlSetting::Of::Alignment:
+      return Kind::Label;
+    default:
+      return Kind::TrackBar;
+  }
+}
+
+void ApplySetting(ui::Component& component, const ControlSetting& setting) {
+  switch (setting.of) {
+    case ControlSetting::Of::None:
+      return;
+    case ControlSetting::Of::Role:
+      static_cast<ui::Button&>(component).SetRole(setting.role);
+      return;
+    case ControlSetting::Of::Alignment:
+      component.SetAlignment(setting.alignment);
+      return;
+    case ControlSetting::Of::Slider: {
+      auto& slider = static_cast<ui::TrackBar&>(component);
+      slider.SetRange(setting.slider->min, setting.slider->max);
+      slider.SetPageSize(setting.slider->pageSize);
+      slider.SetFrequency(setting.slider->frequency);
+      return;
+    }
+  }
+}
+
+}  // namespace
 
 void ApplyLayout(ui::Form& form, LayoutTable layout) {
   for (const LayoutRow& row : layout) {
     ui::Component* component = form.Find(row.name);
     const ui::Component* parent = component ? component->Parent() : nullptr;
     const std::string parentName = parent && parent != &form ? parent->Name() : std::string();
-    if (!component || component->GetKind() != row.kind || parentName != row.parent)
+    const bool settingFits =
+        row.setting.of == ControlSetting::Of::None || KindTaking(row.setting.of) == row.kind;
+    if (!component || component->GetKind() != row.kind || parentName != row.parent || !settingFits)
       throw std::logic_error(std::string("the layout does not match the component ") + row.name);
     component->SetBounds(row.bounds);
     if (row.caption) component->SetCaption(row.caption);
+    ApplySetting(*component, row.setting);
   }
 }
 

@@ -1,20 +1,38 @@
-// A dialog's layout as a table: each component's kind, container, place and fixed caption.
+// A dialog's layout as a table: each component's kind, container, place, fixed caption and setting.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
+#include "controls/barre_curseur.h"
 #include "ui/component.h"
+#include "ui/controls.h"
 #include "ui/form.h"
 
 namespace molvane {
 
+// What a row sets besides place and caption, by the component's kind: a
+// button's role, a label's alignment or a slider's range. None by default.
+struct ControlSetting {
+  enum class Of { None, Role, Alignment, Slider };
+  Of of = Of::None;
+  ui::ButtonRole role = ui::ButtonRole::Plain;
+  ui::Alignment alignment = ui::Alignment::Left;
+  const SliderRange* slider = nullptr;
+
+  constexpr ControlSetting() = default;
+  constexpr ControlSetting(ui::ButtonRole r) : of(Of::Role), role(r) {}
+  constexpr ControlSetting(ui::Alignment a) : of(Of::Alignment), alignment(a) {}
+  constexpr ControlSetting(const SliderRange& range) : of(Of::Slider), slider(&range) {}
+};
+
 struct LayoutRow {
   const char* name;
   ui::Component::Kind kind;
-  const char* parent;    // the component it sits in; "" for the form itself
-  ui::Rect bounds;       // in its parent; a label without a size takes its text's
-  const char* caption;   // its fixed text; null when the dialog writes it
+  const char* parent;        // the component it sits in; "" for the form itself
+  ui::Rect bounds;           // in its parent; a label without a size takes its text's
+  const char* caption;       // its fixed text; null when the dialog writes it
+  ControlSetting setting{};  // a button's role, a label's alignment, a slider's range
 };
 
 struct LayoutTable {
@@ -29,9 +47,10 @@ constexpr LayoutTable TableOf(const LayoutRow (&rows)[N]) {
   return LayoutTable{rows, N};
 }
 
-// Places every row's component and sets its caption. A row that does not
-// match the form's components (none of that name, another kind, another
-// container) is a fault of the program: std::logic_error.
+// Places every row's component and sets its caption and setting. A row that
+// does not match the form's components (none of that name, another kind,
+// another container, a setting its kind does not take) is a fault of the
+// program: std::logic_error.
 void ApplyLayout(ui::Form& form, LayoutTable layout);
 
 // The row's rectangle in the form's client area, its containers' offsets

@@ -3,9 +3,7 @@
 
 namespace molvane {
 
-MarkerPicker::MarkerPicker(ui::Form& form, ui::Timer& timer,
-                           std::initializer_list<ui::CheckBox*> markers)
-    : form_(form), timer_(timer), markers_(markers) {
+MarkerPicker::MarkerPicker(ui::Form& form, ui::Timer& timer) : form_(form), timer_(timer) {
   timer_.SetInterval(kMarkerBlinkMilliseconds);
   timer_.SetRunning(false);
 }

@@ -19,7 +19,9 @@ constexpr int kMarkerBlinkMilliseconds = 200;
 // reset) is a program change, never a click.
 class MarkerPicker {
  public:
-  MarkerPicker(ui::Form& form, ui::Timer& timer, std::initializer_list<ui::CheckBox*> markers);
+  MarkerPicker(ui::Form& form, ui::Timer& timer);
+  // The dialog's markers, once they are built.
+  void SetMarkers(std::initializer_list<ui::CheckBox*> markers) { markers_ = markers; }
 
   // Every marker unticked and shown, none armed, the timer stopped.
   void Reset();
@@ -28,6 +30,8 @@ class MarkerPicker {
   // A tick: the armed marker shows or hides; the user's tick on it is undone
   // (a marker is ticked by its point, not by a click).
   void Blink();
+  // The run ended: no blinking on a hidden dialog.
+  void Stop() { timer_.SetRunning(false); }
   // The host's point arrived: the armed marker is ticked and shown, and
   // stops blinking. Returns it, null when none was armed; it stays armed
   // when `stayArmed` (later points move it).

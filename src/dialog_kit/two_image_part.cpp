@@ -1,30 +1,16 @@
 // The first and second images of a two-image dialog, their labels and whether they match.
 #include "dialog_kit/two_image_part.h"
 
+#include "boundary/host_protocol.h"
 #include "dialog_kit/image_labels.h"
 
 namespace molvane {
 
-void TwoImagePart::BeginOpening(const ImageRun& run) {
+void TwoImagePart::TakeFirst(const ImageRun& run) {
   first_ = run;
   second_ = ImageRun();
   Image1.SetCaption(FirstImageBoxCaption(first_.Name()));
   Taille1.SetCaption(ImageSizeText(first_.Size()));
-  opening_ = true;
-  held_.reset();
-}
-
-bool TwoImagePart::HoldWhileOpening(const PhaseOneCall& call) {
-  if (!opening_) return false;
-  held_ = ImageRun(call.pixels, call.size, call.imageName);
-  return true;
-}
-
-std::optional<ImageRun> TwoImagePart::EndOpening() {
-  opening_ = false;
-  std::optional<ImageRun> held = std::move(held_);
-  held_.reset();
-  return held;
 }
 
 void TwoImagePart::WaitForSecond() {
@@ -32,13 +18,16 @@ void TwoImagePart::WaitForSecond() {
   Taille2.SetCaption(kClickAnImage);
   // The array stays held (a host sees its reference until the run ends).
   second_ = ImageRun(second_.HostImage(), ImageSize{0, 0});
+  ApplyFlag() = 0;
 }
 
 bool TwoImagePart::TakeSecond(const ImageRun& second) {
   second_ = second;
   Image2.SetCaption(SecondImageBoxCaption(second_.Name()));
   Taille2.SetCaption(ImageSizeText(second_.Size()));
-  return Matches();
+  const bool matches = Matches();
+  ApplyFlag() = matches ? 1 : 0;
+  return matches;
 }
 
 bool TwoImagePart::Matches() const {
@@ -47,6 +36,8 @@ bool TwoImagePart::Matches() const {
   if (first.width != second.width || first.height != second.height) return false;
   return first_.HoldsImage() && second_.HoldsImage();
 }
+
+bool TwoImagePart::ResultComputable() const { return ApplyFlag() != 0 && Matches(); }
 
 void TwoImagePart::Release() {
   first_ = ImageRun();

@@ -6,7 +6,6 @@
 
 #include "colour/colour.h"
 #include "colour/extended_math.h"
-#include "dialog_kit/dialog_module.h"
 #include "ui/dialogs.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
@@ -64,19 +63,20 @@ const LayoutRow kLayout[] = {
     {"BtnCoulF1", Kind::Button, "GroupBox1", {13, 20, 125, 25}, "Couleur de fond F1"},
     {"BtnCoulF2", Kind::Button, "GroupBox1", {148, 20, 125, 25}, "Couleur de fond F2"},
     {"Label3", Kind::Label, "GroupBox1", {10, 60, 0, 0}, "Tolérance de couleur :"},
-    {"CurseurTol", Kind::TrackBar, "GroupBox1", {145, 55, 111, 26}, nullptr},
-    {"TxTol", Kind::Label, "GroupBox1", {255, 60, 27, 14}, "100%"},
+    {"CurseurTol", Kind::TrackBar, "GroupBox1", {145, 55, 111, 26}, nullptr, kToleranceSlider},
+    {"TxTol", Kind::Label, "GroupBox1", {255, 60, 27, 14}, "100%", ui::Alignment::Right},
     {"lbLumFond", Kind::Label, "GroupBox1", {10, 90, 0, 0}, "Eclaircir/Assombrir le fond :"},
-    {"CurseurLumFond", Kind::TrackBar, "GroupBox1", {145, 85, 111, 26}, nullptr},
-    {"TxLumF", Kind::Label, "GroupBox1", {255, 90, 27, 14}, nullptr},
+    {"CurseurLumFond", Kind::TrackBar, "GroupBox1", {145, 85, 111, 26}, nullptr, kLightnessSlider},
+    {"TxLumF", Kind::Label, "GroupBox1", {255, 90, 27, 14}, nullptr, ui::Alignment::Right},
     {"Label4", Kind::Label, "GroupBox1", {10, 120, 0, 0}, "Transparence avec le fond :"},
-    {"CurseurTransp", Kind::TrackBar, "GroupBox1", {145, 115, 111, 26}, nullptr},
-    {"TxTrsp", Kind::Label, "GroupBox1", {255, 120, 27, 14}, nullptr},
+    {"CurseurTransp", Kind::TrackBar, "GroupBox1", {145, 115, 111, 26}, nullptr, kTransparencySlider},
+    {"TxTrsp", Kind::Label, "GroupBox1", {255, 120, 27, 14}, nullptr, ui::Alignment::Right},
     {"Label5", Kind::Label, "GroupBox1", {10, 150, 0, 0}, "Bruit de fond :"},
-    {"CurseurBruit", Kind::TrackBar, "GroupBox1", {145, 145, 111, 26}, nullptr},
-    {"TxBruit", Kind::Label, "GroupBox1", {255, 150, 27, 14}, nullptr},
+    {"CurseurBruit", Kind::TrackBar, "GroupBox1", {145, 145, 111, 26}, nullptr, kNoiseSlider},
+    {"TxBruit", Kind::Label, "GroupBox1", {255, 150, 27, 14}, nullptr, ui::Alignment::Right},
     {"SelectFond", Kind::GroupBox, "", {5, 192, 111, 118}, nullptr},
-    {"Titre", Kind::Label, "SelectFond", {10, 15, 91, 46}, "Sélection de la couleur de fond sur l'image originale"},
+    {"Titre", Kind::Label, "SelectFond", {10, 15, 91, 46}, "Sélection de la couleur de fond sur l'image originale",
+     ui::Alignment::Center},
     {"FondF1", Kind::RadioButton, "SelectFond", {25, 65, 70, 17}, "Fond F1"},
     {"FondF2", Kind::RadioButton, "SelectFond", {25, 90, 70, 17}, "Fond F2"},
     {"Fond", Kind::Picture, "", {124, 195, 168, 112}, nullptr},
@@ -87,26 +87,20 @@ const LayoutRow kLayout[] = {
     {"PosF2", Kind::CheckBox, "", {230, 255, 12, 12}, nullptr},
     {"PosDeb", Kind::CheckBox, "", {194, 225, 12, 12}, nullptr},
     {"ReInit", Kind::Button, "", {10, 318, 81, 25}, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", {107, 318, 81, 25}, "Annuler"},
-    {"Appliquer", Kind::Button, "", {205, 318, 81, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {107, 318, 81, 25}, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", {205, 318, 81, 25}, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
 
 LayoutTable TCorrFond::Layout() { return TableOf(kLayout); }
 
-TCorrFond::TCorrFond() : ui::Form("CorrFond") {
+TCorrFond::TCorrFond() : PointPickingDialog("CorrFond") {
   SetCaption("Modification du fond");
   SetClientSize(296, 354);
-  SetStayOnTop(true);
   ApplyLayout(*this, Layout());
+  Markers.SetMarkers({&PosF1, &PosF2, &PosDeb});
 
-  CurseurTol.Configure(kToleranceSlider);
-  CurseurLumFond.Configure(kLightnessSlider);
-  CurseurTransp.Configure(kTransparencySlider);
-  CurseurBruit.Configure(kNoiseSlider);
-  for (ui::Label* percent : {&TxTol, &TxLumF, &TxTrsp, &TxBruit}) percent->SetAlignment(ui::Alignment::Right);
-  Titre.SetAlignment(ui::Alignment::Center);
   Titre.SetWordWrap(true);
   Fond.SetStretch(true);
   Fond.Bitmap() = Illustration();
@@ -116,18 +110,13 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   }
   PtDep.Bitmap() = FlagPicture();
   PtDep.SetTransparent(true);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetRole(ui::ButtonRole::Ok);
 
-  OnShow = ui::Handler(this, &TCorrFond::FormShow);
-  OnClose = ui::Handler(this, &TCorrFond::FormClose);
   ReInit.OnClick = ui::Handler(this, &TCorrFond::ReInitClick);
   Annuler.OnClick = ui::Handler(this, &TCorrFond::AnnulerClick);
   Appliquer.OnClick = ui::Handler(this, &TCorrFond::AppliquerClick);
   PosF1.OnClick = ui::Handler(this, &TCorrFond::PosF1Click);
   PosF2.OnClick = ui::Handler(this, &TCorrFond::PosF1Click);
   PosDeb.OnClick = ui::Handler(this, &TCorrFond::PosF1Click);
-  Timer.OnTimer = ui::Handler(this, &TCorrFond::TimerTimer);
   BtnCoulF1.OnClick = ui::Handler(this, &TCorrFond::BtnCoulF1Click);
   BtnCoulF2.OnClick = ui::Handler(this, &TCorrFond::BtnCoulF2Click);
   CurseurTol.OnChange = ui::Handler(this, &TCorrFond::CurseurTolChange);
@@ -140,21 +129,7 @@ TCorrFond::TCorrFond() : ui::Form("CorrFond") {
   FormCreate(this);
 }
 
-void TCorrFond::Open(const ImageRun& run) {
-  try {
-    Run = run;
-    Run.CopyHostImage();
-    AskForClicks(Run.Size());
-    // Show runs FormShow only for a hidden dialog; one still on screen starts afresh too.
-    if (Showing()) FormShow(this);
-    else Show();
-  } catch (...) {
-  }
-}
-
-void TCorrFond::Continue(const PhaseOneCall& call) {
-  // Clicks the host forwards after the run ended belong to no run.
-  if (!Showing()) return;
+void TCorrFond::Take(const PhaseOneCall& call) {
   const ImagePoint point = call.point;
   const TPtsImg& sample = call.pixels;
   if (sample.Length() >= kSmallestSample) {
@@ -220,8 +195,7 @@ void TCorrFond::RunFill() {
     HourglassScope hourglass;
     FillRegion(Run.WorkCopy().Data(), Run.HostImage().Data(), Run.Width(), Run.Height(), Params());
   }
-  ApplyFlag() = 1;
-  ReportStep(Run.Size(), 1);
+  ReportComputed();
 }
 
 void TCorrFond::PaintSwatch(ui::Button& button, TColor colour) {
@@ -245,8 +219,7 @@ void TCorrFond::FormCreate(ui::Component*) {
 }
 
 void TCorrFond::FormShow(ui::Component*) {
-  ApplyFlag() = 0;
-  Markers.Reset();
+  StartPicking();
   {
     ui::ProgramChange reset(*this);
     CurseurTol.SetPosition(kToleranceSlider.defaultPosition);
@@ -259,50 +232,21 @@ void TCorrFond::FormShow(ui::Component*) {
   ReadControls();
 }
 
-void TCorrFond::FormClose(ui::Component*) {
-  Run.ReleaseCopy();
-  ReportFinished(Run.Size(), ApplyFlag());
-}
-
 void TCorrFond::ReInitClick(ui::Component* sender) {
   FormCreate(sender);
-  FormShow(sender);
-  Run.RestoreHostImage();
-  ReportStep(Run.Size(), 0);
+  PointPickingDialog::ReInitClick(sender);
 }
 
-void TCorrFond::AppliquerClick(ui::Component*) {
-  ApplyFlag() = 1;
-  Close();
-}
-
-void TCorrFond::AnnulerClick(ui::Component*) {
-  ApplyFlag() = 0;
-  Close();
-}
-
-void TCorrFond::PosF1Click(ui::Component* sender) {
-  Markers.Arm(*static_cast<ui::CheckBox*>(sender));
-}
-
-void TCorrFond::TimerTimer(ui::Component*) { Markers.Blink(); }
-
-void TCorrFond::BtnCoulF1Click(ui::Component*) {
-  TColor colour = ColourF1;
+void TCorrFond::ChooseColourOf(ui::Button& button, TColor& colour) {
+  TColor chosen = colour;
   // ChooseColour takes the dialog off the top while it is up.
-  if (ui::ChooseColour(this, colour)) {
-    ColourF1 = colour;
-    PaintSwatch(BtnCoulF1, ColourF1);
-  }
+  if (!ui::ChooseColour(this, chosen)) return;
+  colour = chosen;
+  PaintSwatch(button, colour);
 }
 
-void TCorrFond::BtnCoulF2Click(ui::Component*) {
-  TColor colour = ColourF2;
-  if (ui::ChooseColour(this, colour)) {
-    ColourF2 = colour;
-    PaintSwatch(BtnCoulF2, ColourF2);
-  }
-}
+void TCorrFond::BtnCoulF1Click(ui::Component*) { ChooseColourOf(BtnCoulF1, ColourF1); }
+void TCorrFond::BtnCoulF2Click(ui::Component*) { ChooseColourOf(BtnCoulF2, ColourF2); }
 
 void TCorrFond::ReadControls() {
   ExtendedPrecisionScope scope;
@@ -339,13 +283,5 @@ void TCorrFond::CurseurLumFondChange(ui::Component*) {
 }
 
 void TCorrFond::FondF1Click(ui::Component*) { ReadControls(); }
-
-namespace {
-DialogModule<TCorrFond> dialogModule;
-}  // namespace
-
-void ModifFondInitialize() { dialogModule.Initialize(); }
-void ModifFondFinalize() { dialogModule.Finalize(); }
-TCorrFond& CorrFond() { return dialogModule.Instance(); }
 
 }  // namespace molvane

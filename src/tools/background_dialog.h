@@ -3,15 +3,11 @@
 
 #include <cstdint>
 
-#include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
-#include "boundary/pixel_array.h"
-#include "boundary/tool_table.h"
 #include "controls/barre_curseur.h"
 #include "dialog_kit/layout.h"
-#include "dialog_kit/marker_picker.h"
+#include "dialog_kit/point_picking_dialog.h"
 #include "tools/region_fill.h"
-#include "ui/form.h"
 
 namespace molvane {
 
@@ -27,22 +23,13 @@ constexpr TColor kDefaultColourF2 = 0xFFFF80;  // red 128, green 255, blue 255
 // A sample of more pixels than this sets the selected background colour.
 constexpr int32_t kSmallestSample = 16;
 
-class TCorrFond : public ui::Form {
+// The start point and the gradient's two ends picked on the host's image;
+// each click with all three set fills the region anew.
+class TCorrFond : public PointPickingDialog {
  public:
   TCorrFond();
   // Every component's kind, container, place and fixed caption.
   static LayoutTable Layout();
-
-  // Phase 0: keeps a reference to the host's image and a private copy, asks
-  // the host (ActionCode 1) for the user's clicks on the image and shows the
-  // dialog on top without waiting. Errors are discarded.
-  void Open(const ImageRun& run);
-  // Phase 1: a click at the call's point. A sample (Pixels) of more than 15
-  // pixels sets the selected background colour to its mean; the armed
-  // marker takes the point; with all three points set, the fill is
-  // recomputed into the image (Pixels2). An image not of the opened size is
-  // not written. Ignored while the dialog is hidden: that run has ended.
-  void Continue(const PhaseOneCall& call);
 
   ui::GroupBox GroupBox1{this, "GroupBox1"};
   ui::Button BtnCoulF1{&GroupBox1, "BtnCoulF1"};
@@ -73,17 +60,13 @@ class TCorrFond : public ui::Form {
   ui::Button ReInit{this, "ReInit"};
   ui::Button Annuler{this, "Annuler"};
   ui::Button Appliquer{this, "Appliquer"};
-  ui::Timer Timer{this, "Timer"};
 
   void FormCreate(ui::Component* sender);
-  void FormShow(ui::Component* sender);
-  void FormClose(ui::Component* sender);
+  void FormShow(ui::Component* sender) override;
+  // The colours back to their defaults too.
   void ReInitClick(ui::Component* sender);
-  void AnnulerClick(ui::Component* sender);
-  void AppliquerClick(ui::Component* sender);
   // The three markers: a user's click arms the clicked one.
-  void PosF1Click(ui::Component* sender);
-  void TimerTimer(ui::Component* sender);
+  void PosF1Click(ui::Component* sender) { MarkerClick(sender); }
   void BtnCoulF1Click(ui::Component* sender);
   void BtnCoulF2Click(ui::Component* sender);
   void CurseurTolChange(ui::Component* sender);
@@ -95,10 +78,13 @@ class TCorrFond : public ui::Form {
 
   // The fill the dialog would run now, lightness factor included.
   FillParams Params() const;
-  // The marker the next picked point sets; null when none is armed.
-  const ui::CheckBox* ArmedMarker() const { return Markers.Armed(); }
 
  private:
+  // A click at the call's point. A sample (Pixels) of more than 15 pixels
+  // sets the selected background colour to its mean; the armed marker takes
+  // the point; with all three points set, the fill is recomputed into the
+  // image (Pixels2). An image not of the opened size is not written.
+  void Take(const PhaseOneCall& call) override;
   // The four sliders' values and labels; the lightness controls enabled
   // when the first background colour is the one picked.
   void ReadControls();
@@ -106,8 +92,9 @@ class TCorrFond : public ui::Form {
   void ApplyTargetLightness();
   void RunFill();
   void PaintSwatch(ui::Button& button, TColor colour);
+  // The colour dialog on `colour`; confirmed, the colour and its button's swatch change.
+  void ChooseColourOf(ui::Button& button, TColor& colour);
 
-  ImageRun Run;
   ImagePoint PointF1{0, 0};
   ImagePoint PointF2{0, 0};
   ImagePoint SeedPoint{0, 0};
@@ -120,12 +107,6 @@ class TCorrFond : public ui::Form {
   long double BaseLightness = 0;
   long double TargetLightness = 0;
   ui::Rect SwatchRect{0, 0, 15, 15};
-  MarkerPicker Markers{*this, Timer, {&PosF1, &PosF2, &PosDeb}};
 };
-
-// Module ModifFond: the one instance, created hidden when the library loads.
-void ModifFondInitialize();
-void ModifFondFinalize();
-TCorrFond& CorrFond();
 
 }  // namespace molvane

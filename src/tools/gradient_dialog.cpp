@@ -1,13 +1,9 @@
 // The gradient compensation dialog: four sliders, a live preview, "Appliquer" corrects the host's image.
 #include "tools/gradient_dialog.h"
 
-
 #include "colour/extended_math.h"
 #include "colour/power10.h"
 #include "dialog_kit/apply_buttons.h"
-#include "dialog_kit/dialog_module.h"
-#include "dialog_kit/layout.h"
-#include "dialog_kit/modal_preview.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
@@ -27,40 +23,34 @@ const LayoutRow kLayout[] = {
     {"DirComp", Kind::RadioGroup, "", {355, 10, 266, 66}, " Direction de la compensation "},
     {"CorrNiv", Kind::GroupBox, "", {355, 95, 266, 86}, " Correction du niveau moyen aux extrémités "},
     {"Corr1", Kind::Label, "CorrNiv", {30, 25, 44, 16}, nullptr},
-    {"CurseurN1", Kind::TrackBar, "CorrNiv", {75, 20, 150, 26}, nullptr},
-    {"ValN1", Kind::Label, "CorrNiv", {230, 25, 30, 16}, nullptr},
+    {"CurseurN1", Kind::TrackBar, "CorrNiv", {75, 20, 150, 26}, nullptr, kOffsetSlider},
+    {"ValN1", Kind::Label, "CorrNiv", {230, 25, 30, 16}, nullptr, ui::Alignment::Right},
     {"Corr2", Kind::Label, "CorrNiv", {30, 55, 44, 16}, nullptr},
-    {"CurseurN2", Kind::TrackBar, "CorrNiv", {75, 50, 150, 26}, nullptr},
-    {"ValN2", Kind::Label, "CorrNiv", {230, 55, 30, 16}, nullptr},
+    {"CurseurN2", Kind::TrackBar, "CorrNiv", {75, 50, 150, 26}, nullptr, kOffsetSlider},
+    {"ValN2", Kind::Label, "CorrNiv", {230, 55, 30, 16}, nullptr, ui::Alignment::Right},
     {"CoeffNiv", Kind::GroupBox, "", {355, 200, 266, 86}, " Coeff. d'expansion/compression aux extrémités "},
     {"Coef1", Kind::Label, "CoeffNiv", {30, 25, 44, 16}, nullptr},
-    {"CurseurM1", Kind::TrackBar, "CoeffNiv", {75, 20, 150, 26}, nullptr},
-    {"ValM1", Kind::Label, "CoeffNiv", {230, 25, 30, 16}, nullptr},
+    {"CurseurM1", Kind::TrackBar, "CoeffNiv", {75, 20, 150, 26}, nullptr, kGainSlider},
+    {"ValM1", Kind::Label, "CoeffNiv", {230, 25, 30, 16}, nullptr, ui::Alignment::Right},
     {"Coef2", Kind::Label, "CoeffNiv", {30, 55, 44, 16}, nullptr},
-    {"CurseurM2", Kind::TrackBar, "CoeffNiv", {75, 50, 150, 26}, nullptr},
-    {"ValM2", Kind::Label, "CoeffNiv", {230, 55, 30, 16}, nullptr},
+    {"CurseurM2", Kind::TrackBar, "CoeffNiv", {75, 50, 150, 26}, nullptr, kGainSlider},
+    {"ValM2", Kind::Label, "CoeffNiv", {230, 55, 30, 16}, nullptr, ui::Alignment::Right},
     {"ReInit", Kind::Button, "", kReInitPlace, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler"},
-    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer"},
+    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
 
 LayoutTable TCompDegr::Layout() { return TableOf(kLayout); }
 
-TCompDegr::TCompDegr() : ui::Form("CompDegr") {
+TCompDegr::TCompDegr() : ModalDialog("CompDegr", &Preview) {
   SetCaption("Compensation d'un dégradé");
   SetClientSize(642, 344);
   ApplyLayout(*this, Layout());
   DirComp.SetItems({"Verticale", "Horizontale"});
   DirComp.SetItemIndex(0);
-  for (TBarreCurseur* offset : {&CurseurN1, &CurseurN2}) offset->Configure(kOffsetSlider);
-  for (TBarreCurseur* gain : {&CurseurM1, &CurseurM2}) gain->Configure(kGainSlider);
-  for (ui::Label* value : {&ValN1, &ValN2, &ValM1, &ValM2}) value->SetAlignment(ui::Alignment::Right);
-  SetApplyButtonRoles(Annuler, Appliquer);
 
-  OnShow = ui::Handler(this, &TCompDegr::FormShow);
-  OnClose = ui::Handler(this, &TCompDegr::FormClose);
   DirComp.OnClick = ui::Handler(this, &TCompDegr::DirCompClick);
   CurseurN1.OnChange = ui::Handler(this, &TCompDegr::CurseurN1Change);
   CurseurN2.OnChange = ui::Handler(this, &TCompDegr::CurseurN2Change);
@@ -70,8 +60,6 @@ TCompDegr::TCompDegr() : ui::Form("CompDegr") {
   Annuler.OnClick = ui::Handler(this, &TCompDegr::AnnulerClick);
   Appliquer.OnClick = ui::Handler(this, &TCompDegr::AppliquerClick);
 }
-
-void TCompDegr::Open(const ImageRun& run) { OpenModalPreview(*this, Preview, Run, run, PreviewPixels); }
 
 GradientParams TCompDegr::Params() const {
   GradientParams p;
@@ -97,13 +85,7 @@ void TCompDegr::FormShow(ui::Component*) {
   RenderPreview();
 }
 
-void TCompDegr::FormClose(ui::Component*) {
-  ReportFinished(Run.Size(), ApplyFlag());
-  Run.ReleaseCopy();
-  PreviewPixels.Reset();
-}
-
-void TCompDegr::AppliquerClick(ui::Component*) {
+bool TCompDegr::ApplyStep() {
   HourglassScope hourglass;
   // An image without pixels has nothing to correct, and is applied all the same.
   if (Run.HoldsImage()) {
@@ -111,14 +93,7 @@ void TCompDegr::AppliquerClick(ui::Component*) {
     CompensateGradient(Run.WorkCopy().Data(), stride, Run.HostImage().Data(), stride, Run.Width(),
                        Run.Height(), Params());
   }
-  ApplyFlag() = 1;
-}
-
-void TCompDegr::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
-
-void TCompDegr::ReInitClick(ui::Component* sender) {
-  FormShow(sender);
-  ApplyFlag() = 0;
+  return true;
 }
 
 void TCompDegr::ReadControls() {
@@ -161,13 +136,5 @@ void TCompDegr::RenderPreview() {
                      bitmap.ScanLine(0), bitmap.Stride(), pw, ph, Params());
   PreVisu.Refresh();
 }
-
-namespace {
-DialogModule<TCompDegr> dialogModule;
-}  // namespace
-
-void DegradeInitialize() { dialogModule.Initialize(); }
-void DegradeFinalize() { dialogModule.Finalize(); }
-TCompDegr& CompDegr() { return dialogModule.Instance(); }
 
 }  // namespace molvane

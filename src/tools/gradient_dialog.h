@@ -1,14 +1,11 @@
 // TCompDegr: the modal gradient compensation dialog ("Compenser dégradé").
 #pragma once
 
-#include "boundary/host_protocol.h"
-#include "boundary/image_run.h"
-#include "boundary/pixel_array.h"
 #include "controls/barre_curseur.h"
 #include "dialog_kit/layout.h"
+#include "dialog_kit/modal_dialog.h"
 #include "dialog_kit/preview.h"
 #include "tools/gradient.h"
-#include "ui/form.h"
 
 namespace molvane {
 
@@ -20,16 +17,11 @@ constexpr SliderRange kGainSlider{0, 200, 100, 10, 10};
 // The gain of a gain slider's position, in extended precision.
 long double GainOfPosition(int32_t position);
 
-class TCompDegr : public ui::Form {
+class TCompDegr : public ModalDialog {
  public:
   TCompDegr();
   // Every component's kind, container, place and fixed caption.
   static LayoutTable Layout();
-
-  // Keeps the host's buffer, copies it, previews it and shows the dialog
-  // modally; returns once it has closed. Any error is dropped: no dialog and,
-  // if it had not closed yet, no callback.
-  void Open(const ImageRun& run);
 
   PreviewBox Preview{this};
   ui::Panel& CadreAff = Preview.CadreAff;
@@ -53,11 +45,7 @@ class TCompDegr : public ui::Form {
   ui::Button Annuler{this, "Annuler"};
   ui::Button Appliquer{this, "Appliquer"};
 
-  void FormShow(ui::Component* sender);
-  void FormClose(ui::Component* sender);
-  void AppliquerClick(ui::Component* sender);
-  void AnnulerClick(ui::Component* sender);
-  void ReInitClick(ui::Component* sender);
+  void FormShow(ui::Component* sender) override;
   void DirCompClick(ui::Component* sender);
   void CurseurN1Change(ui::Component* sender);
   void CurseurN2Change(ui::Component* sender);
@@ -68,22 +56,18 @@ class TCompDegr : public ui::Form {
   GradientParams Params() const;
 
  private:
+  // The copy corrected into the host's image; an image without pixels has
+  // nothing to correct and nothing applied.
+  bool ApplyStep() override;
   // The ends' names for the direction, the offsets and gains with their labels.
   void ReadControls();
   void RenderPreview();
   void ControlsChange();
 
-  ImageRun Run;
-  TPtsImg PreviewPixels;
   int32_t OffsetN1 = 0;
   int32_t OffsetN2 = 0;
   long double CoefM1 = 1.0L;
   long double CoefM2 = 1.0L;
 };
-
-// The one instance, created hidden when the library loads.
-void DegradeInitialize();
-void DegradeFinalize();
-TCompDegr& CompDegr();
 
 }  // namespace molvane

@@ -3,8 +3,8 @@
 
 #include <stdexcept>
 
+#include "boundary/host_protocol.h"
 #include "dialog_kit/button_glyphs.h"
-#include "dialog_kit/dialog_module.h"
 #include "platform/platform.h"
 #include "tools/convolution.h"
 #include "tools/filter_file.h"
@@ -53,15 +53,15 @@ const LayoutRow kLayout[] = {
     {"ChargFlt", Kind::Button, "GroupBox2", {7, 55, 92, 25}, "Charger"},
     {"EnrgFlt", Kind::Button, "GroupBox2", {7, 93, 92, 25}, "Enregistrer"},
     {"Visu", Kind::Button, "", {255, 140, 106, 25}, "Visualiser"},
-    {"Appliquer", Kind::Button, "", {255, 177, 106, 25}, "Appliquer"},
-    {"Annuler", Kind::Button, "", {255, 215, 106, 25}, "Annuler"},
+    {"Appliquer", Kind::Button, "", {255, 177, 106, 25}, "Appliquer", ui::ButtonRole::Ok},
+    {"Annuler", Kind::Button, "", {255, 215, 106, 25}, "Annuler", ui::ButtonRole::Cancel},
 };
 
 }  // namespace
 
 LayoutTable TFiltresMX::Layout() { return TableOf(kLayout); }
 
-TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
+TFiltresMX::TFiltresMX() : ModalDialog("FiltresMX", nullptr) {
   SetCaption("Filtres Matriciels");
   SetClientSize(367, 248);
   ApplyLayout(*this, Layout());
@@ -74,13 +74,9 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   ChargFlt.SetGlyph(OpenFileGlyph());
   EnrgFlt.SetGlyph(SaveFileGlyph());
   Visu.SetGlyph(PreviewGlyph());
-  Appliquer.SetRole(ui::ButtonRole::Ok);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
 
   for (int i = 0; i < kBuiltInFilterCount; ++i) Filters_.push_back(BuiltInFilter(i));
 
-  OnShow = ui::Handler(this, &TFiltresMX::FormShow);
-  OnClose = ui::Handler(this, &TFiltresMX::FormClose);
   TypeFiltres.OnChange = ui::Handler(this, &TFiltresMX::TypeFiltresChange);
   DenFlt.OnChange = ui::Handler(this, &TFiltresMX::DenFltChange);
   DecFlt.OnChange = ui::Handler(this, &TFiltresMX::DenFltChange);
@@ -91,12 +87,6 @@ TFiltresMX::TFiltresMX() : ui::Form("FiltresMX") {
   Annuler.OnClick = ui::Handler(this, &TFiltresMX::AnnulerClick);
   EnrgFlt.OnClick = ui::Handler(this, &TFiltresMX::EnrgFltClick);
   ChargFlt.OnClick = ui::Handler(this, &TFiltresMX::ChargFltClick);
-}
-
-void TFiltresMX::Open(const ImageRun& run) {
-  Run = run;
-  Run.CopyHostImage();
-  ShowModal();
 }
 
 void TFiltresMX::FormShow(ui::Component*) {
@@ -172,24 +162,20 @@ void TFiltresMX::DenFltChange(ui::Component*) { PreviewCurrent_ = false; }
 void TFiltresMX::CoeffFltDrawCell(ui::Component*, int, int) { PreviewCurrent_ = false; }
 
 void TFiltresMX::VisuClick(ui::Component*) {
-  ApplyFlag() = 0;
   PreviewCurrent_ = true;
   try {
-    RunFilter();
+    ShowInHostImage([this] { RunFilter(); });
   } catch (...) {
     // The buffer does not hold this filter's result: "Appliquer" must run it.
     PreviewCurrent_ = false;
     throw;
   }
-  ReportStep(Run.Size(), ApplyFlag());
 }
 
-void TFiltresMX::AppliquerClick(ui::Component*) {
+bool TFiltresMX::ApplyStep() {
   if (!PreviewCurrent_) RunFilter();
-  ApplyFlag() = 1;
+  return true;
 }
-
-void TFiltresMX::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
 
 ui::FileDialogOptions TFiltresMX::FilterFileDialog() const {
   ui::FileDialogOptions options;
@@ -222,17 +208,8 @@ void TFiltresMX::ChargFltClick(ui::Component*) {
   TypeFiltres.SetItemIndex(CurrentFilter_);
 }
 
-void TFiltresMX::FormClose(ui::Component*) {
-  ReportFilterFinished(Run.Size(), ApplyFlag(), PreviewCurrent_);
-  Run.ReleaseCopy();
+void TFiltresMX::ReportClosing(uint8_t applied) {
+  ReportFilterFinished(Run.Size(), applied, PreviewCurrent_);
 }
-
-namespace {
-DialogModule<TFiltresMX> dialogModule;
-}  // namespace
-
-void FltMatrixInitialize() { dialogModule.Initialize(); }
-void FltMatrixFinalize() { dialogModule.Finalize(); }
-TFiltresMX& FiltresMX() { return dialogModule.Instance(); }
 
 }  // namespace molvane

@@ -4,25 +4,19 @@
 #include <string>
 #include <vector>
 
-#include "boundary/host_protocol.h"
-#include "boundary/image_run.h"
-#include "boundary/pixel_array.h"
 #include "dialog_kit/layout.h"
+#include "dialog_kit/modal_dialog.h"
 #include "tools/matrix_filter.h"
 #include "ui/dialogs.h"
-#include "ui/form.h"
 
 namespace molvane {
 
-class TFiltresMX : public ui::Form {
+// It previews in the host's image itself ("Visualiser").
+class TFiltresMX : public ModalDialog {
  public:
   TFiltresMX();
   // Every component's kind, container, place and fixed caption.
   static LayoutTable Layout();
-
-  // Keeps the run, copies the host's image and shows the dialog modally;
-  // returns once it has closed.
-  void Open(const ImageRun& run);
 
   ui::GroupBox GroupBox1{this, "GroupBox1"};
   ui::StringGrid CoeffFlt{&GroupBox1, "CoeffFlt"};
@@ -40,16 +34,13 @@ class TFiltresMX : public ui::Form {
   ui::Button Appliquer{this, "Appliquer"};
   ui::Button Annuler{this, "Annuler"};
 
-  void FormShow(ui::Component* sender);
+  void FormShow(ui::Component* sender) override;
   void TypeFiltresChange(ui::Component* sender);
   void DenFltChange(ui::Component* sender);
   void CoeffFltDrawCell(ui::Component* sender, int col, int row);
   void VisuClick(ui::Component* sender);
-  void AppliquerClick(ui::Component* sender);
-  void AnnulerClick(ui::Component* sender);
   void EnrgFltClick(ui::Component* sender);
   void ChargFltClick(ui::Component* sender);
-  void FormClose(ui::Component* sender);
 
   const std::vector<TMatrixFilter>& Filters() const { return Filters_; }
   int CurrentFilter() const { return CurrentFilter_; }
@@ -59,6 +50,11 @@ class TFiltresMX : public ui::Form {
   static constexpr int LastBuiltIn = 6;
 
  private:
+  // The filter into the host's image, unless "Visualiser" put it there and
+  // nothing changed since.
+  bool ApplyStep() override;
+  // ActionData says whether the host's image holds the filter last shown.
+  void ReportClosing(uint8_t applied) override;
   void ShowFilter(int k);
   void TakeDialogValues();
   void RunFilter();
@@ -67,12 +63,6 @@ class TFiltresMX : public ui::Form {
   std::vector<TMatrixFilter> Filters_;
   int CurrentFilter_ = LastBuiltIn;
   bool PreviewCurrent_ = false;
-  ImageRun Run;
 };
-
-// The one instance, created hidden with its seven filters when the library loads.
-void FltMatrixInitialize();
-void FltMatrixFinalize();
-TFiltresMX& FiltresMX();
 
 }  // namespace molvane

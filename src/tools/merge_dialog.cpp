@@ -1,12 +1,8 @@
 // The merge dialog: first image at Open, second at Continue, a live merged preview, the merged image handed to the host.
 #include "tools/merge_dialog.h"
 
-#include <new>
-
 #include "dialog_kit/button_glyphs.h"
-#include "dialog_kit/dialog_module.h"
 #include "dialog_kit/image_labels.h"
-#include "ui/dialogs.h"
 #include "ui/number_text.h"
 
 namespace molvane {
@@ -26,7 +22,8 @@ std::string Percent(int32_t value) { return ui::IntToText(value) + " %"; }
 namespace {
 
 using Kind = ui::Component::Kind;
-// Labels without a size take their text's. TxMi and TxMx end at the group
+// Labels without a size take their text's. Each rate is centred under its
+// image's name, left and right of the slider. TxMi and TxMx end at the group
 // box's inner edge, right of the sliders; ZoneTrsp is placed by the band.
 const LayoutRow kLayout[] = {
     {"Image1", Kind::GroupBox, "", {335, 10, 151, 41}, kFirstImageBoxCaption},
@@ -35,32 +32,31 @@ const LayoutRow kLayout[] = {
     {"Taille2", Kind::Label, "Image2", {15, 17, 0, 0}, kClickAnImage},
     {"ModeFusion", Kind::RadioGroup, "", {335, 55, 306, 41}, " Mode de fusion "},
     {"BoxTransparence", Kind::GroupBox, "", {335, 100, 306, 171}, " Jeu de transparence "},
-    {"Label1", Kind::Label, "BoxTransparence", {5, 19, 0, 0}, "Image 1"},
-    {"Label2", Kind::Label, "BoxTransparence", {260, 19, 0, 0}, "Image 2"},
-    {"TxImg1", Kind::Label, "BoxTransparence", {6, 37, 34, 14}, nullptr},
-    {"TxImg2", Kind::Label, "BoxTransparence", {261, 37, 34, 14}, nullptr},
-    {"TauxTransp", Kind::TrackBar, "BoxTransparence", {40, 34, 221, 27}, nullptr},
+    {"Label1", Kind::Label, "BoxTransparence", {5, 19, 0, 0}, "Image 1", ui::Alignment::Center},
+    {"Label2", Kind::Label, "BoxTransparence", {260, 19, 0, 0}, "Image 2", ui::Alignment::Center},
+    {"TxImg1", Kind::Label, "BoxTransparence", {6, 37, 34, 14}, nullptr, ui::Alignment::Center},
+    {"TxImg2", Kind::Label, "BoxTransparence", {261, 37, 34, 14}, nullptr, ui::Alignment::Center},
+    {"TauxTransp", Kind::TrackBar, "BoxTransparence", {40, 34, 221, 27}, nullptr, kRateSlider},
     {"GroupBox1", Kind::GroupBox, "BoxTransparence", {5, 64, 296, 101}, " Image prévalente "},
     {"Img1PreV", Kind::CheckBox, "GroupBox1", {10, 20, 90, 17}, "Image N° 1"},
     {"Img2PreV", Kind::CheckBox, "GroupBox1", {150, 20, 90, 17}, "Image N° 2"},
-    {"TxMin", Kind::TrackBar, "GroupBox1", {2, 45, 274, 21}, nullptr},
+    {"TxMin", Kind::TrackBar, "GroupBox1", {2, 45, 274, 21}, nullptr, kBandLowSlider},
     {"ZoneTrsp", Kind::Panel, "GroupBox1", {11, 62, 256, 12}, "Zone transparente"},
-    {"TxMax", Kind::TrackBar, "GroupBox1", {2, 72, 274, 26}, nullptr},
-    {"TxMi", Kind::Label, "GroupBox1", {270, 47, 24, 14}, "0"},
-    {"TxMx", Kind::Label, "GroupBox1", {267, 78, 27, 14}, "255"},
+    {"TxMax", Kind::TrackBar, "GroupBox1", {2, 72, 274, 26}, nullptr, kBandHighSlider},
+    {"TxMi", Kind::Label, "GroupBox1", {270, 47, 24, 14}, "0", ui::Alignment::Right},
+    {"TxMx", Kind::Label, "GroupBox1", {267, 78, 27, 14}, "255", ui::Alignment::Right},
     {"ReInit", Kind::Button, "", {345, 303, 80, 25}, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", {445, 303, 75, 25}, "Annuler"},
-    {"Appliquer", Kind::Button, "", {540, 303, 86, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {445, 303, 75, 25}, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", {540, 303, 86, 25}, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
 
 LayoutTable TFusionner::Layout() { return TableOf(kLayout); }
 
-TFusionner::TFusionner() : ui::Form("Fusionner") {
+TFusionner::TFusionner() : TwoImageDialog("Fusionner", kMergeSizeWarning) {
   SetCaption("Fusion d'images");
   SetClientSize(642, 344);
-  SetStayOnTop(true);
   ApplyLayout(*this, Layout());
 
   ModeFusion.SetColumns(2);
@@ -68,24 +64,14 @@ TFusionner::TFusionner() : ui::Form("Fusionner") {
   ModeFusion.SetItemIndex(0);
   ModeFusion.SetEnabled(false);
   BoxTransparence.SetVisible(false);
-  // Each rate centred under its image's name, left and right of the slider.
-  for (ui::Label* label : {&Label1, &Label2, &TxImg1, &TxImg2}) label->SetAlignment(ui::Alignment::Center);
-  TauxTransp.Configure(kRateSlider);
-  TxMin.Configure(kBandLowSlider);
   TxMin.SetPosition(kBandLowSlider.defaultPosition);
+  TxMax.SetPosition(kBandHighSlider.defaultPosition);
   ZoneTrsp.SetColour(kYellow);
   ZoneTrsp.SetFramed(false);
   ZoneTrsp.SetOverlay(true);  // it overlaps both sliders' edges
-  TxMax.Configure(kBandHighSlider);
-  TxMax.SetPosition(kBandHighSlider.defaultPosition);
-  TxMi.SetAlignment(ui::Alignment::Right);
-  TxMx.SetAlignment(ui::Alignment::Right);
-  Annuler.SetRole(ui::ButtonRole::Cancel);
   Appliquer.SetGlyph(ApplyGlyph());
-  Appliquer.SetRole(ui::ButtonRole::Ok);
   Appliquer.SetEnabled(false);
 
-  OnShow = ui::Handler(this, &TFusionner::FormShow);
   ModeFusion.OnClick = ui::Handler(this, &TFusionner::ModeFusionClick);
   TauxTransp.OnChange = ui::Handler(this, &TFusionner::TauxTranspChange);
   TxMin.OnChange = ui::Handler(this, &TFusionner::TxMaxChange);
@@ -97,37 +83,15 @@ TFusionner::TFusionner() : ui::Form("Fusionner") {
   Appliquer.OnClick = ui::Handler(this, &TFusionner::AppliquerClick);
 }
 
-void TFusionner::Open(const ImageRun& run) {
-  Images.BeginOpening(run);
+void TFusionner::PrepareFirst() {
   SecondPreview.Reset();
-  AskForSecondImage(run.Size());
   BuildPreview();
-  // Show runs FormShow only for a hidden dialog; one still on screen must
-  // wait for its second image too.
-  if (Showing()) FormShow(this);
-  else Show();
-  if (std::optional<ImageRun> held = Images.EndOpening()) TakeSecond(*held);
 }
 
-void TFusionner::Continue(const PhaseOneCall& call) {
-  if (Images.HoldWhileOpening(call)) return;
-  // The host may go on sending the images the user clicks after the run
-  // ended ("Annuler" tells it nothing): they belong to no run.
-  if (!Showing()) return;
-  TakeSecond(ImageRun(call.pixels, call.size, call.imageName));
-}
-
-void TFusionner::TakeSecond(const ImageRun& second) {
-  if (Images.TakeSecond(second)) {
-    ApplyFlag() = 1;
-    BuildSecondPreview();
-    // With either mode: the preview shows the merge of the image just received.
-    RenderPreview();
-  } else {
-    ApplyFlag() = 0;
-    // Switched to a normal window while the box is up, so the box shows.
-    ui::ShowWarning(this, kMergeSizeWarning);
-  }
+void TFusionner::SecondMatched() {
+  BuildSecondPreview();
+  // With either mode: the preview shows the merge of the image just received.
+  RenderPreview();
 }
 
 void TFusionner::BuildPreview() {
@@ -195,39 +159,18 @@ void TFusionner::FormShow(ui::Component*) {
 }
 
 void TFusionner::AppliquerClick(ui::Component*) {
-  MergedImage.Reset();
-  // Another tool's run may have set the module-wide flag meanwhile: the
-  // images themselves must match too.
-  const ImageRun& first = Images.First();
-  if (ApplyFlag() != 0 && Images.Matches()) {
-    // Lengths are 32-bit, so a size both arrays hold fits in one new array.
-    const int32_t count = int32_t(first.Size().PixelCount());
-    try {
-      MergedImage = TPtsImg::Uninitialised(count);  // the merge writes every pixel
-      MergePixels(first.HostImage().Data(), Images.SecondPixels().Data(), MergedImage.Data(), count,
-                  Params());
-    } catch (const std::bad_alloc&) {
-      MergedImage.Reset();  // no memory for the result: the host receives none
-    }
-  }
-  DeliverImage(first.Size(), MergedImage);
-  Close();
-  MergedImage.Reset();
-  Images.Release();
+  const MergeParams params = Params();
+  DeliverResult([&params](const Pixel24* first, const Pixel24* second, Pixel24* merged, int32_t count) {
+    MergePixels(first, second, merged, count, params);
+  });
   FirstPreview.Reset();
   SecondPreview.Reset();
 }
 
-void TFusionner::AnnulerClick(ui::Component*) {
-  ApplyFlag() = 0;
-  Close();
-}
-
 void TFusionner::ReInitClick(ui::Component* sender) {
-  FormShow(sender);
+  FormShow(sender);  // waiting for the second image again: nothing applied
   BuildPreview();
   PreVisu.Refresh();
-  ApplyFlag() = 0;
 }
 
 void TFusionner::ReadControls() {
@@ -283,13 +226,5 @@ void TFusionner::Img2PreVClick(ui::Component*) {
   }
   ControlsChange();
 }
-
-namespace {
-DialogModule<TFusionner> dialogModule;
-}  // namespace
-
-void FusionImgInitialize() { dialogModule.Initialize(); }
-void FusionImgFinalize() { dialogModule.Finalize(); }
-TFusionner& Fusionner() { return dialogModule.Instance(); }
 
 }  // namespace molvane

@@ -3,16 +3,12 @@
 
 #include <cstdint>
 
-#include "boundary/host_protocol.h"
-#include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
-#include "boundary/tool_table.h"
 #include "controls/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
-#include "dialog_kit/two_image_part.h"
+#include "dialog_kit/two_image_dialog.h"
 #include "tools/merge.h"
-#include "ui/form.h"
 
 namespace molvane {
 
@@ -27,31 +23,18 @@ constexpr SliderRange kBandHighSlider{0, 255, 255, 16, 0};
 // The warning shown when the second image's size differs from the first's.
 extern const char* const kMergeSizeWarning;
 
-class TFusionner : public ui::Form {
+// The two images merged by maximum or by transparency, previewed live; the
+// first image is previewed as the dialog opens, the merge once a matching
+// second image arrives.
+class TFusionner : public TwoImageDialog {
  public:
   TFusionner();
   // Every component's kind, container, place and fixed caption.
   static LayoutTable Layout();
 
-  // Phase 0: keeps a reference to the host's first image, writes its labels,
-  // asks the host (ActionData 2) to let the user click a second image,
-  // previews the first image and shows the dialog on top without waiting.
-  // A run still on screen starts again: its second image is dropped.
-  void Open(const ImageRun& run);
-  // Phase 1: keeps the second image (replacing an earlier one) and writes its
-  // labels. The same size as the first (both buffers holding that many
-  // pixels) sets the apply flag, samples its preview and enables the merge;
-  // another size, a short or a null array clears the flag and warns. Held
-  // while the dialog is opening; ignored once a run has ended.
-  void Continue(const PhaseOneCall& call);
-
   PreviewBox Preview{this};
   ui::Panel& CadreAff = Preview.CadreAff;
   ui::Picture& PreVisu = Preview.PreVisu;
-  ui::GroupBox Image1{this, "Image1"};
-  ui::Label Taille1{&Image1, "Taille1"};
-  ui::GroupBox Image2{this, "Image2"};
-  ui::Label Taille2{&Image2, "Taille2"};
   ui::RadioGroup ModeFusion{this, "ModeFusion"};
   ui::GroupBox BoxTransparence{this, "BoxTransparence"};
   ui::Label Label1{&BoxTransparence, "Label1"};
@@ -71,12 +54,10 @@ class TFusionner : public ui::Form {
   ui::Button Annuler{this, "Annuler"};
   ui::Button Appliquer{this, "Appliquer"};
 
-  void FormShow(ui::Component* sender);
+  void FormShow(ui::Component* sender) override;
   // Delivers the merged image (or null when there is none to compute) to the
   // host with ActionCode 3, closes, and releases every image and preview.
   void AppliquerClick(ui::Component* sender);
-  // Closes without a callback; the image references stay until the next Open.
-  void AnnulerClick(ui::Component* sender);
   // Back to waiting for a second image, the first image's preview shown.
   void ReInitClick(ui::Component* sender);
   // sender null: run by the program, which also sets the rate to 50.
@@ -91,6 +72,10 @@ class TFusionner : public ui::Form {
   MergeParams Params() const;
 
  private:
+  // The first image previewed, no second one yet.
+  void PrepareFirst() override;
+  // The second image sampled beside the first, the merge enabled and previewed.
+  void SecondMatched() override;
   void BuildPreview();
   void BuildSecondPreview();
   // The mode's settings shown or hidden, the rates' labels, the band in
@@ -100,20 +85,10 @@ class TFusionner : public ui::Form {
   void RenderPreview();
   void ControlsChange();
   void PlaceZoneTrsp();
-  // The second image arrived: matching, the flag set and the merge previewed;
-  // not, the flag cleared and the warning shown.
-  void TakeSecond(const ImageRun& second);
 
-  TwoImagePart Images{Image1, Taille1, Image2, Taille2};
   long double PreviewScale = 1.0L;
-  TPtsImg MergedImage;
   TPtsImg FirstPreview;
   TPtsImg SecondPreview;
 };
-
-// Module FusionImg: the one instance, created hidden when the library loads.
-void FusionImgInitialize();
-void FusionImgFinalize();
-TFusionner& Fusionner();
 
 }  // namespace molvane

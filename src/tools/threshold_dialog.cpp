@@ -1,11 +1,7 @@
 // The threshold dialog: live preview on the slider, "Appliquer" thresholds the host's image.
 #include "tools/threshold_dialog.h"
 
-
 #include "dialog_kit/apply_buttons.h"
-#include "dialog_kit/dialog_module.h"
-#include "dialog_kit/layout.h"
-#include "dialog_kit/modal_preview.h"
 #include "ui/number_text.h"
 #include "ui/screen_cursor.h"
 
@@ -16,28 +12,24 @@ using Kind = ui::Component::Kind;
 const LayoutRow kLayout[] = {
     {"SousSeuil", Kind::RadioGroup, "", {355, 16, 266, 74}, " Conserver l'image "},
     {"Label1", Kind::Label, "", {340, 130, 36, 16}, "Seuil :"},
-    {"PosSeuil", Kind::TrackBar, "", {378, 124, 230, 30}, nullptr},
+    {"PosSeuil", Kind::TrackBar, "", {378, 124, 230, 30}, nullptr, kThresholdSlider},
     {"ValS", Kind::Label, "", {613, 130, 24, 16}, nullptr},
     {"ReInit", Kind::Button, "", kReInitPlace, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler"},
-    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer"},
+    {"Annuler", Kind::Button, "", kAnnulerPlace, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", kAppliquerPlace, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
 
 LayoutTable TSeuilImg::Layout() { return TableOf(kLayout); }
 
-TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
+TSeuilImg::TSeuilImg() : ModalDialog("SeuilImg", &Preview) {
   SetCaption("Seuillage d'une image");
   SetClientSize(642, 344);
   ApplyLayout(*this, Layout());
   SousSeuil.SetItems({"Au-dessus du seuil", "En-dessous du seuil"});
   SousSeuil.SetItemIndex(0);  // the side chosen last lasts while the library is loaded
-  PosSeuil.Configure(kThresholdSlider);
-  SetApplyButtonRoles(Annuler, Appliquer);
 
-  OnShow = ui::Handler(this, &TSeuilImg::FormShow);
-  OnClose = ui::Handler(this, &TSeuilImg::FormClose);
   SousSeuil.OnClick = ui::Handler(this, &TSeuilImg::PosSeuilChange);
   PosSeuil.OnChange = ui::Handler(this, &TSeuilImg::PosSeuilChange);
   PosSeuil.OnMouseUp = ui::Handler(this, &TSeuilImg::PosSeuilMouseUp);
@@ -45,8 +37,6 @@ TSeuilImg::TSeuilImg() : ui::Form("SeuilImg") {
   Annuler.OnClick = ui::Handler(this, &TSeuilImg::AnnulerClick);
   Appliquer.OnClick = ui::Handler(this, &TSeuilImg::AppliquerClick);
 }
-
-void TSeuilImg::Open(const ImageRun& run) { OpenModalPreview(*this, Preview, Run, run, PreviewPixels); }
 
 KeptSide TSeuilImg::Side() const {
   return SousSeuil.ItemIndex() == 1 ? KeptSide::Below : KeptSide::Above;
@@ -59,12 +49,6 @@ void TSeuilImg::FormShow(ui::Component*) {
   }
   ReadControls();
   RenderPreview();
-}
-
-void TSeuilImg::FormClose(ui::Component*) {
-  ReportFinished(Run.Size(), ApplyFlag());
-  Run.ReleaseCopy();
-  PreviewPixels.Reset();
 }
 
 void TSeuilImg::PosSeuilChange(ui::Component*) {
@@ -89,27 +73,12 @@ void TSeuilImg::RenderPreview() {
   PreVisu.Refresh();
 }
 
-void TSeuilImg::ReInitClick(ui::Component* sender) {
-  FormShow(sender);
-  ApplyFlag() = 0;
-}
-
-void TSeuilImg::AnnulerClick(ui::Component*) { ApplyFlag() = 0; }
-
-void TSeuilImg::AppliquerClick(ui::Component*) {
+bool TSeuilImg::ApplyStep() {
   HourglassScope hourglass;
   // The whole array, as the host lent it: a longer one is thresholded to its end.
   const TPtsImg& copy = Run.WorkCopy();
   ThresholdPixels(copy.Data(), Run.HostImage().Data(), copy.Length(), Threshold_, Side());
-  ApplyFlag() = 1;
+  return true;
 }
-
-namespace {
-DialogModule<TSeuilImg> dialogModule;
-}  // namespace
-
-void SeuillageInitialize() { dialogModule.Initialize(); }
-void SeuillageFinalize() { dialogModule.Finalize(); }
-TSeuilImg& SeuilImg() { return dialogModule.Instance(); }
 
 }  // namespace molvane

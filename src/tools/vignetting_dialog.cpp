@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "dialog_kit/dialog_module.h"
 #include "ui/screen_cursor.h"
 
 namespace molvane {
@@ -36,26 +35,22 @@ const LayoutRow kLayout[] = {
     {"PosBD", Kind::CheckBox, "", {210, 102, 12, 12}, nullptr},
     {"PosBG", Kind::CheckBox, "", {74, 102, 12, 12}, nullptr},
     {"ReInit", Kind::Button, "", {10, 140, 81, 25}, "Réinitialiser"},
-    {"Annuler", Kind::Button, "", {107, 140, 81, 25}, "Annuler"},
-    {"Appliquer", Kind::Button, "", {205, 140, 81, 25}, "Appliquer"},
+    {"Annuler", Kind::Button, "", {107, 140, 81, 25}, "Annuler", ui::ButtonRole::Cancel},
+    {"Appliquer", Kind::Button, "", {205, 140, 81, 25}, "Appliquer", ui::ButtonRole::Ok},
 };
 
 }  // namespace
 
 LayoutTable TCorrVignetage::Layout() { return TableOf(kLayout); }
 
-TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
+TCorrVignetage::TCorrVignetage() : PointPickingDialog("CorrVignetage") {
   SetCaption("Correction de vignetage");
   SetClientSize(296, 176);
-  SetStayOnTop(true);
   ApplyLayout(*this, Layout());
+  Markers.SetMarkers({&PosHG, &PosHD, &PosBD, &PosBG});
   Fond.SetStretch(true);
   Fond.Bitmap() = VignettingIllustration();
-  Annuler.SetRole(ui::ButtonRole::Cancel);
-  Appliquer.SetRole(ui::ButtonRole::Ok);
 
-  OnShow = ui::Handler(this, &TCorrVignetage::FormShow);
-  OnClose = ui::Handler(this, &TCorrVignetage::FormClose);
   PosHG.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
   PosHD.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
   PosBD.OnClick = ui::Handler(this, &TCorrVignetage::PosHGClick);
@@ -63,26 +58,9 @@ TCorrVignetage::TCorrVignetage() : ui::Form("CorrVignetage") {
   ReInit.OnClick = ui::Handler(this, &TCorrVignetage::ReInitClick);
   Annuler.OnClick = ui::Handler(this, &TCorrVignetage::AnnulerClick);
   Appliquer.OnClick = ui::Handler(this, &TCorrVignetage::AppliquerClick);
-  Timer.OnTimer = ui::Handler(this, &TCorrVignetage::TimerTimer);
 }
 
-void TCorrVignetage::Open(const ImageRun& run) {
-  try {
-    Run = run;
-    Run.CopyHostImage();
-    AskForClicks(Run.Size());
-    // Show runs FormShow only for a hidden dialog; one still on screen
-    // starts the new run from its defaults too.
-    if (Showing()) FormShow(this);
-    else Show();
-  } catch (...) {
-    // A failed preparation shows nothing and reports nothing more.
-  }
-}
-
-void TCorrVignetage::Continue(const PhaseOneCall& call) {
-  // Clicks the host forwards after the run ended belong to no run.
-  if (!Showing()) return;
+void TCorrVignetage::Take(const PhaseOneCall& call) {
   const ImagePoint point = call.point;
   const TPtsImg& image = call.pixels2;
   if (const ui::CheckBox* marker = Markers.Take()) PointOf(marker) = point;
@@ -100,47 +78,21 @@ void TCorrVignetage::RunCorrection() {
                                                 Run.Width(), Run.Height()},
                       random);
   }
-  ApplyFlag() = 1;
-  ReportStep(Run.Size(), 1);
+  ReportComputed();
 }
 
 void TCorrVignetage::FormShow(ui::Component*) {
-  ApplyFlag() = 0;
-  Markers.Reset();
+  StartPicking();
   PointHG = {0, 0};
   PointHD = {Run.Width(), 0};
   PointBD = {Run.Width(), Run.Height()};
   PointBG = {0, Run.Height()};
 }
 
-void TCorrVignetage::FormClose(ui::Component*) {
-  Timer.SetRunning(false);
-  Run.ReleaseCopy();
-  ReportFinished(Run.Size(), ApplyFlag());
-}
-
-void TCorrVignetage::ReInitClick(ui::Component* sender) {
-  FormShow(sender);
-  Run.RestoreHostImage();
-  ReportStep(Run.Size(), 0);
-}
-
-void TCorrVignetage::AnnulerClick(ui::Component*) {
-  ApplyFlag() = 0;
-  Close();
-}
-
-void TCorrVignetage::AppliquerClick(ui::Component*) {
+void TCorrVignetage::AppliquerClick(ui::Component* sender) {
   if (!Markers.AllTicked()) RunCorrection();
-  ApplyFlag() = 1;
-  Close();
+  PointPickingDialog::AppliquerClick(sender);
 }
-
-void TCorrVignetage::PosHGClick(ui::Component* sender) {
-  Markers.Arm(*static_cast<ui::CheckBox*>(sender));
-}
-
-void TCorrVignetage::TimerTimer(ui::Component*) { Markers.Blink(); }
 
 ImagePoint& TCorrVignetage::PointOf(const ui::CheckBox* marker) {
   if (marker == &PosHD) return PointHD;
@@ -148,13 +100,5 @@ ImagePoint& TCorrVignetage::PointOf(const ui::CheckBox* marker) {
   if (marker == &PosBG) return PointBG;
   return PointHG;
 }
-
-namespace {
-DialogModule<TCorrVignetage> dialogModule;
-}  // namespace
-
-void VignetageInitialize() { dialogModule.Initialize(); }
-void VignetageFinalize() { dialogModule.Finalize(); }
-TCorrVignetage& CorrVignetage() { return dialogModule.Instance(); }
 
 }  // namespace molvane

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace molvane::ui {
@@ -35,10 +36,11 @@ class Component;
 class Form;
 using Event = std::function<void(Component* sender)>;
 
-// Binds an event to a dialog's published handler: Appliquer.OnClick =
-// Handler(this, &TSeuilImg::AppliquerClick).
-template <typename Dialog>
-Event Handler(Dialog* dialog, void (Dialog::*method)(Component*)) {
+// Binds an event to a dialog's published handler, its own or one it takes
+// from the kit: Appliquer.OnClick = Handler(this, &TSeuilImg::AppliquerClick).
+template <typename Dialog, typename Owner>
+Event Handler(Dialog* dialog, void (Owner::*method)(Component*)) {
+  static_assert(std::is_base_of<Owner, Dialog>::value, "a handler of the dialog or of its base");
   return [dialog, method](Component* sender) { (dialog->*method)(sender); };
 }
 
