@@ -21,7 +21,15 @@ std::string FolderOf(const std::string& path) {
 
 enum class Step { kTemporary, kWrite, kReplace };
 
+// A name no file can have: there is then no file of that name to keep either.
+bool NameRefused(DWORD code) {
+  return code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME || code == ERROR_FILENAME_EXCED_RANGE ||
+         code == ERROR_BUFFER_OVERFLOW || code == ERROR_DIRECTORY || code == ERROR_BAD_DEV_TYPE;
+}
+
 std::string Why(DWORD code, Step step, const std::string& folder) {
+  if (NameRefused(code))
+    return "Windows refuse ce nom de fichier (un caractère interdit, un nom réservé ou un chemin trop long).";
   switch (code) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
@@ -32,12 +40,6 @@ std::string Why(DWORD code, Step step, const std::string& folder) {
     case ERROR_PATH_NOT_FOUND:
       if (step == Step::kTemporary) return "Le dossier « " + folder + " » n'existe pas.";
       break;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BUFFER_OVERFLOW:
-    case ERROR_DIRECTORY:
-      return "Windows refuse ce nom de fichier (un caractère interdit, un nom réservé ou un chemin trop long).";
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
@@ -108,30 +110,29 @@ bool ReplaceFileWith(const std::string& path, const std::vector<uint8_t>& bytes,
                      FileSystem& files) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-  const std::string kept = existed ? " Le fichier existant est resté tel qu'il était." : "";
+  const char kept[] = " Le fichier existant est resté tel qu'il était.";
   if (existed && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     error = "Ce nom est celui d'un dossier.";
     return false;
   }
   // A process with every right may write anyway: the file's own word holds.
   if (existed && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    error = "Le fichier est en lecture seule." + kept;
+    error = std::string("Le fichier est en lecture seule.") + kept;
     return false;
   }
   const std::string folder = FolderOf(path);
   std::string temporary;
-  if (!files.CreateTemporary(folder, temporary)) {
-    error = Why(GetLastError(), Step::kTemporary, folder) + kept;
-    return false;
-  }
-  Step step = Step::kWrite;
-  if (files.Write(temporary, bytes.data(), bytes.size())) {
-    step = Step::kReplace;
-    if (files.Replace(temporary, path)) return true;
+  Step step = Step::kTemporary;
+  if (files.CreateTemporary(folder, temporary)) {
+    step = Step::kWrite;
+    if (files.Write(temporary, bytes.data(), bytes.size())) {
+      step = Step::kReplace;
+      if (files.Replace(temporary, path)) return true;
+    }
   }
   const DWORD code = GetLastError();
-  files.Remove(temporary);
-  error = Why(code, step, folder) + kept;
+  if (step != Step::kTemporary) files.Remove(temporary);
+  error = Why(code, step, folder) + (existed && !NameRefused(code) ? kept : "");
   return false;
 }
 

@@ -345,7 +345,9 @@ std::string WhyTooLarge(uint64_t width, uint64_t height) {
 ImageFormat CheckImageStructure(const uint8_t* data, size_t size, std::string& problem) {
   const Bytes b(data, size);
   ImageFormat format = ImageFormat::kUnknown;
-  if (b.StartsWith("BM", 2)) {
+  if (size == 0) {
+    problem = "Le fichier est vide.";
+  } else if (b.StartsWith("BM", 2)) {
     format = ImageFormat::kBmp;
     problem = CheckBmp(b);
   } else if (b.StartsWith("\x89PNG\r\n\x1A\n", 8)) {
