@@ -170,5 +170,32 @@ TEST(DamagedFiles, EveryMutationGivesTheImageOrAMessageInBothHosts) {
               (unsigned long)(GetTickCount() - batchStarted));
 }
 
+// Sizes beyond the budget, announced by each kind's header over the seed's
+// few pixels: refused by the check, before a codec sees the file and
+// allocates what it announces.
+TEST(DamagedFiles, ImagesBeyondTheBudgetAreRefusedBeforeAnyCodec) {
+  const std::string folder = TemporaryFolder("molvane-damaged");
+  const struct {
+    uint32_t width, height;
+  } sizes[] = {{65535, 65535}, {16000, 16000}, {70000, 2}};
+  for (const ImageSeed& seed : ImageSeeds()) {
+    for (const auto& size : sizes) {
+      if ((seed.extension == ".gif" || seed.extension == ".jpg") && size.width > 65535) continue;  // 16-bit sides
+      const std::string said = std::to_string(size.width) + " x " + std::to_string(size.height);
+      SCOPED_TRACE(seed.name + " of " + said);
+      const std::vector<uint8_t> bytes = Resized(seed, size.width, size.height);
+      std::string problem;
+      host::CheckImageStructure(bytes.data(), bytes.size(), problem);
+      EXPECT_EQ(problem.rfind("L'image est trop grande (" + said + " pixels)", 0), 0u) << problem;
+      Read read{folder + "trop-grande" + seed.extension};
+      WriteBytes(read.path, bytes);
+      DWORD ms = 0;
+      ASSERT_TRUE(ReadWithin(&read, ms));
+      EXPECT_FALSE(read.ok);
+      EXPECT_EQ(read.error, problem);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace molvane::hosttest

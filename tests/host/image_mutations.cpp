@@ -265,7 +265,53 @@ std::string CutPalette(std::vector<uint8_t>& b, const ImageSeed& seed, Random& r
   return "palette cut by " + std::to_string(cut) + " bytes";
 }
 
+void Put(std::vector<uint8_t>& b, size_t at, int bytes, bool bigEndian, uint32_t v) {
+  for (int i = 0; i < bytes; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * (bigEndian ? bytes - 1 - i : i)));
+}
+
 }  // namespace
+
+std::vector<uint8_t> Resized(const ImageSeed& seed, uint32_t width, uint32_t height) {
+  std::vector<uint8_t> b = seed.bytes;
+  if (seed.extension == ".bmp") {
+    Put(b, 18, 4, false, width);
+    Put(b, 22, 4, false, height);
+  } else if (seed.extension == ".png") {
+    Put(b, 16, 4, true, width);
+    Put(b, 20, 4, true, height);
+    RightPngChecksums(b);
+  } else if (seed.extension == ".gif") {
+    Put(b, 6, 2, false, width);
+    Put(b, 8, 2, false, height);
+    size_t at = 13 + ((b[10] & 0x80) ? 3u << ((b[10] & 7) + 1) : 0);
+    while (b[at] == '!')  // extensions before the image: their label, then sub-blocks
+      for (at += 2; b[at]; at += 1 + b[at]) {
+      }
+    for (; b[at] != ','; ++at) {
+    }
+    Put(b, at + 5, 2, false, width);
+    Put(b, at + 7, 2, false, height);
+  } else if (seed.extension == ".jpg") {
+    for (size_t at = 2; at + 4 <= b.size() && b[at + 1] != 0xDA; at += 2 + Big(b, at + 2, 2))
+      if (b[at + 1] >= 0xC0 && b[at + 1] <= 0xCF && b[at + 1] != 0xC4 && b[at + 1] != 0xC8 && b[at + 1] != 0xCC) {
+        Put(b, at + 5, 2, true, height);
+        Put(b, at + 7, 2, true, width);
+      }
+  } else {
+    const bool big = b[0] == 'M';
+    auto read = [&](size_t at, int n) { return big ? Big(b, at, n) : Little(b, at, n); };
+    const size_t directory = read(4, 4);
+    for (size_t i = 0, count = read(directory, 2); i < count; ++i) {
+      const size_t entry = directory + 2 + 12 * i;
+      const uint32_t tag = read(entry, 2);
+      if (tag != 256 && tag != 257) continue;
+      Put(b, entry + 2, 2, big, 4);  // one long
+      Put(b, entry + 4, 4, big, 1);
+      Put(b, entry + 8, 4, big, tag == 256 ? width : height);
+    }
+  }
+  return b;
+}
 
 std::vector<ImageSeed> ImageSeeds() {
   const host::Bitmap24 picture = SeedPicture();

@@ -31,4 +31,8 @@ struct Mutation {
 // check.
 Mutation Mutate(const ImageSeed& seed, uint32_t number);
 
+// The seed with every size field of its header (and the PNG header's
+// checksum) made to announce `width` x `height`; its pixel data unchanged.
+std::vector<uint8_t> Resized(const ImageSeed& seed, uint32_t width, uint32_t height);
+
 }  // namespace molvane::hosttest
