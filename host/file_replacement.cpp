@@ -56,8 +56,8 @@ std::string Why(DWORD code, Step step, const std::string& folder) {
 }  // namespace
 
 bool FileSystem::CreateTemporary(const std::string& folder, std::string& path) {
-  // A name of our own rather than GetTempFileName's: Wine's reports success
-  // when the folder refuses the file.
+  // A name of our own made with CREATE_NEW, so that a failure gives the
+  // folder's own error (GetTempFileName gives ERROR_DIRECTORY for a missing one).
   static unsigned counter = 0;
   for (int tries = 0; tries < 100; ++tries) {
     char name[32];

@@ -1,7 +1,7 @@
 // An image file's structure checked before any codec is handed it, and the size budget of an image.
 //
 // The system's codecs trust what a file says: Wine's GIF codec reads through
-// a null palette when a file has none, and every codec allocates what the
+// a null palette when a file has none, and a codec may allocate what a
 // header announces before it finds the data missing. So a file goes to a
 // codec only once its kind is known from its first bytes, its header gives
 // an image within the budget, and the parts a codec takes on trust are
