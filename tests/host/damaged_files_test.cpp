@@ -29,23 +29,6 @@ uint32_t MutationsPerSeed() {
   return asked && std::atoi(asked) > 0 ? uint32_t(std::atoi(asked)) : 200;
 }
 
-// A folder in the temporary folder, with its path's last separator. Files
-// of an earlier run are written over, or stay unread.
-std::string TemporaryFolder(const std::string& name) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + name + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  if (!bytes.empty()) WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 // One read, on a thread of its own so that a hang shows as one.
 struct Read {
   std::string path;

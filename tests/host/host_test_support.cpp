@@ -114,14 +114,38 @@ std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
   return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
 }
 
+std::string TemporaryFolder(const std::string& name) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + name + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::vector<uint8_t> BytesOf(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!bytes.empty()) ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  if (!bytes.empty()) WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
 ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& folder,
                       unsigned long patienceMs) {
   ProgramRun run;
   const std::string path = host::ModuleFolder(reinterpret_cast<const void*>(&RunProgram)) + program;
   std::string commandLine = "\"" + path + "\" " + arguments;
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string log = std::string(temp) + "molvane-program-" + std::to_string(GetCurrentProcessId()) + ".log";
+  const std::string log = TemporaryFolder("molvane-programs") + std::to_string(GetCurrentProcessId()) + ".log";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE output = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOA startup{};
@@ -144,11 +168,8 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
   run.exitCode = code;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  run.output.resize(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  if (!run.output.empty()) ReadFile(file, &run.output[0], DWORD(run.output.size()), &read, nullptr);
-  CloseHandle(file);
+  const std::vector<uint8_t> printed = BytesOf(log);
+  run.output.assign(printed.begin(), printed.end());
   DeleteFileA(log.c_str());
   return run;
 }

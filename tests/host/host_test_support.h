@@ -58,6 +58,13 @@ class GuardedBytes {
   size_t size_ = 0;
 };
 
+// A folder of that name in the temporary folder, made if need be, with its
+// path's last separator.
+std::string TemporaryFolder(const std::string& name);
+// A file's whole content (empty when it cannot be read), and a new content for it.
+std::vector<uint8_t> BytesOf(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
 // A program of this build's bin folder run to its end in `folder`, its two
 // output streams in one text; given up (and ended) past `patienceMs`.
 struct ProgramRun {

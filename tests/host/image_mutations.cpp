@@ -38,22 +38,10 @@ void Add32(std::vector<uint8_t>& out, uint32_t v) {
 
 // Through the system's encoder, by way of a file.
 std::vector<uint8_t> Encoded(const host::Bitmap24& image, const char* extension) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + "molvane-seed" + extension;
+  const std::string path = TemporaryFolder("molvane-seeds") + "seed" + extension;
   std::string error;
-  std::vector<uint8_t> bytes;
-  if (!host::WriteImageFile(path, image, error)) {
-    std::fprintf(stderr, "seed %s: %s\n", extension, error.c_str());
-    return bytes;
-  }
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  bytes.resize(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  DeleteFileA(path.c_str());
-  return bytes;
+  if (!host::WriteImageFile(path, image, error)) std::fprintf(stderr, "seed %s: %s\n", extension, error.c_str());
+  return BytesOf(path);
 }
 
 // 16 colours, one byte per pixel: what the codec reads, not the host's own decoder.

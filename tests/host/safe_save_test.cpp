@@ -22,32 +22,6 @@ namespace {
 
 const char kKept[] = "Le fichier existant est resté tel qu'il était.";
 
-std::string TestFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "molvane-saves\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
-std::vector<uint8_t> BytesOf(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  if (!bytes.empty()) ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  return bytes;
-}
-
 std::vector<std::string> NamesIn(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
@@ -88,7 +62,7 @@ class FailingFileSystem : public host::FileSystem {
 };
 
 TEST(SafeSaves, AFailureAtAnyStepLeavesTheFileAndNoTemporaryFile) {
-  const std::string folder = TestFolder();
+  const std::string folder = TemporaryFolder("molvane-saves");
   const std::string target = folder + "photo.png";
   const std::vector<uint8_t> before = {'a', 'n', 'c', 'i', 'e', 'n'};
   const std::vector<uint8_t> after(100000, 0x5A);
@@ -132,7 +106,7 @@ TEST(SafeSaves, AFailureAtAnyStepLeavesTheFileAndNoTemporaryFile) {
 // Failures Wine gives for real, in the viewer's save and the batch host's
 // output: the reason named, the file kept, nothing left beside it.
 TEST(SafeSaves, TheViewerAndTheBatchHostKeepAFileTheyCannotReplace) {
-  const std::string folder = TestFolder();
+  const std::string folder = TemporaryFolder("molvane-saves");
   ASSERT_TRUE(CopyFileA((DataFolder() + "/chelsea.png").c_str(), (folder + "photo.png").c_str(), FALSE));
   viewer::ViewerOptions options;
   options.plugin = PluginPath();

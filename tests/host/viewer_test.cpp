@@ -394,8 +394,7 @@ TEST(ViewerFiles, DamagedFilesOpenOrSayWhyNamingTheFile) {
       const std::string name = seed.name + "-" + std::to_string(number) + seed.extension;
       SCOPED_TRACE(name);
       const std::string path = TemporaryFile(name);
-      const std::vector<uint8_t> bytes = Mutate(seed, number).bytes;
-      WriteFileBytes(path, bytes.data(), DWORD(bytes.size()));
+      WriteBytes(path, Mutate(seed, number).bytes);
       host::Bitmap24 image;
       std::string error;
       if (host::ReadImageFile(path, image, error)) {
