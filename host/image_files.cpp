@@ -1,4 +1,4 @@
-// Image files through WIC: decoding to 24-bit BGR, encoding by extension, safe replacement.
+// Image files through WIC: checked bytes decoded to 24-bit BGR, images encoded by extension.
 #include "host/image_files.h"
 
 #include <cstring>
@@ -11,15 +11,20 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include "host/file_replacement.h"
+#include "host/image_precheck.h"
+
 namespace molvane::host {
 namespace {
 
-// The three ole32 functions we need, looked up once: importing ole32 would
-// load user32 before a host program has created its allocator record.
+// The ole32 functions we need, looked up once: importing ole32 would load
+// user32 before a host program has created its allocator record.
 struct Ole32 {
   HRESULT(WINAPI* CoInitializeEx)(void*, DWORD) = nullptr;
   void(WINAPI* CoUninitialize)() = nullptr;
   HRESULT(WINAPI* CoCreateInstance)(REFCLSID, IUnknown*, DWORD, REFIID, void**) = nullptr;
+  HRESULT(WINAPI* CreateStreamOnHGlobal)(HGLOBAL, BOOL, IStream**) = nullptr;
+  HRESULT(WINAPI* GetHGlobalFromStream)(IStream*, HGLOBAL*) = nullptr;
 };
 
 template <typename Fn>
@@ -36,9 +41,14 @@ const Ole32* LoadOle32() {
       Find(module, "CoInitializeEx", functions.CoInitializeEx);
       Find(module, "CoUninitialize", functions.CoUninitialize);
       Find(module, "CoCreateInstance", functions.CoCreateInstance);
+      Find(module, "CreateStreamOnHGlobal", functions.CreateStreamOnHGlobal);
+      Find(module, "GetHGlobalFromStream", functions.GetHGlobalFromStream);
     }
   }
-  return functions.CoInitializeEx && functions.CoUninitialize && functions.CoCreateInstance ? &functions : nullptr;
+  const Ole32& f = functions;
+  return f.CoInitializeEx && f.CoUninitialize && f.CoCreateInstance && f.CreateStreamOnHGlobal && f.GetHGlobalFromStream
+             ? &functions
+             : nullptr;
 }
 
 // A COM pointer released at scope end.
@@ -91,6 +101,7 @@ class Imaging {
                             reinterpret_cast<void**>(factory_.Out()));
   }
   IWICImagingFactory* Factory() const { return factory_.Get(); }
+  const Ole32* Ole() const { return apartment_.Usable(); }
 
  private:
   Apartment apartment_;
@@ -146,22 +157,34 @@ bool CopyAs24Bits(IWICImagingFactory* factory, IWICBitmapSource* frame, Bitmap24
   return true;
 }
 
-bool Decode(const std::string& path, Bitmap24& image, std::string& error) {
+const GUID& ContainerOf(ImageFormat format) {
+  switch (format) {
+    case ImageFormat::kBmp: return GUID_ContainerFormatBmp;
+    case ImageFormat::kPng: return GUID_ContainerFormatPng;
+    case ImageFormat::kJpeg: return GUID_ContainerFormatJpeg;
+    case ImageFormat::kGif: return GUID_ContainerFormatGif;
+    default: return GUID_ContainerFormatTiff;
+  }
+}
+
+// The checked bytes through the codec of their kind, and no other.
+bool Decode(const uint8_t* data, size_t size, ImageFormat format, Bitmap24& image, std::string& error) {
   Imaging imaging;
   if (!imaging.Factory()) return Fail(error, kNoCodecs);
+  Com<IWICStream> stream;
   Com<IWICBitmapDecoder> decoder;
-  if (FAILED(imaging.Factory()->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
-                                                          WICDecodeMetadataCacheOnDemand, decoder.Out())))
-    return Fail(error, "Ce fichier n'est pas une image d'un format connu (BMP, PNG, JPEG, TIFF ou GIF), "
-                       "ou il est endommagé.");
+  if (FAILED(imaging.Factory()->CreateStream(stream.Out())) ||
+      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), DWORD(size))) ||
+      FAILED(imaging.Factory()->CreateDecoder(ContainerOf(format), nullptr, decoder.Out())) ||
+      FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)))
+    return Fail(error, kUnknownImageKind);
   Com<IWICBitmapFrameDecode> frame;
   UINT width = 0, height = 0;
   if (FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height)) || !width || !height)
     return Fail(error, "Le fichier ne contient aucune image lisible.");
-  if (uint64_t(width) * height > uint64_t(kMaxBitmapPixels))
-    return Fail(error, "L'image est trop grande (" + std::to_string(width) + " x " + std::to_string(height) +
-                           " pixels) : le module ne traite pas plus de " + std::to_string(kMaxBitmapPixels) +
-                           " pixels.");
+  // The codec may read a size other than the header's (a BMP's negative width, say).
+  const std::string tooLarge = WhyTooLarge(width, height);
+  if (!tooLarge.empty()) return Fail(error, tooLarge);
   Bitmap24 decoded;
   try {
     decoded.pixels.resize(size_t(width) * height);
@@ -178,6 +201,51 @@ bool Decode(const std::string& path, Bitmap24& image, std::string& error) {
   return true;
 }
 
+// A file's bytes in memory, mapped read-only; no other program may write
+// the file meanwhile, so what was checked is what the codec decodes.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  ~MappedFile() {
+    if (view_) UnmapViewOfFile(view_);
+    if (mapping_) CloseHandle(mapping_);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  bool Open(const std::string& path, std::string& error) {
+    file_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+      const DWORD code = GetLastError();
+      if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
+        return Fail(error, "Le fichier est ouvert dans un autre programme, qui en interdit la lecture.");
+      if (code == ERROR_ACCESS_DENIED) return Fail(error, "L'accès au fichier est refusé.");
+      return Fail(error, "Le fichier ne peut pas être lu (erreur système " + std::to_string(code) + ").");
+    }
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file_, &length)) return Fail(error, "La taille du fichier ne peut pas être lue.");
+    if (length.QuadPart == 0) return Fail(error, "Le fichier est vide.");
+    // Beyond the pixels of the largest image we open and more than any of its files needs.
+    if (length.QuadPart > LONGLONG(2 * kMaxImagePixelBytes))
+      return Fail(error, "Le fichier est trop grand (" + std::to_string(length.QuadPart >> 20) +
+                             " Mo) : une image de la taille permise n'en a pas besoin.");
+    size_ = size_t(length.QuadPart);
+    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping_) view_ = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0);
+    if (!view_) return Fail(error, "La mémoire manque pour lire ce fichier.");
+    return true;
+  }
+  const uint8_t* Data() const { return static_cast<const uint8_t*>(view_); }
+  size_t Size() const { return size_; }
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  HANDLE mapping_ = nullptr;
+  void* view_ = nullptr;
+  size_t size_ = 0;
+};
+
 // Sets the JPEG encoder's quality (0..1) in the frame's property bag.
 void SetJpegQuality(IPropertyBag2* properties, int quality) {
   PROPBAG2 option;
@@ -190,22 +258,18 @@ void SetJpegQuality(IPropertyBag2* properties, int quality) {
   properties->Write(1, &option, &value);
 }
 
-bool Encode(const std::string& path, ImageFormat format, const Bitmap24& image, int jpegQuality,
+// The image as the bytes of a file of `format`, through the system's encoder.
+bool Encode(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
             std::string& error) {
   Imaging imaging;
   if (!imaging.Factory()) return Fail(error, kNoCodecs);
-  const GUID& container = format == ImageFormat::kPng    ? GUID_ContainerFormatPng
-                          : format == ImageFormat::kJpeg ? GUID_ContainerFormatJpeg
-                                                         : GUID_ContainerFormatTiff;
-  const char* cannotWrite = "Le fichier ne peut pas être écrit (dossier protégé en écriture, disque plein ?).";
-  Com<IWICStream> stream;
-  if (FAILED(imaging.Factory()->CreateStream(stream.Out())) ||
-      FAILED(stream->InitializeFromFilename(Wide(path).c_str(), GENERIC_WRITE)))
-    return Fail(error, cannotWrite);
+  Com<IStream> stream;
+  if (FAILED(imaging.Ole()->CreateStreamOnHGlobal(nullptr, TRUE, stream.Out())))
+    return Fail(error, "La mémoire manque pour écrire cette image.");
   Com<IWICBitmapEncoder> encoder;
   Com<IWICBitmapFrameEncode> frame;
   Com<IPropertyBag2> properties;
-  if (FAILED(imaging.Factory()->CreateEncoder(container, nullptr, encoder.Out())) ||
+  if (FAILED(imaging.Factory()->CreateEncoder(ContainerOf(format), nullptr, encoder.Out())) ||
       FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
       FAILED(encoder->CreateNewFrame(frame.Out(), properties.Out())))
     return Fail(error, "Le système ne sait pas écrire ce format d'image.");
@@ -215,17 +279,17 @@ bool Encode(const std::string& path, ImageFormat format, const Bitmap24& image, 
       FAILED(frame->SetPixelFormat(&pixelFormat)))
     return Fail(error, "Le système refuse d'écrire une image de cette taille dans ce format.");
   const UINT stride = UINT(image.width) * 3;
-  const UINT bytes = UINT(image.pixels.size() * 3);
+  const UINT pixelBytes = UINT(image.pixels.size() * 3);
   BYTE* pixels = reinterpret_cast<BYTE*>(const_cast<Pixel24*>(image.pixels.data()));
   HRESULT written;
   if (IsEqualGUID(pixelFormat, GUID_WICPixelFormat24bppBGR)) {
-    written = frame->WritePixels(UINT(image.height), stride, bytes, pixels);
+    written = frame->WritePixels(UINT(image.height), stride, pixelBytes, pixels);
   } else {
     // The encoder wants another layout (RGB order, say): the codec converts.
     Com<IWICBitmap> source;
     Com<IWICFormatConverter> converter;
     written = imaging.Factory()->CreateBitmapFromMemory(UINT(image.width), UINT(image.height),
-                                                        GUID_WICPixelFormat24bppBGR, stride, bytes, pixels,
+                                                        GUID_WICPixelFormat24bppBGR, stride, pixelBytes, pixels,
                                                         source.Out());
     if (SUCCEEDED(written)) written = imaging.Factory()->CreateFormatConverter(converter.Out());
     if (SUCCEEDED(written))
@@ -233,7 +297,15 @@ bool Encode(const std::string& path, ImageFormat format, const Bitmap24& image, 
                                       WICBitmapPaletteTypeCustom);
     if (SUCCEEDED(written)) written = frame->WriteSource(converter.Get(), nullptr);
   }
-  if (FAILED(written) || FAILED(frame->Commit()) || FAILED(encoder->Commit())) return Fail(error, cannotWrite);
+  STATSTG stat;
+  HGLOBAL memory = nullptr;
+  if (FAILED(written) || FAILED(frame->Commit()) || FAILED(encoder->Commit()) ||
+      FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(imaging.Ole()->GetHGlobalFromStream(stream.Get(), &memory)))
+    return Fail(error, "Le système n'a pas pu coder cette image dans ce format.");
+  const auto* start = static_cast<const uint8_t*>(GlobalLock(memory));
+  if (!start) return Fail(error, "La mémoire manque pour écrire cette image.");
+  bytes.assign(start, start + size_t(stat.cbSize.QuadPart));
+  GlobalUnlock(memory);
   return true;
 }
 
@@ -258,11 +330,16 @@ bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error)
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(error, "Le fichier est introuvable.");
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, "C'est un dossier, pas un fichier d'image.");
+  MappedFile file;
+  if (!file.Open(path, error)) return false;
+  std::string problem;
+  const ImageFormat format = CheckImageStructure(file.Data(), file.Size(), problem);
+  if (!problem.empty()) return Fail(error, problem);
   // Our own decoder first for BMP: it reads exactly the files we write; the
   // codec then takes the palette and 32-bit kinds it refuses.
   std::string bmpError;
-  if (FormatOfPath(path) == ImageFormat::kBmp && ReadBmpFile(path, image, bmpError)) return true;
-  return Decode(path, image, error);
+  if (format == ImageFormat::kBmp && DecodeBmp(file.Data(), file.Size(), image, bmpError)) return true;
+  return Decode(file.Data(), file.Size(), format, image, error);
 }
 
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {
@@ -271,17 +348,10 @@ bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string&
     return Fail(error, "Ce format ne peut pas être écrit : choisissez une extension .bmp, .png, .jpg ou .tif.");
   if (image.width <= 0 || image.height <= 0 || image.pixels.size() != size_t(image.width) * size_t(image.height))
     return Fail(error, "Il n'y a aucune image à écrire.");
-  const std::string partial = path + ".partiel";
-  std::string detail;
-  const bool written = format == ImageFormat::kBmp ? WriteBmpFile(partial, image, detail)
-                                                   : Encode(partial, format, image, jpegQuality, error);
-  if (!written || !MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(partial.c_str());
-    if (written || format == ImageFormat::kBmp)
-      error = "Le fichier ne peut pas être écrit (dossier protégé en écriture, disque plein ?).";
-    return false;
-  }
-  return true;
+  std::vector<uint8_t> bytes;
+  if (format == ImageFormat::kBmp) bytes = EncodeBmp(image);
+  else if (!Encode(format, image, jpegQuality, bytes, error)) return false;
+  return ReplaceFileWith(path, bytes, error);
 }
 
 }  // namespace molvane::host

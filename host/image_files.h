@@ -2,10 +2,14 @@
 //
 // Reading takes BMP, PNG, JPEG, TIFF and GIF (the first frame), whatever their
 // pixel format, and gives the 24-bit pixels the plug-in works on (alpha and
-// palettes are flattened by the codec's converter). Writing chooses the
-// format from the file's extension: BMP, PNG, JPEG (with a quality) or TIFF.
-// A file is written beside its target and moved over it only once complete,
-// so a failed save never damages a file the user already had. ole32 is
+// palettes are flattened by the codec's converter). The file's kind comes
+// from its first bytes, and its structure and size are checked before the
+// codec of that kind sees it (image_precheck.h): a damaged file gives a
+// message, never a crash. Writing chooses the format from the file's
+// extension: BMP, PNG, JPEG (with a quality) or TIFF; the image is encoded
+// in memory, then replaces the file whole or not at all
+// (file_replacement.h), so a failed save never damages a file the user
+// already had. ole32 is
 // loaded on first use, never imported: the host programs must create the
 // shared allocator record before it (and user32, which it loads) comes in.
 // Messages are French (Windows-1252), as the viewer shows them.

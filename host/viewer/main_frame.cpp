@@ -475,13 +475,8 @@ void MainFrame::ChooseAndOpen() {
 bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
   std::string error;
   bool written = false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
   try {
-    // A process with every right may write anyway: the file's own word holds.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-      error = "Le fichier est en lecture seule.";
-    else
-      written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
+    written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour écrire cette image.";
   }

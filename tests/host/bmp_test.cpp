@@ -29,34 +29,6 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(value >> (8 * i));
 }
 
-// The bytes placed so that the last one sits just before an inaccessible
-// page: reading past the end faults instead of passing unnoticed.
-class GuardedBytes {
- public:
-  explicit GuardedBytes(const std::vector<uint8_t>& bytes) {
-    SYSTEM_INFO info;
-    GetSystemInfo(&info);
-    const size_t page = info.dwPageSize;
-    const size_t dataPages = (bytes.size() + page - 1) / page;
-    size_ = bytes.size();
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE, PAGE_NOACCESS));
-    if (dataPages) VirtualAlloc(base_, dataPages * page, MEM_COMMIT, PAGE_READWRITE);
-    data_ = base_ + dataPages * page - bytes.size();
-    if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
-  }
-  ~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
-  GuardedBytes(const GuardedBytes&) = delete;
-  GuardedBytes& operator=(const GuardedBytes&) = delete;
-
-  const uint8_t* data() const { return data_; }
-  size_t size() const { return size_; }
-
- private:
-  uint8_t* base_ = nullptr;
-  uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-};
-
 bool DecodeGuarded(const std::vector<uint8_t>& bytes, Bitmap24& image, std::string& error) {
   GuardedBytes guarded(bytes);
   return DecodeBmp(guarded.data(), guarded.size(), image, error);

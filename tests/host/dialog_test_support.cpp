@@ -17,6 +17,17 @@ namespace molvane::hosttest {
                                        << " steps done): " << script.FailureText();
 }
 
+std::string AnswerBox(const std::function<void()>& action) {
+  std::string text;
+  host::DialogScript script;
+  script.OnSystemDialog("the message box", [&text](HWND box) {
+    text = host::MessageBoxText(box);
+    host::PressOk(box);
+  });
+  EXPECT_TRUE(script.Run(action)) << script.FailureText();
+  return text;
+}
+
 char UserDecimalSeparator() {
   char buffer[8] = {};
   if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) > 0 && buffer[0])

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ inline POINT PlaceOf(LayoutTable layout, const char* name) {
   const ui::Rect place = PlaceInForm(layout, name);
   return POINT{place.left, place.top};
 }
+
+// Runs `action`, which opens a message box, answers it with OK and returns its text.
+std::string AnswerBox(const std::function<void()>& action);
 
 // The user's decimal separator, as the system reports it.
 char UserDecimalSeparator();

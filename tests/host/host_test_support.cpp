@@ -114,6 +114,80 @@ std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
   return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
 }
 
+std::string TemporaryFolder(const std::string& name) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + name + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::vector<uint8_t> BytesOf(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!bytes.empty()) ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  if (!bytes.empty()) WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                      unsigned long patienceMs) {
+  ProgramRun run;
+  const std::string path = host::ModuleFolder(reinterpret_cast<const void*>(&RunProgram)) + program;
+  std::string commandLine = "\"" + path + "\" " + arguments;
+  const std::string log = TemporaryFolder("molvane-programs") + std::to_string(GetCurrentProcessId()) + ".log";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE output = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = output;
+  PROCESS_INFORMATION process{};
+  const bool started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                      folder.c_str(), &startup, &process);
+  CloseHandle(output);
+  if (!started) {
+    run.output = "could not start " + path + ", error " + std::to_string(GetLastError());
+    return run;
+  }
+  run.ended = WaitForSingleObject(process.hProcess, patienceMs) == WAIT_OBJECT_0;
+  if (!run.ended) TerminateProcess(process.hProcess, 99);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  run.exitCode = code;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const std::vector<uint8_t> printed = BytesOf(log);
+  run.output.assign(printed.begin(), printed.end());
+  DeleteFileA(log.c_str());
+  return run;
+}
+
+GuardedBytes::GuardedBytes(const std::vector<uint8_t>& bytes) {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  const size_t page = info.dwPageSize;
+  const size_t dataPages = (bytes.size() + page - 1) / page;
+  size_ = bytes.size();
+  base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE, PAGE_NOACCESS));
+  if (dataPages) VirtualAlloc(base_, dataPages * page, MEM_COMMIT, PAGE_READWRITE);
+  data_ = base_ + dataPages * page - bytes.size();
+  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+GuardedBytes::~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
+
 std::vector<Pixel24> RandomPixels(int32_t count, uint32_t seed) {
   // xorshift32: fixed, so the bytes do not depend on a library's generator.
   uint32_t state = seed ? seed : 1u;

@@ -40,6 +40,41 @@ std::vector<Pixel24> PixelsOf(const TPtsImg& image);
 // Seeded pseudo-random pixels: the same bytes on every run and every build.
 std::vector<Pixel24> RandomPixels(int32_t count, uint32_t seed);
 
+// The bytes placed so that the last one sits just before an inaccessible
+// page: reading past the end faults instead of passing unnoticed.
+class GuardedBytes {
+ public:
+  explicit GuardedBytes(const std::vector<uint8_t>& bytes);
+  ~GuardedBytes();
+  GuardedBytes(const GuardedBytes&) = delete;
+  GuardedBytes& operator=(const GuardedBytes&) = delete;
+
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  uint8_t* base_ = nullptr;
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// A folder of that name in the temporary folder, made if need be, with its
+// path's last separator.
+std::string TemporaryFolder(const std::string& name);
+// A file's whole content (empty when it cannot be read), and a new content for it.
+std::vector<uint8_t> BytesOf(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// A program of this build's bin folder run to its end in `folder`, its two
+// output streams in one text; given up (and ended) past `patienceMs`.
+struct ProgramRun {
+  bool ended = false;
+  unsigned long exitCode = 0;
+  std::string output;
+};
+ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                      unsigned long patienceMs);
+
 // XchgData with the host's usual arguments (ignored ones zero, no second image).
 void RunTool(int32_t tool, int32_t phase, const TPtsImg& pixels, int32_t width, int32_t height,
              const TPtsImg& pixels2 = TPtsImg(), const char* name = "image");

@@ -51,5 +51,27 @@ TEST(ImageFiles, ReadsAPaletteGif) {
   DeleteFileA(path.c_str());
 }
 
+// Sound files of the kinds people have (data/kinds/: palettes, grey, 16-bit,
+// alpha, interlaced, progressive, CMYK, tiled, big-endian, compressed,
+// several pages or frames, old headers) pass the structure check and read.
+TEST(ImageFiles, ReadsSoundFilesOfEveryKind) {
+  const std::string folder = DataFolder() + "/kinds/";
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
+  int files = 0;
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    SCOPED_TRACE(found.cFileName);
+    ++files;
+    host::Bitmap24 image;
+    std::string error;
+    EXPECT_TRUE(host::ReadImageFile(folder + found.cFileName, image, error)) << error;
+    EXPECT_EQ(image.width, 16);
+    EXPECT_EQ(image.height, 12);
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  EXPECT_EQ(files, 26);
+}
+
 }  // namespace
 }  // namespace molvane::hosttest

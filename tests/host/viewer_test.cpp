@@ -22,6 +22,7 @@
 #include "host/process_resources.h"
 #include "host/viewer/main_frame.h"
 #include "host_test_support.h"
+#include "image_mutations.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -101,18 +102,6 @@ POINT ScrollToAndLocate(ImageView& view, POINT pixel) {
 void ZoomTo300(MainFrame& frame) {
   Command(frame, viewer::kZoom100);
   for (int i = 0; i < 3; ++i) Command(frame, viewer::kZoomIn);
-}
-
-// Runs `action`, which opens a message box, answers it with OK and returns its text.
-std::string AnswerBox(const std::function<void()>& action) {
-  std::string text;
-  host::DialogScript script;
-  script.OnSystemDialog("the message box", [&text](HWND box) {
-    text = host::MessageBoxText(box);
-    host::PressOk(box);
-  });
-  EXPECT_TRUE(script.Run(action)) << script.FailureText();
-  return text;
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -393,6 +382,38 @@ TEST(ViewerFiles, BadFilesGiveAMessageAndLoseNothing) {
   EXPECT_EQ(view.Document().Path(), DataFile("chelsea.png"));
   EXPECT_TRUE(SamePixels(view.Document().Bytes(), Chelsea(), 451));
   DeleteFileA(text.c_str());
+}
+
+// Damaged files of each kind (DamagedFiles tries many more through the same
+// reading code): each opens, or its box names it and says what is wrong; the
+// viewer goes on. Among them a GIF without any palette, which once took the
+// process down inside the system's codec.
+TEST(ViewerFiles, DamagedFilesOpenOrSayWhyNamingTheFile) {
+  auto frame = StartViewer({});
+  ASSERT_TRUE(frame);
+  size_t windows = 0;
+  bool paletteLessGif = false;
+  for (const ImageSeed& seed : ImageSeeds()) {
+    for (uint32_t number = 0; number < 5; ++number) {
+      const std::string name = seed.name + "-" + std::to_string(number) + seed.extension;
+      SCOPED_TRACE(name);
+      const std::string path = TemporaryFile(name);
+      WriteBytes(path, Mutate(seed, number).bytes);
+      host::Bitmap24 image;
+      std::string error;
+      if (host::ReadImageFile(path, image, error)) {
+        EXPECT_TRUE(frame->Open(path));
+        ++windows;
+      } else {
+        const std::string said = AnswerBox([&] { EXPECT_FALSE(frame->Open(path)); });
+        EXPECT_EQ(said, "Impossible d'ouvrir « molvane-viewer-" + name + " ».\n\n" + error);
+        paletteLessGif = paletteLessGif || Contains(error, "GIF est endommagé : une de ses images n'a pas de palette");
+      }
+      DeleteFileA(path.c_str());
+    }
+  }
+  EXPECT_EQ(frame->Views().size(), windows);
+  EXPECT_TRUE(paletteLessGif);
 }
 
 // The viewer's own box, in French whatever the system's language, answered
