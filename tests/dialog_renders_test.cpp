@@ -9,6 +9,7 @@
 #include "boundary/host_protocol.h"
 #include "boundary/library.h"
 #include "boundary/pixel_array.h"
+#include "dialog_kit/dialog_module.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
 #include "tools/merge_dialog.h"
@@ -61,7 +62,7 @@ TEST_F(DialogRenders, ASliderTheProgramMovesFiresNothing) {
   TPtsImg first(40 * 30), second(40 * 30);
   XchgData(MOLVANE_TOOL_MERGE, 0, 0, 0, 0, 40, 30, MOLVANE_PHASE_OPEN, 0, first.Handle(), nullptr, "un", 0);
   XchgData(MOLVANE_TOOL_MERGE, 0, 0, 0, 0, 40, 30, MOLVANE_PHASE_CONTINUE, 0, second.Handle(), nullptr, "deux", 0);
-  TFusionner& d = Fusionner();
+  TFusionner& d = TheDialog<TFusionner>();
   ASSERT_TRUE(d.Showing());
   d.TxMax.SetPosition(100);
   const int before = ui::headless::TheState().pictureRefreshes;
