@@ -332,14 +332,18 @@ bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error)
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, "C'est un dossier, pas un fichier d'image.");
   MappedFile file;
   if (!file.Open(path, error)) return false;
+  return DecodeImageBytes(file.Data(), file.Size(), image, error);
+}
+
+bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error) {
   std::string problem;
-  const ImageFormat format = CheckImageStructure(file.Data(), file.Size(), problem);
+  const ImageFormat format = CheckImageStructure(data, size, problem);
   if (!problem.empty()) return Fail(error, problem);
   // Our own decoder first for BMP: it reads exactly the files we write; the
   // codec then takes the palette and 32-bit kinds it refuses.
   std::string bmpError;
-  if (format == ImageFormat::kBmp && DecodeBmp(file.Data(), file.Size(), image, bmpError)) return true;
-  return Decode(file.Data(), file.Size(), format, image, error);
+  if (format == ImageFormat::kBmp && DecodeBmp(data, size, image, bmpError)) return true;
+  return Decode(data, size, format, image, error);
 }
 
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {

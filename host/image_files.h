@@ -15,6 +15,8 @@
 // Messages are French (Windows-1252), as the viewer shows them.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "host/bmp.h"
@@ -28,6 +30,8 @@ ImageFormat FormatOfPath(const std::string& path);
 bool CanWriteFormat(ImageFormat format);
 
 bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error);
+// The same for a file's bytes held in memory (an image on the clipboard).
+bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error);
 
 // `jpegQuality` 1..100, used only for JPEG files.
 constexpr int kDefaultJpegQuality = 90;

@@ -14,6 +14,7 @@
 
 #include "host/image_files.h"
 #include "host/tool_list.h"
+#include "host/viewer/clipboard.h"
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/question_box.h"
 
@@ -216,7 +217,8 @@ bool MainFrame::Build(const ViewerOptions& options) {
   UpdateWindow(window_);
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kOpen},       {FCONTROL | FVIRTKEY, 'S', kSave},
                   {FCONTROL | FVIRTKEY, 'W', kClose},      {FCONTROL | FVIRTKEY, 'Z', kUndo},
-                  {FCONTROL | FVIRTKEY, 'Y', kRedo},       {FCONTROL | FVIRTKEY, '0', kZoomFit},
+                  {FCONTROL | FVIRTKEY, 'Y', kRedo},       {FCONTROL | FVIRTKEY, 'C', kCopy},
+                  {FCONTROL | FVIRTKEY, 'V', kPaste},      {FCONTROL | FVIRTKEY, '0', kZoomFit},
                   {FCONTROL | FVIRTKEY, '1', kZoom100},    {FCONTROL | FVIRTKEY, VK_ADD, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FSHIFT | FVIRTKEY, VK_OEM_PLUS, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
@@ -257,6 +259,9 @@ HMENU MainFrame::BuildMenu() {
   HMENU edit = CreatePopupMenu();
   Append(edit, kUndo, "&Annuler\tCtrl+Z");
   Append(edit, kRedo, "&Rétablir\tCtrl+Y");
+  AppendMenuA(edit, MF_SEPARATOR, 0, nullptr);
+  Append(edit, kCopy, "&Copier\tCtrl+C");
+  Append(edit, kPaste, "C&oller comme nouvelle image\tCtrl+V");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(edit), "&Édition");
 
   HMENU view = CreatePopupMenu();
@@ -399,6 +404,7 @@ void MainFrame::EnableMenus(HMENU menu) {
   for (UINT id : {kSave, kSaveAs, kClose, kZoomFit, kZoom100, kZoomIn, kZoomOut}) Enable(menu, id, view != nullptr);
   Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
   Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
+  Enable(menu, kCopy, view != nullptr);
   for (size_t i = 1; i <= session_.ItemCaptions().size(); ++i)
     Enable(menu, UINT(kFirstTool + i), view && !session_.Busy());
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
@@ -411,6 +417,7 @@ void MainFrame::OnCommand(UINT command) {
   if (command == kOpen) return ChooseAndOpen();
   if (command == kQuit) return void(PostMessageA(window_, WM_CLOSE, 0, 0));
   if (command == kAbout) return ShowAbout();
+  if (command == kPaste) return PasteFromClipboard();
   if (command >= kFirstJpegQuality && command < kFirstJpegQuality + sizeof kJpegQualities / sizeof kJpegQualities[0]) {
     jpegQuality_ = kJpegQualities[command - kFirstJpegQuality];
     return;
@@ -420,6 +427,7 @@ void MainFrame::OnCommand(UINT command) {
   switch (command) {
     case kSave: Save(*view); return;
     case kSaveAs: ChooseAndSave(*view); return;
+    case kCopy: CopyToClipboard(*view); return;
     case kClose: SendMessageA(view->Window(), WM_CLOSE, 0, 0); return;
     case kUndo:
     case kRedo:
@@ -657,6 +665,31 @@ HCURSOR MainFrame::CursorFor(ImageView& view) {
 
 void MainFrame::PixelsChanged(ImageDocument& document) {
   if (ImageView* view = ViewOf(document)) view->Refresh();
+}
+
+void MainFrame::CopyToClipboard(ImageView& view) {
+  std::string error;
+  try {
+    if (CopyImage(window_, view.Document().Image(), error)) return;
+  } catch (const std::bad_alloc&) {
+    error = "La mémoire manque pour copier l'image.";
+  }
+  ShowError("Impossible de copier " + Quoted(view.Document().Name()) + ".\n\n" + error);
+}
+
+void MainFrame::PasteFromClipboard() {
+  host::Bitmap24 image;
+  std::string error;
+  try {
+    if (PasteImage(window_, image, error)) {
+      ++pastedImages_;
+      const std::string name = pastedImages_ == 1 ? "Image collée" : "Image collée " + std::to_string(pastedImages_);
+      return ImageDelivered(image, name);
+    }
+  } catch (const std::bad_alloc&) {
+    error = "La mémoire manque pour cette image.";
+  }
+  ShowError("Rien à coller.\n\n" + error);
 }
 
 void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& name) {

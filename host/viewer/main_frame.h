@@ -25,6 +25,8 @@ enum Command : UINT {
   kFirstJpegQuality = 150,  // + index in kJpegQualities
   kUndo = 200,
   kRedo,
+  kCopy,
+  kPaste,
   kZoomFit = 300,
   kZoom100,
   kZoomIn,
@@ -87,6 +89,8 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool Save(ImageView& view);
   bool ChooseAndSave(ImageView& view);
   void ShowAbout();
+  void CopyToClipboard(ImageView& view);
+  void PasteFromClipboard();
   void ShowError(const std::string& text);
   ImageView* ViewOf(const ImageDocument& document) const;
   void ShowStatus(ImageView* view, bool inImage, POINT pixel);
@@ -118,6 +122,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   std::string pluginProblem_;
   std::vector<ImageView*> views_;
   int jpegQuality_ = 90;
+  int pastedImages_ = 0;
   bool running_ = false;
 };
 

@@ -20,6 +20,7 @@
 #include "host/dialog_runs.h"
 #include "host/image_files.h"
 #include "host/process_resources.h"
+#include "host/viewer/clipboard.h"
 #include "host/viewer/main_frame.h"
 #include "host_test_support.h"
 #include "image_mutations.h"
@@ -902,6 +903,97 @@ TEST(ViewerHistory, RunsOnA24MegapixelPhotographKeepUndoWithinTheBudget) {
   if (runs >= 10) EXPECT_NE(frame->StatusText(3).find("Historique plein"), std::string::npos) << frame->StatusText(3);
   frame.reset();
   DeleteFileA(path.c_str());
+}
+
+// Puts `bytes` on the clipboard as `format`, alone.
+void PutOnClipboard(HWND owner, UINT format, const std::vector<uint8_t>& bytes) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+  GlobalUnlock(memory);
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  SetClipboardData(format, memory);
+  CloseClipboard();
+}
+
+// A packed bitmap: the 40-byte header, then the masks for 32 bits, then the rows as given.
+std::vector<uint8_t> Dib(int32_t width, int32_t height, uint16_t bits, const std::vector<uint8_t>& rows) {
+  std::vector<uint8_t> dib(40);
+  auto put32 = [&dib](size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) dib[at + size_t(i)] = uint8_t(value >> (8 * i));
+  };
+  put32(0, 40), put32(4, uint32_t(width)), put32(8, uint32_t(height));
+  dib[12] = 1, dib[14] = uint8_t(bits);
+  if (bits == 32) {
+    put32(16, 3);  // colour masks follow
+    for (uint32_t mask : {0xFF0000u, 0xFF00u, 0xFFu}) dib.insert(dib.end(), {uint8_t(mask), uint8_t(mask >> 8), uint8_t(mask >> 16), 0});
+  }
+  dib.insert(dib.end(), rows.begin(), rows.end());
+  return dib;
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(uint8_t(c));
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+TEST(ViewerFiles, CopyAndPasteCarryExactPixelsAndRefuseWhatIsNoImage) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  Command(*frame, viewer::kCopy);
+  // The copy is what another program reads: a packed 24-bit bitmap of the image.
+  ASSERT_TRUE(OpenClipboard(frame->Window()));
+  HANDLE copied = GetClipboardData(CF_DIB);
+  host::Bitmap24 read;
+  std::string error;
+  const bool decoded = copied && viewer::DecodeDib(static_cast<const uint8_t*>(GlobalLock(copied)),
+                                                   GlobalSize(copied), read, error);
+  if (copied) GlobalUnlock(copied);
+  CloseClipboard();
+  ASSERT_TRUE(decoded) << error;
+  EXPECT_TRUE(SamePixels(read.pixels, Chelsea(), 451));
+
+  const Pixel24 a{1, 2, 3}, b{4, 5, 6}, c{7, 8, 9}, d{10, 11, 12}, e{13, 14, 15}, f{16, 17, 18};
+  const struct {
+    const char* what;
+    UINT format;
+    std::vector<uint8_t> bytes;
+    std::vector<Pixel24> pixels;  // empty: refused with `message`
+    const char* message;
+  } cases[] = {
+      {"our own copy", CF_DIB, {}, Chelsea(), nullptr},
+      {"32 bits, rows top-down", CF_DIB,
+       Dib(3, -2, 32, {1, 2, 3, 255, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0, 13, 14, 15, 0, 16, 17, 18, 0}),
+       {a, b, c, d, e, f}, nullptr},
+      {"24 bits, rows bottom-up and padded", CF_DIB,
+       Dib(3, 2, 24, {10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}),
+       {a, b, c, d, e, f}, nullptr},
+      {"a PNG from a browser", RegisterClipboardFormatA("PNG"), FileBytes(DataFile("chelsea.png")), Chelsea(),
+       nullptr},
+      {"rows missing", CF_DIB, Dib(3, 200000, 24, {1, 2, 3}), {}, "endommagée"},
+      {"8 bits", CF_DIB, Dib(3, 2, 8, std::vector<uint8_t>(8)), {}, "8 bits par pixel"},
+      {"text", CF_TEXT, {'a', 'b', 0}, {}, "ne contient pas d'image"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.bytes.empty()) PutOnClipboard(frame->Window(), c.format, c.bytes);
+    const size_t windows = frame->Views().size();
+    if (c.message) {
+      const std::string text = AnswerBox([&] { Command(*frame, viewer::kPaste); });
+      EXPECT_TRUE(Contains(text, c.message)) << text;
+      EXPECT_EQ(frame->Views().size(), windows);
+      continue;
+    }
+    Command(*frame, viewer::kPaste);
+    ASSERT_EQ(frame->Views().size(), windows + 1);
+    const ImageView& pasted = *frame->Views().back();
+    EXPECT_TRUE(pasted.Document().Bytes() == c.pixels);
+    EXPECT_TRUE(Contains(host::TextOf(pasted.Window()), "Image collée")) << host::TextOf(pasted.Window());
+  }
 }
 
 }  // namespace
