@@ -10,7 +10,7 @@
 #include "colour/extended_math.h"
 #include "colour/power10.h"
 #include "host_callback_recorder.h"
-#include "random_image.h"
+#include "test_images.h"
 #include "tools/gradient_dialog.h"
 #include "tools/gradient_vector.h"
 #include "ui/headless/headless.h"

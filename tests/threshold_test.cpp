@@ -10,7 +10,7 @@
 #include "boundary/host_protocol.h"
 #include "colour/cpu_features.h"
 #include "host_callback_recorder.h"
-#include "random_image.h"
+#include "test_images.h"
 #include "tools/threshold_dialog.h"
 #include "ui/headless/headless.h"
 

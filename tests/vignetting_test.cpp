@@ -18,7 +18,7 @@
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
-#include "random_image.h"
+#include "test_images.h"
 #include "tools/vignetting_dialog.h"
 #include "ui/headless/headless.h"
 

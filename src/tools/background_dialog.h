@@ -7,7 +7,7 @@
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
 #include "boundary/tool_table.h"
-#include "controls/barre_curseur.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/marker_picker.h"
 #include "tools/region_fill.h"

@@ -4,7 +4,7 @@
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
-#include "controls/barre_curseur.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
 #include "tools/gradient.h"

@@ -7,7 +7,7 @@
 #include "boundary/image_run.h"
 #include "boundary/pixel_array.h"
 #include "boundary/tool_table.h"
-#include "controls/barre_curseur.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
 #include "dialog_kit/two_image_part.h"
