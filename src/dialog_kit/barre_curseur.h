@@ -1,12 +1,13 @@
-// TBarreCurseur: the slider of every dialog, a horizontal track bar with a mouse-up event.
+// TBarreCurseur: the component model's track bar, set up from a SliderRange declared beside its dialog.
 #pragma once
 
 #include "ui/controls.h"
 
 namespace molvane {
 
-// A slider's range and default, declared once beside its dialog and read by
-// both the dialog and the tests that sweep minimum, default and maximum.
+// A slider's range, default, page size and tick spacing, declared once beside
+// its dialog: the dialog sets the slider up and puts it back to its default
+// from it, and tests read the default from it.
 struct SliderRange {
   int min;
   int max;
@@ -15,6 +16,9 @@ struct SliderRange {
   int frequency;
 };
 
+// The sliders of the threshold, comparison, merge, background and gradient
+// dialogs. Configure sets range, page size and ticks; the position is the
+// dialog's to set.
 class TBarreCurseur : public ui::TrackBar {
  public:
   using ui::TrackBar::TrackBar;
