@@ -1,8 +1,9 @@
 # Fails unless each *_avx2 object among OBJECTS ('|'-separated) defines one
-# external symbol: its kernel. Those files are compiled for AVX2 from a
-# pragma on; an inline function they emitted out of line would be a second
-# copy of one the baseline code also uses, and the linker may keep the AVX2
-# copy for every caller, which a processor without AVX2 cannot run.
+# external symbol: its kernel, or the table of its kernels. Those files are
+# compiled for AVX2 from a pragma on; an inline function they emitted out of
+# line would be a second copy of one the baseline code also uses, and the
+# linker may keep the AVX2 copy for every caller, which a processor without
+# AVX2 cannot run.
 # Run as: cmake -DNM=... -DOBJECTS=a.o|b.o -P check_avx2_objects.cmake
 cmake_minimum_required(VERSION 3.20)
 string(REPLACE "|" ";" objects "${OBJECTS}")

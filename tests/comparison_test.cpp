@@ -16,8 +16,8 @@
 #include "colour/cpu_features.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
-#include "random_image.h"
 #include "dialog_kit/dialog_module.h"
+#include "test_images.h"
 #include "tools/comparison_dialog.h"
 #include "ui/headless/headless.h"
 

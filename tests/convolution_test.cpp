@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "host_precision.h"
-#include "random_image.h"
+#include "test_images.h"
 
 namespace molvane {
 

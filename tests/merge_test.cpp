@@ -21,8 +21,8 @@
 #include "dialog_kit/preview.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
-#include "random_image.h"
 #include "dialog_kit/dialog_module.h"
+#include "test_images.h"
 #include "tools/merge_dialog.h"
 #include "ui/headless/headless.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "colour/extended_math.h"
-#include "random_image.h"
+#include "test_images.h"
 #include "ui/headless/headless.h"
 
 namespace molvane {

@@ -10,8 +10,8 @@
 #include "boundary/host_protocol.h"
 #include "colour/cpu_features.h"
 #include "host_callback_recorder.h"
-#include "random_image.h"
 #include "dialog_kit/dialog_module.h"
+#include "test_images.h"
 #include "tools/threshold_dialog.h"
 #include "ui/headless/headless.h"
 

@@ -18,8 +18,8 @@
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
 #include "platform/fake/fake_platform.h"
-#include "random_image.h"
 #include "dialog_kit/dialog_module.h"
+#include "test_images.h"
 #include "tools/vignetting_dialog.h"
 #include "ui/headless/headless.h"
 

@@ -1,7 +1,7 @@
 // The order in which the library's modules initialise and finalise.
 #include "boundary/library.h"
 
-#include "boundary/params.h"
+#include "boundary/menu_table.h"
 #include "boundary/shared_heap.h"
 #include "boundary/tool_table.h"
 #include "platform/row_pool.h"
@@ -20,7 +20,7 @@ bool LibraryInitialize() noexcept {
       if (tool.initialize) tool.initialize();
       ++started;
     }
-    ParamsInitialize();
+    MenuTableInitialize();
     return true;
   } catch (...) {
     // A module that cannot start (no memory for a dialog): what started
@@ -36,7 +36,7 @@ bool LibraryInitialize() noexcept {
 }
 
 void LibraryFinalize() noexcept {
-  ParamsFinalize();
+  MenuTableFinalize();
   const ToolTable tools = Tools();
   for (size_t i = tools.count; i > 0; --i) {
     const ToolEntry& tool = tools.entries[i - 1];

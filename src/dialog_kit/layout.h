@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "controls/barre_curseur.h"
+#include "dialog_kit/barre_curseur.h"
 #include "ui/component.h"
 #include "ui/controls.h"
 #include "ui/form.h"

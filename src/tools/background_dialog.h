@@ -4,7 +4,9 @@
 #include <cstdint>
 
 #include "boundary/image_run.h"
-#include "controls/barre_curseur.h"
+#include "boundary/pixel_array.h"
+#include "boundary/tool_table.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/point_picking_dialog.h"
 #include "tools/region_fill.h"

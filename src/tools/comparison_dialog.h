@@ -3,7 +3,11 @@
 
 #include <cstdint>
 
-#include "controls/barre_curseur.h"
+#include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
+#include "boundary/pixel_array.h"
+#include "boundary/tool_table.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/two_image_dialog.h"
 #include "tools/comparison.h"

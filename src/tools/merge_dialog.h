@@ -4,7 +4,8 @@
 #include <cstdint>
 
 #include "boundary/pixel_array.h"
-#include "controls/barre_curseur.h"
+#include "boundary/tool_table.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/preview.h"
 #include "dialog_kit/two_image_dialog.h"

@@ -17,7 +17,12 @@
 // whose byte j is byte j - n of (previous, x). L::WeighLow8(x, y, w) gives
 // in 16-bit lanes x[i] w0 + y[i] w1 for the low 8 bytes i of each lane
 // (WeighHigh8 the high 8), where w holds w0 | w1 << 8 in every 16-bit lane,
-// each weight 0..127 and each sum below 2^15.
+// each weight 0..127 and each sum below 2^15. L::StoreWidened32(p, a, b, c,
+// d) stores the four vectors of 32-bit values that one vector of bytes
+// widens into (low half of the low half of each lane, then its high half,
+// then the same of the high half) with value k at p[k] for byte k;
+// L::StoreSaturated8(p, a, b, c, d) stores the 32-bit values of a, b, c, d,
+// in that order, as bytes clamped to 0..255.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +53,20 @@
   static V WidenHigh8(V a) { return mm##_unpackhi_epi8(a, Zero()); }                       \
   static V NarrowSat16(V low, V high) { return mm##_packus_epi16(low, high); }             \
   static V Add16(V a, V b) { return mm##_add_epi16(a, b); }                                \
+  /* Signed 16-bit values to 32 bits, from the low or high half of each lane. */           \
+  static V WidenSignedLow16(V a) { return mm##_srai_epi32(mm##_unpacklo_epi16(a, a), 16); } \
+  static V WidenSignedHigh16(V a) { return mm##_srai_epi32(mm##_unpackhi_epi16(a, a), 16); } \
+  static V Set32(int32_t v) { return mm##_set1_epi32(v); }                                 \
+  static V Add32(V a, V b) { return mm##_add_epi32(a, b); }                                \
+  /* Bytes of a and b alternating, from the low or high half of each lane. */             \
+  static V InterleaveLow8(V a, V b) { return mm##_unpacklo_epi8(a, b); }                   \
+  static V InterleaveHigh8(V a, V b) { return mm##_unpackhi_epi8(a, b); }                  \
+  /* Pairs of 16-bit products summed into 32-bit lanes. */                                 \
+  static V MulAddPairs16(V a, V b) { return mm##_madd_epi16(a, b); }                       \
+  /* Each 32-bit value as a float, divided by d, rounded as the unit rounds (to even). */  \
+  static V DivideRounded32(V a, float d) {                                                 \
+    return mm##_cvtps_epi32(mm##_div_ps(mm##_cvtepi32_ps(a), mm##_set1_ps(d)));           \
+  }                                                                                        \
   static V MulLow16(V a, V b) { return mm##_mullo_epi16(a, b); }                           \
   static V MulHigh16(V a, V b) { return mm##_mulhi_epu16(a, b); }                          \
   template <int n> static V ShiftRight16(V a) { return mm##_srli_epi16(a, n); }

@@ -34,6 +34,19 @@ struct Avx2Lanes {
   // The bytes of x and y interleaved, each pair's two products summed at once.
   static V WeighLow8(V x, V y, V w) { return _mm256_maddubs_epi16(_mm256_unpacklo_epi8(x, y), w); }
   static V WeighHigh8(V x, V y, V w) { return _mm256_maddubs_epi16(_mm256_unpackhi_epi8(x, y), w); }
+  // Each lane holds a quarter of both halves' values: a is [0..3 | 16..19],
+  // b [4..7 | 20..23], c [8..11 | 24..27], d [12..15 | 28..31].
+  static void StoreWidened32(int32_t* p, V a, V b, V c, V d) {
+    Store(p, _mm256_permute2x128_si256(a, b, 0x20));
+    Store(p + 8, _mm256_permute2x128_si256(c, d, 0x20));
+    Store(p + 16, _mm256_permute2x128_si256(a, b, 0x31));
+    Store(p + 24, _mm256_permute2x128_si256(c, d, 0x31));
+  }
+  // The lane-wise packs leave 4-byte groups in the order 0 2 4 6 | 1 3 5 7.
+  static void StoreSaturated8(uint8_t* p, V a, V b, V c, V d) {
+    const V bytes = NarrowSat16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+    Store(p, _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+  }
 
  private:
   static __m128i Load128(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }

@@ -24,6 +24,15 @@ struct Sse2Lanes {
   }
   static V WeighLow8(V x, V y, V w) { return Weigh(WidenLow8(x), WidenLow8(y), w); }
   static V WeighHigh8(V x, V y, V w) { return Weigh(WidenHigh8(x), WidenHigh8(y), w); }
+  static void StoreWidened32(int32_t* p, V a, V b, V c, V d) {
+    Store(p, a);
+    Store(p + 4, b);
+    Store(p + 8, c);
+    Store(p + 12, d);
+  }
+  static void StoreSaturated8(uint8_t* p, V a, V b, V c, V d) {
+    Store(p, NarrowSat16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
+  }
 
  private:
   static V Weigh(V x, V y, V w) {

@@ -1,7 +1,10 @@
 // TSeuilImg: the modal threshold dialog ("Seuillage").
 #pragma once
 
-#include "controls/barre_curseur.h"
+#include "boundary/host_protocol.h"
+#include "boundary/image_run.h"
+#include "boundary/pixel_array.h"
+#include "dialog_kit/barre_curseur.h"
 #include "dialog_kit/layout.h"
 #include "dialog_kit/modal_dialog.h"
 #include "dialog_kit/preview.h"

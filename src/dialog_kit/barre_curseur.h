@@ -1,4 +1,4 @@
-// TBarreCurseur: the slider of every dialog, a horizontal track bar with a mouse-up event.
+// TBarreCurseur: the dialogs' slider, a track bar set up from its dialog's layout table.
 #pragma once
 
 #include "ui/controls.h"

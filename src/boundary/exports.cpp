@@ -1,26 +1,18 @@
-// Params: the four exports, the menu table and the dispatch to the tools.
-#include "boundary/params.h"
+// The four exports, and the dispatch of XchgData calls to the tools.
+#include "boundary/exports.h"
 
 #include <utility>
 
-#include "boundary/exports.h"
 #include "boundary/host_protocol.h"
 #include "boundary/image_run.h"
-#include "boundary/module_guard.h"
+#include "boundary/menu_table.h"
 #include "boundary/pixel_array.h"
 #include "boundary/tool_table.h"
 #include "boundary/version_info.h"
 #include "platform/platform.h"
 
 namespace molvane {
-
-const char* const kMenuCaption = "Divers";
-const char* const kDisplayName = "Pelmorande (Molvane)";
-
 namespace {
-
-ModuleGuard guard;
-std::vector<const char*> menuTable;
 
 const ToolEntry* FindTool(int32_t number) {
   for (const ToolEntry& tool : Tools())
@@ -48,22 +40,6 @@ void Dispatch(const ToolEntry& tool, int32_t callPhase, TPtsImg pixels, const TP
 }
 
 }  // namespace
-
-const std::vector<const char*>& MenuTable() { return menuTable; }
-
-void ParamsInitialize() {
-  if (!guard.Enter()) return;
-  menuTable.assign(Tools().count, "");
-  for (const ToolEntry& tool : Tools())
-    if (tool.number >= 1 && size_t(tool.number) <= menuTable.size())
-      menuTable[size_t(tool.number) - 1] = tool.caption;
-}
-
-void ParamsFinalize() {
-  if (!guard.Leave()) return;
-  menuTable.clear();
-  menuTable.shrink_to_fit();
-}
 
 }  // namespace molvane
 

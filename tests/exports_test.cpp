@@ -1,5 +1,5 @@
 // The exports as a host calls them: menu, dispatch, references, callback cell.
-#include "boundary/params.h"
+#include "boundary/exports.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-#include "boundary/exports.h"
 #include "boundary/host_protocol.h"
 #include "boundary/library.h"
 #include "boundary/pixel_array.h"

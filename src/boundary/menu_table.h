@@ -1,19 +1,18 @@
-// Params: the menu table and the dispatch of XchgData calls to the tools.
+// The plug-in's menu: its caption, its display name and the item captions the host asks AddMenu for.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 namespace molvane {
 
 // The menu caption and the item captions; the index of a caption plus one
-// is its tool number. Filled from the tool table by ParamsInitialize,
-// released by ParamsFinalize.
+// is its tool number. Filled from the tool table by MenuTableInitialize,
+// released by MenuTableFinalize.
 extern const char* const kMenuCaption;
 extern const char* const kDisplayName;
 const std::vector<const char*>& MenuTable();
 
-void ParamsInitialize();
-void ParamsFinalize();
+void MenuTableInitialize();
+void MenuTableFinalize();
 
 }  // namespace molvane
