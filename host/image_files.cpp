@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include "platform/path_names.h"
+
 namespace molvane::host {
 namespace {
 
@@ -240,15 +242,12 @@ bool Encode(const std::string& path, ImageFormat format, const Bitmap24& image, 
 }  // namespace
 
 ImageFormat FormatOfPath(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("\\/");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return ImageFormat::kUnknown;
-  const std::string extension = Lower(path.substr(dot + 1));
-  if (extension == "bmp") return ImageFormat::kBmp;
-  if (extension == "png") return ImageFormat::kPng;
-  if (extension == "jpg" || extension == "jpeg") return ImageFormat::kJpeg;
-  if (extension == "tif" || extension == "tiff") return ImageFormat::kTiff;
-  if (extension == "gif") return ImageFormat::kGif;
+  const std::string extension = Lower(ExtensionOf(path));
+  if (extension == ".bmp") return ImageFormat::kBmp;
+  if (extension == ".png") return ImageFormat::kPng;
+  if (extension == ".jpg" || extension == ".jpeg") return ImageFormat::kJpeg;
+  if (extension == ".tif" || extension == ".tiff") return ImageFormat::kTiff;
+  if (extension == ".gif") return ImageFormat::kGif;
   return ImageFormat::kUnknown;
 }
 

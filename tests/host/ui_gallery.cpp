@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_names.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/form.h"
@@ -700,7 +701,7 @@ int main(int argc, char** argv) {
   Check(colourChosen && colour == 0x00123456,
         "the colour dialog (\"" + colourTitle + "\") starts from the given colour and returns it");
   {
-    std::string expected = directory + (directory.empty() || directory.back() != '\\' ? "\\" : "") + "essai.flt";
+    std::string expected = InFolder(directory, "essai.flt");
     Check(fileChosen && ::lstrcmpiA(savedPath.c_str(), expected.c_str()) == 0,
           "the save dialog (\"" + fileTitle + "\") returns " + savedPath + " (expected " + expected + ")");
   }
