@@ -13,6 +13,7 @@
 
 #include "host/file_replacement.h"
 #include "host/image_precheck.h"
+#include "platform/path_names.h"
 
 namespace molvane::host {
 namespace {
@@ -312,15 +313,12 @@ bool Encode(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vec
 }  // namespace
 
 ImageFormat FormatOfPath(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("\\/");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return ImageFormat::kUnknown;
-  const std::string extension = Lower(path.substr(dot + 1));
-  if (extension == "bmp") return ImageFormat::kBmp;
-  if (extension == "png") return ImageFormat::kPng;
-  if (extension == "jpg" || extension == "jpeg") return ImageFormat::kJpeg;
-  if (extension == "tif" || extension == "tiff") return ImageFormat::kTiff;
-  if (extension == "gif") return ImageFormat::kGif;
+  const std::string extension = Lower(ExtensionOf(path));
+  if (extension == ".bmp") return ImageFormat::kBmp;
+  if (extension == ".png") return ImageFormat::kPng;
+  if (extension == ".jpg" || extension == ".jpeg") return ImageFormat::kJpeg;
+  if (extension == ".tif" || extension == ".tiff") return ImageFormat::kTiff;
+  if (extension == ".gif") return ImageFormat::kGif;
   return ImageFormat::kUnknown;
 }
 

@@ -53,6 +53,7 @@
 #include "host/shared_record.h"
 #include "host/stopwatch.h"
 #include "host/tool_list.h"
+#include "platform/path_names.h"
 
 namespace molvane::host {
 namespace {
@@ -304,28 +305,15 @@ const char* ToolName(int32_t number) {
   return tool ? tool->name : "";
 }
 
-// The name a viewer shows for an image: its file name without the folder.
-std::string ImageName(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // INPUT-<suffix> beside the input, or in `folder` when one is given, in the
 // input's format when it can be written (GIF and unknown ones give PNG);
 // `number` above 1 gives INPUT-<number>-<suffix>.
 std::string DefaultOutput(const std::string& input, const std::string& suffix, const std::string& folder = "",
                           int number = 1) {
-  const size_t slash = input.find_last_of("\\/");
-  const size_t dot = input.find_last_of('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  std::string stem = hasExtension ? input.substr(0, dot) : input;
-  if (!folder.empty()) {
-    const char last = folder.back();
-    stem = folder + (last == '\\' || last == '/' ? "" : "\\") + ImageName(stem);
-  }
+  std::string stem = InFolder(folder.empty() ? FolderOf(input) : folder, StemOf(input));
   if (number > 1) stem += "-" + std::to_string(number);
-  const std::string extension = hasExtension && CanWriteFormat(FormatOfPath(input)) ? input.substr(dot) : ".png";
-  return stem + "-" + suffix + extension;
+  const std::string extension = ExtensionOf(input);
+  return stem + "-" + suffix + (!extension.empty() && CanWriteFormat(FormatOfPath(input)) ? extension : ".png");
 }
 
 std::string Lowered(std::string text) {
@@ -388,7 +376,7 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
   if (twoImages && !options.noSecond) {
     if (!options.second.empty()) {
       if (!ReadImageFile(options.second, secondImage, error)) return options.second + ": " + error;
-      secondName = ImageName(options.second);
+      secondName = FileNameOf(options.second);
       std::printf("Read %s: %d x %d pixels, the second image\n", options.second.c_str(), int(secondImage.width),
                   int(secondImage.height));
     } else if (merge) {
@@ -424,7 +412,7 @@ std::string RunOnImage(const Options& options, const LoadedTool& loaded, const s
       if (call.actionCode == MOLVANE_ACTION_NEW_IMAGE && call.actionData != 0)
         delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
     });
-    const std::string firstName = twoImages ? ImageName(input) : input;
+    const std::string firstName = twoImages ? FileNameOf(input) : input;
     const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
     auto runTool = [&] {
       exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0, pixels.Handle(),
@@ -569,11 +557,11 @@ int Run(const Options& options) {
     const std::string& input = options.inputs[i];
     Stopwatch fileTime;
     const std::string problem = RunOnImage(options, LoadedTool{exports, caption}, input, outputs[i]);
-    if (!problem.empty()) failures.push_back(ImageName(input) + ": " + problem);
+    if (!problem.empty()) failures.push_back(FileNameOf(input) + ": " + problem);
     problemOfOne = problem;
     if (batch)
       std::printf("[%lu/%lu] %s: %s (%.1f ms)%s\n", (unsigned long)(i + 1), (unsigned long)total,
-                  ImageName(input).c_str(),
+                  FileNameOf(input).c_str(),
                   problem.empty() ? ("written to " + outputs[i]).c_str() : ("FAILED, " + problem).c_str(),
                   fileTime.Milliseconds(),
                   options.resources ? ("; " + DescribeResources(CountProcessResources())).c_str() : "");

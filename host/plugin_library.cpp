@@ -6,6 +6,8 @@
 #endif
 #include <windows.h>
 
+#include "platform/path_names.h"
+
 namespace molvane::host {
 namespace {
 
@@ -60,9 +62,7 @@ std::string ModuleFolder(const void* address) {
   char name[MAX_PATH];
   const DWORD length = GetModuleFileNameA(module, name, sizeof name);
   if (length == 0 || length >= sizeof name) return std::string();
-  std::string folder(name, length);
-  const size_t slash = folder.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+  return FolderOf(std::string(name, length));
 }
 
 }  // namespace molvane::host

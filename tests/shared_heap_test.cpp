@@ -116,8 +116,6 @@ TEST_F(SharedHeapTest, FirstModuleCreatesTheRecordAndKeepsItsAllocator) {
   ASSERT_EQ(heap.Attach(), AttachResult::Created);
 
   EXPECT_TRUE(heap.Created());
-  EXPECT_EQ(heap.CandidateIndex(), 0);
-  EXPECT_EQ(heap.OwnedPage(), kCandidate0);
   EXPECT_TRUE(SameTable(creatorTable, CountingTable<0>()));
 
   const SharedHeapRecord* record = RecordIn(platform, kCandidate0);
@@ -148,10 +146,8 @@ TEST_F(SharedHeapTest, SecondModuleJoinsAndBlocksCrossBetweenTheModules) {
 
   ASSERT_EQ(joiner.Attach(), AttachResult::Joined);
   EXPECT_TRUE(joiner.Joined());
-  EXPECT_EQ(joiner.CandidateIndex(), 0);
-  EXPECT_EQ(joiner.OwnedPage(), 0u);
+  EXPECT_EQ(joiner.Record(), RecordIn(platform, kCandidate0));
   EXPECT_EQ(RecordIn(platform, kCandidate0)->RefCount, 2);
-  EXPECT_TRUE(SameTable(joiner.SavedAllocator(), CountingTable<1>()));
   EXPECT_EQ(CountCalls(platform, FakePlatform::PageCall::Allocate), 2);  // the joiner found it taken
 
   const int joinerHeapCallsBefore = heaps[1].allocations + heaps[1].frees;
@@ -202,14 +198,13 @@ TEST_F(SharedHeapTest, AnotherProcessRecordIsSkipped) {
               joinerTable, 1);
   SharedHeap creator(platform, creatorTable);
   ASSERT_EQ(creator.Attach(), AttachResult::Created);
-  EXPECT_EQ(creator.CandidateIndex(), 1);
-  EXPECT_EQ(creator.RecordAddress(), Candidate(1));
+  EXPECT_EQ(creator.Record(), RecordIn(platform, Candidate(1)));
   EXPECT_EQ(RecordIn(platform, Candidate(0))->RefCount, 1);
 
   // A module of this process arriving now passes the foreign record and joins.
   SharedHeap joiner(platform, joinerTable);
   ASSERT_EQ(joiner.Attach(), AttachResult::Joined);
-  EXPECT_EQ(joiner.CandidateIndex(), 1);
+  EXPECT_EQ(joiner.Record(), RecordIn(platform, Candidate(1)));
   EXPECT_TRUE(SameTable(joinerTable, CountingTable<0>()));
   EXPECT_EQ(RecordIn(platform, Candidate(0))->RefCount, 1);
   EXPECT_EQ(RecordIn(platform, Candidate(1))->RefCount, 2);
@@ -224,7 +219,7 @@ TEST_F(SharedHeapTest, UnreadablePagesBeforeTheRecordAreSkippedWithoutReadingThe
 
   SharedHeap joiner(platform, joinerTable);
   ASSERT_EQ(joiner.Attach(), AttachResult::Joined);
-  EXPECT_EQ(joiner.CandidateIndex(), 6);
+  EXPECT_EQ(joiner.Record(), RecordIn(platform, Candidate(6)));
   EXPECT_EQ(platform.BadReads(), 0);
   EXPECT_EQ(CountCalls(platform, FakePlatform::PageCall::Allocate), 7);
   EXPECT_EQ(platform.CommittedByProgram(), 0);
@@ -247,7 +242,7 @@ TEST_F(SharedHeapTest, NoFreeCandidateAndNoRecordFailsLeavingNothingBehind) {
   EXPECT_EQ(platform.BadReads(), 0);
   EXPECT_TRUE(SameTable(joinerTable, CountingTable<1>()));
   EXPECT_FALSE(heap.Attached());
-  EXPECT_EQ(heap.CandidateIndex(), -1);
+  EXPECT_EQ(heap.Record(), nullptr);
 
   heap.Detach();  // nothing attached: nothing to undo
   EXPECT_TRUE(platform.Terminations().empty());
@@ -274,7 +269,7 @@ TEST_F(SharedHeapTest, PageRelocatedEarlierIsGivenBackAndTheSearchGoesOn) {
   platform.RelocateAllocation(Candidate(0), 0x10000000);
   SharedHeap heap(platform, creatorTable);
   ASSERT_EQ(heap.Attach(), AttachResult::Created);
-  EXPECT_EQ(heap.CandidateIndex(), 1);
+  EXPECT_EQ(heap.Record(), RecordIn(platform, Candidate(1)));
   EXPECT_EQ(platform.StateOf(0x10000000), FakePlatform::PageState::Free);
   EXPECT_EQ(platform.CommittedByProgram(), 1);
   EXPECT_TRUE(platform.Messages().empty());
@@ -312,7 +307,7 @@ TEST_F(SharedHeapModuleTest, InitializeAndFinalizeRunOnceEach) {
   ASSERT_TRUE(SharedHeapInitialize());
   ASSERT_TRUE(SharedHeapInitialize());
   EXPECT_TRUE(ModuleSharedHeap().Created());
-  EXPECT_EQ(ModuleSharedHeap().RecordAddress(), kCandidate0);
+  EXPECT_EQ(ModuleSharedHeap().Record(), RecordIn(platform, kCandidate0));
   EXPECT_EQ(CountCalls(platform, FakePlatform::PageCall::Allocate), 1);
 
   SharedHeapFinalize();
@@ -365,7 +360,7 @@ TEST_F(SharedHeapModuleTest, FailedInitializeChangesNothingAndCanBeRetried) {
   platform.SetPage(Candidate(3), FakePlatform::PageState::Free);
   ASSERT_TRUE(SharedHeapInitialize());
   EXPECT_TRUE(ModuleSharedHeap().Created());
-  EXPECT_EQ(ModuleSharedHeap().CandidateIndex(), 3);
+  EXPECT_EQ(ModuleSharedHeap().Record(), RecordIn(platform, Candidate(3)));
   SharedHeapFinalize();
   EXPECT_FALSE(ModuleSharedHeap().Attached());
 }

@@ -7,6 +7,7 @@
 
 #include "host/image_files.h"
 #include "host/viewer/image_document.h"
+#include "platform/path_names.h"
 
 namespace molvane::viewer {
 namespace {
@@ -74,7 +75,7 @@ std::string WhyNotWritable(const std::string& path) {
 
 std::string WritableName(const std::string& path) {
   if (host::CanWriteFormat(host::FormatOfPath(path))) return path;
-  return FolderOf(path) + StemOf(FileNameOf(path)) + ".png";
+  return FolderOf(path) + StemOf(path) + ".png";
 }
 
 }  // namespace molvane::viewer

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/shared_record.h"
+#include "platform/path_names.h"
 
 namespace molvane::viewer {
 
@@ -36,21 +37,6 @@ void ImageDocument::MarkSaved(const std::string& path) {
   path_ = path;
   name_ = FileNameOf(path);
   savedState_ = state_;
-}
-
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string StemOf(const std::string& name) {
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace molvane::viewer

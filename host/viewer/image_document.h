@@ -57,11 +57,4 @@ class ImageDocument {
   uint64_t lastState_ = 1;
 };
 
-// The file name of a path, without its folder.
-std::string FileNameOf(const std::string& path);
-// A file name without its extension.
-std::string StemOf(const std::string& name);
-// The folder of a path, with its last separator; empty for a bare name.
-std::string FolderOf(const std::string& path);
-
 }  // namespace molvane::viewer

@@ -17,6 +17,7 @@
 #include "host/viewer/clipboard.h"
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/question_box.h"
+#include "platform/path_names.h"
 
 namespace molvane::viewer {
 namespace {
@@ -36,9 +37,7 @@ HINSTANCE ThisModule() {
 std::string ProgramFolder() {
   char path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  const size_t slash = folder.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+  return FolderOf(std::string(path, length));
 }
 
 std::string Quoted(const std::string& name) { return "« " + name + " »"; }

@@ -8,6 +8,7 @@
 
 #include "host/shared_record.h"
 #include "host/tool_list.h"
+#include "platform/path_names.h"
 
 namespace molvane::viewer {
 namespace {

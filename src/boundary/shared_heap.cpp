@@ -55,9 +55,7 @@ AttachResult SharedHeap::Attach() {
       record->RefCount = 1;
       record->Signature1 = Signature1For(processId);
       record->Signature2 = Signature2For(processId);
-      Owned = page;
-      address_ = candidate;
-      candidateIndex_ = i;
+      ownedPage_ = page;
       record_ = record;
       return AttachResult::Created;
     }
@@ -71,12 +69,10 @@ AttachResult SharedHeap::Attach() {
 
     if (HoldsValidRecord(candidate, processId)) {
       auto* record = static_cast<SharedHeapRecord*>(platform_.At(candidate));
-      SavedTable = moduleAllocator_;
+      savedAllocator_ = moduleAllocator_;
       moduleAllocator_ = record->AllocatorTable;
       record->RefCount += 1;
-      Owned = 0;
-      address_ = candidate;
-      candidateIndex_ = i;
+      ownedPage_ = 0;
       record_ = record;
       return AttachResult::Joined;
     }
@@ -95,8 +91,8 @@ void SharedHeap::Detach() {
 
   record_->RefCount -= 1;
   const int32_t stillAttached = record_->RefCount;
-  const uintptr_t owned = Owned;
-  if (owned == 0) moduleAllocator_ = SavedTable;
+  const uintptr_t owned = ownedPage_;
+  if (owned == 0) moduleAllocator_ = savedAllocator_;
   Reset();
   if (owned == 0) return;
 
@@ -111,10 +107,8 @@ void SharedHeap::Detach() {
 }
 
 void SharedHeap::Reset() {
-  Owned = 0;
-  SavedTable = AllocatorTable{};
-  address_ = 0;
-  candidateIndex_ = -1;
+  ownedPage_ = 0;
+  savedAllocator_ = AllocatorTable{};
   record_ = nullptr;
 }
 

@@ -76,29 +76,22 @@ class SharedHeap {
   void Detach();
 
   bool Attached() const { return record_ != nullptr; }
-  bool Created() const { return Attached() && Owned != 0; }
-  bool Joined() const { return Attached() && Owned == 0; }
-  // The candidate the record sits at, -1 when not attached.
-  int CandidateIndex() const { return candidateIndex_; }
-  uintptr_t RecordAddress() const { return record_ ? address_ : 0; }
+  bool Created() const { return Attached() && ownedPage_ != 0; }
+  bool Joined() const { return Attached() && ownedPage_ == 0; }
+  // The record this module created or joined; null when not attached.
   const SharedHeapRecord* Record() const { return record_; }
-  uintptr_t OwnedPage() const { return Owned; }
-  const AllocatorTable& SavedAllocator() const { return SavedTable; }
 
  private:
   bool HoldsValidRecord(uintptr_t address, uint32_t processId);
   void Reset();
 
-  // The page this module created; 0 when it joined or is not attached.
-  uintptr_t Owned = 0;
-  // A joiner's own allocator, put back at Detach.
-  AllocatorTable SavedTable{};
-
   Platform& platform_;
   AllocatorTable& moduleAllocator_;
   Platform::SystemInfo info_{};
-  uintptr_t address_ = 0;
-  int candidateIndex_ = -1;
+  // The page this module created; 0 when it joined or is not attached.
+  uintptr_t ownedPage_ = 0;
+  // A joiner's own allocator, put back at Detach.
+  AllocatorTable savedAllocator_{};
   SharedHeapRecord* record_ = nullptr;
 };
 

@@ -5,6 +5,8 @@
 
 #include "boundary/host_protocol.h"
 #include "dialog_kit/button_glyphs.h"
+#include "dialog_kit/dialog_module.h"
+#include "platform/path_names.h"
 #include "platform/platform.h"
 #include "tools/convolution.h"
 #include "tools/filter_file.h"
@@ -19,24 +21,6 @@ class FloatingPointError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// The folder of a path, without a trailing separator.
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-// The file name of a path without its folder and extension.
-std::string BareNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-}  // namespace
-
-namespace {
 
 using Kind = ui::Component::Kind;
 const LayoutRow kLayout[] = {
@@ -181,7 +165,9 @@ ui::FileDialogOptions TFiltresMX::FilterFileDialog() const {
   ui::FileDialogOptions options;
   options.filter = "Fichiers Filtre (*.flt)|*.flt";
   options.defaultExtension = ".flt";
+  // The executable's folder, given without its trailing separator.
   options.initialDirectory = FolderOf(SystemPlatform().ExecutableFileName());
+  if (!options.initialDirectory.empty()) options.initialDirectory.pop_back();
   options.confirmOverwrite = false;
   return options;
 }
@@ -191,7 +177,7 @@ void TFiltresMX::EnrgFltClick(ui::Component*) {
   std::string path;
   if (!ui::ChooseFileToSave(this, FilterFileDialog(), path)) return;
   TMatrixFilter& f = Filters_[size_t(CurrentFilter_)];
-  if (f.NameLength == 11 && f.Name() == "Utilisateur") f.SetName(BareNameOf(path));
+  if (f.NameLength == 11 && f.Name() == "Utilisateur") f.SetName(StemOf(path));
   SaveFilterFile(path, f);
 }
 

@@ -21,34 +21,42 @@ namespace molvane {
 
 namespace {
 
-struct FillState {
+// What both paths derive from the parameters.
+struct FillSetup {
   const Pixel24* source;
   Pixel24* destination;
   int64_t width;
   int64_t count;  // width x height
-  TRgbInts SeedColour;
-  TRgbInts F1;
-  TRgbInts F2;
+  TRgbInts seedColour;
+  TRgbInts colourF1;
+  TRgbInts colourF2;
   ImagePoint pointF2;
-  long double SpanF1F2;
-  int32_t NoiseRange;
+  long double span;  // |F1 F2|; 0 when the points coincide
+  int32_t noiseRange;  // N
   long double tolerance;
-  long double T;
-  long double OneMinusT;
+  long double transparency;  // T
+  long double opacity;       // 1 - T
   long double lightnessFactor;
-  std::vector<bool> Visited;
-  std::vector<int32_t> WorkList;  // slot 0 unused, slot 1 the seed
-  int64_t ListCount;
 };
 
-bool WithinTolerance(const FillState& s, const TRgbInts& c) {
-  return s.tolerance > (long double)std::abs(c.r - s.SeedColour.r) &&
-         s.tolerance > (long double)std::abs(c.g - s.SeedColour.g) &&
-         s.tolerance > (long double)std::abs(c.b - s.SeedColour.b);
+// The reference's growth: a visited flag per pixel and a list of every
+// pixel that joined, grown in list order.
+struct ReferenceGrowth {
+  const FillSetup& fill;
+  std::vector<bool> visited;
+  std::vector<int32_t> workList;  // slot 0 unused, slot 1 the seed
+  int64_t listCount;
+};
+
+bool WithinTolerance(const FillSetup& fill, const TRgbInts& c) {
+  return fill.tolerance > (long double)std::abs(c.r - fill.seedColour.r) &&
+         fill.tolerance > (long double)std::abs(c.g - fill.seedColour.g) &&
+         fill.tolerance > (long double)std::abs(c.b - fill.seedColour.b);
 }
 
-int32_t Channel(const FillState& s, int32_t f1, int32_t f2, int32_t own, long double r, int32_t offset) {
-  const long double mixed = (f2 - r * (long double)(f2 - f1)) * s.OneMinusT + (long double)own * s.T;
+int32_t Channel(const FillSetup& fill, int32_t f1, int32_t f2, int32_t own, long double r, int32_t offset) {
+  const long double mixed =
+      (f2 - r * (long double)(f2 - f1)) * fill.opacity + (long double)own * fill.transparency;
   // Far beyond F1 (a tiny span) the value may pass any integer: bounded
   // first, well beyond what an offset can bring back into 0..255 (NaN: 0).
   constexpr long double kBound = 1099511627776.0L;  // 2^40
@@ -58,36 +66,37 @@ int32_t Channel(const FillState& s, int32_t f1, int32_t f2, int32_t own, long do
 }
 
 // Examines the four neighbours of region pixel i, paints those that join and queues them.
-void GrowFrom(FillState& s, int64_t i) {
+void GrowFrom(ReferenceGrowth& growth, int64_t i) {
+  const FillSetup& fill = growth.fill;
   // Every neighbour painted from i shares i's ratio.
-  const int64_t px = i % s.width;
-  const int64_t py = i / s.width;
+  const int64_t px = i % fill.width;
+  const int64_t py = i / fill.width;
   long double r = 0;
-  if (s.SpanF1F2 > 0) {
-    const long double dx = 0.6L * (long double)(s.pointF2.x - px);
+  if (fill.span > 0) {
+    const long double dx = 0.6L * (long double)(fill.pointF2.x - px);
     // Squared as extended values: exact below 2^32, where an integer square may wrap.
-    const long double dy = (long double)(s.pointF2.y - py);
-    r = std::sqrt(dx * dx + dy * dy) / s.SpanF1F2;
+    const long double dy = (long double)(fill.pointF2.y - py);
+    r = std::sqrt(dx * dx + dy * dy) / fill.span;
   }
-  const int64_t neighbours[4] = {i + 1, i - 1, i + s.width, i - s.width};
+  const int64_t neighbours[4] = {i + 1, i - 1, i + fill.width, i - fill.width};
   for (int64_t n : neighbours) {
-    if (n < 0 || n >= s.count) continue;
-    if (s.Visited[size_t(n)]) continue;
-    const PixelColor packed = PixelToColor(s.source[n]);
+    if (n < 0 || n >= fill.count) continue;
+    if (growth.visited[size_t(n)]) continue;
+    const PixelColor packed = PixelToColor(fill.source[n]);
     TRgbInts c = UnpackPixelColor(packed);
-    if (!WithinTolerance(s, c)) continue;
-    const int32_t offset = Random(s.NoiseRange) - s.NoiseRange / 2;
-    if (s.lightnessFactor != 1.0L) {
+    if (!WithinTolerance(fill, c)) continue;
+    const int32_t offset = Random(fill.noiseRange) - fill.noiseRange / 2;
+    if (fill.lightnessFactor != 1.0L) {
       THsl h = RgbToHsl(packed);
-      h.l = h.l * s.lightnessFactor;
+      h.l = h.l * fill.lightnessFactor;
       c = HslToRgb(h);
     }
-    Pixel24& out = s.destination[n];
-    out.r = uint8_t(Channel(s, s.F1.r, s.F2.r, c.r, r, offset));
-    out.g = uint8_t(Channel(s, s.F1.g, s.F2.g, c.g, r, offset));
-    out.b = uint8_t(Channel(s, s.F1.b, s.F2.b, c.b, r, offset));
-    s.Visited[size_t(n)] = true;
-    s.WorkList[size_t(++s.ListCount)] = int32_t(n);
+    Pixel24& out = fill.destination[n];
+    out.r = uint8_t(Channel(fill, fill.colourF1.r, fill.colourF2.r, c.r, r, offset));
+    out.g = uint8_t(Channel(fill, fill.colourF1.g, fill.colourF2.g, c.g, r, offset));
+    out.b = uint8_t(Channel(fill, fill.colourF1.b, fill.colourF2.b, c.b, r, offset));
+    growth.visited[size_t(n)] = true;
+    growth.workList[size_t(++growth.listCount)] = int32_t(n);
   }
 }
 
@@ -161,38 +170,38 @@ class LightnessCache {
 // and writing the images in memory order instead of the growth's order.
 class FastFill {
  public:
-  FastFill(const FillState& s, int32_t height)
-      : s_(s),
+  FastFill(const FillSetup& fill, int32_t height)
+      : fill_(fill),
         height_(height),
-        joinable_(new uint32_t[size_t((s.count + 31) / 32)]),
-        reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(s.count), 1))) {
+        joinable_(new uint32_t[size_t((fill.count + 31) / 32)]),
+        reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(fill.count), 1))) {
     if (!reachedFrom_) throw std::bad_alloc();
-    if (s.NoiseRange > 256) wideOffsets_.reset(new int32_t[size_t(s.count)]);
-    else if (s.NoiseRange > 0) offsets_.reset(new int8_t[size_t(s.count)]);
+    if (fill.noiseRange > 256) wideOffsets_.reset(new int32_t[size_t(fill.count)]);
+    else if (fill.noiseRange > 0) offsets_.reset(new int8_t[size_t(fill.count)]);
     JoinRange range;
-    const int32_t seed[3] = {s.SeedColour.b, s.SeedColour.g, s.SeedColour.r};
+    const int32_t seed[3] = {fill.seedColour.b, fill.seedColour.g, fill.seedColour.r};
     for (int c = 0; c < 3; ++c) {
       // tolerance > |v - seed| holds on one interval around the seed's value.
       int v = seed[c];
-      while (v > 0 && s.tolerance > (long double)(seed[c] - (v - 1))) --v;
+      while (v > 0 && fill.tolerance > (long double)(seed[c] - (v - 1))) --v;
       range.low[c] = uint8_t(v);
       v = seed[c];
-      while (v < 255 && s.tolerance > (long double)((v + 1) - seed[c])) ++v;
+      while (v < 255 && fill.tolerance > (long double)((v + 1) - seed[c])) ++v;
       range.high[c] = uint8_t(v);
     }
-    SplitOverThreads(s.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
-      MarkJoinable(s.source + begin, end - begin, range, joinable_.get() + begin / 32);
+    SplitOverThreads(fill.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
+      MarkJoinable(fill.source + begin, end - begin, range, joinable_.get() + begin / 32);
     });
     // The gradient's squared distances, per column and per row, as GrowFrom forms them.
-    if (s.SpanF1F2 > 0) {
-      dxx_.resize(size_t(s.width));
+    if (fill.span > 0) {
+      dxx_.resize(size_t(fill.width));
       dyy_.resize(size_t(height));
-      for (int64_t x = 0; x < s.width; ++x) {
-        const long double dx = 0.6L * (long double)(s.pointF2.x - x);
+      for (int64_t x = 0; x < fill.width; ++x) {
+        const long double dx = 0.6L * (long double)(fill.pointF2.x - x);
         dxx_[size_t(x)] = dx * dx;
       }
       for (int64_t y = 0; y < height; ++y) {
-        const long double dy = (long double)(s.pointF2.y - y);
+        const long double dy = (long double)(fill.pointF2.y - y);
         dyy_[size_t(y)] = dy * dy;
       }
     }
@@ -204,7 +213,7 @@ class FastFill {
     Grow(seedIndex);
     while (!queue_.Empty()) Grow(queue_.Pop());
     // Each pixel's paint depends on its notes alone: rows split over threads.
-    SplitOverThreads(height_, 1, kParallelPixels / s_.width + 1,
+    SplitOverThreads(height_, 1, kParallelPixels / fill_.width + 1,
                      [&](int64_t y0, int64_t y1) { PaintRows(y0, y1); });
   }
 
@@ -226,15 +235,15 @@ class FastFill {
   // Indices are ptrdiff_t: the image fits the address space, and the 32-bit
   // build then works in single registers.
   void Grow(ptrdiff_t i) {
-    const ptrdiff_t width = ptrdiff_t(s_.width), count = ptrdiff_t(s_.count);
+    const ptrdiff_t width = ptrdiff_t(fill_.width), count = ptrdiff_t(fill_.count);
     const ptrdiff_t neighbours[4] = {i + 1, i - 1, i + width, i - width};
     const ReachedFrom from[4] = {kFromBefore, kFromAfter, kFromAbove, kFromBelow};
     for (int k = 0; k < 4; ++k) {
       const ptrdiff_t n = neighbours[k];
       if (n < 0 || n >= count || !Join(n)) continue;
       reachedFrom_.get()[n] = from[k];
-      if (s_.NoiseRange > 0) {
-        const int32_t offset = Random(s_.NoiseRange) - s_.NoiseRange / 2;
+      if (fill_.noiseRange > 0) {
+        const int32_t offset = Random(fill_.noiseRange) - fill_.noiseRange / 2;
         if (offsets_) offsets_[size_t(n)] = int8_t(offset);  // -128..127 for N <= 256
         else wideOffsets_[size_t(n)] = offset;
       }
@@ -248,12 +257,13 @@ class FastFill {
   // it may lie from the extended one, and rounded from the double when it
   // lies clearly away from a half.
   void PaintRows(int64_t y0, int64_t y1) const {
-    LightnessCache lightness(s_.lightnessFactor);
-    const bool hasSpan = s_.SpanF1F2 > 0, scaled = s_.lightnessFactor != 1.0L;
-    const bool doubleExact = s_.T > -1e6L && s_.T < 1e6L && s_.SpanF1F2 < 1e12L;
-    const double inverseSpan = hasSpan ? 1 / double(s_.SpanF1F2) : 0;
-    const double t = double(s_.T), oneMinusT = double(s_.OneMinusT);
-    const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    LightnessCache lightness(fill_.lightnessFactor);
+    const bool hasSpan = fill_.span > 0, scaled = fill_.lightnessFactor != 1.0L;
+    const bool doubleExact = fill_.transparency > -1e6L && fill_.transparency < 1e6L && fill_.span < 1e12L;
+    const double inverseSpan = hasSpan ? 1 / double(fill_.span) : 0;
+    const double t = double(fill_.transparency), oneMinusT = double(fill_.opacity);
+    const int32_t f1[3] = {fill_.colourF1.b, fill_.colourF1.g, fill_.colourF1.r};
+    const int32_t f2[3] = {fill_.colourF2.b, fill_.colourF2.g, fill_.colourF2.r};
     const double deltaScale = 1 + std::fabs(oneMinusT);
     double delta[3], scale[3];
     for (int c = 0; c < 3; ++c) {
@@ -263,18 +273,18 @@ class FastFill {
     const double* dxx = dxxDouble_.data();
     const double* dyy = dyyDouble_.data();
     const uint8_t* reached = reachedFrom_.get();
-    const ptrdiff_t width = ptrdiff_t(s_.width);
+    const ptrdiff_t width = ptrdiff_t(fill_.width);
     const ptrdiff_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
     // Groups of four in AVX2 where the rule needs nothing per pixel beyond
     // the notes: no lightness conversion, draws within a byte.
     const bool vector = CpuHasAvx2() && !scaled && doubleExact && !wideOffsets_;
-    const FillPaint four{s_.source, s_.destination, reached, offsets_.get(), dxx, dyy, width,
-                         ptrdiff_t(s_.count), inverseSpan, t, oneMinusT, deltaScale,
+    const FillPaint four{fill_.source, fill_.destination, reached, offsets_.get(), dxx, dyy, width,
+                         ptrdiff_t(fill_.count), inverseSpan, t, oneMinusT, deltaScale,
                          {double(f2[0]), double(f2[1]), double(f2[2])},
                          {delta[0], delta[1], delta[2]}, {scale[0], scale[1], scale[2]}, kRelativeError};
     for (ptrdiff_t y = ptrdiff_t(y0); y < y1; ++y) {
-      const Pixel24* source = s_.source + y * width;
-      Pixel24* destination = s_.destination + y * width;
+      const Pixel24* source = fill_.source + y * width;
+      Pixel24* destination = fill_.destination + y * width;
       const uint8_t* from = reached + y * width;
       for (ptrdiff_t x = 0; x < width; ++x) {
         // Outside the region a row is mostly zeros: skip them eight at a time.
@@ -326,13 +336,15 @@ class FastFill {
   // the rare value the double cannot round for certain.
   int64_t RoundedExtended(int64_t i, int c, int32_t own) const {
     long double r = 0;
-    if (s_.SpanF1F2 > 0) {
-      const int64_t py = i / s_.width;
-      r = std::sqrt(dxx_[size_t(i - py * s_.width)] + dyy_[size_t(py)]) / s_.SpanF1F2;
+    if (fill_.span > 0) {
+      const int64_t py = i / fill_.width;
+      r = std::sqrt(dxx_[size_t(i - py * fill_.width)] + dyy_[size_t(py)]) / fill_.span;
     }
-    const int32_t f1[3] = {s_.F1.b, s_.F1.g, s_.F1.r}, f2[3] = {s_.F2.b, s_.F2.g, s_.F2.r};
+    const int32_t f1[3] = {fill_.colourF1.b, fill_.colourF1.g, fill_.colourF1.r};
+    const int32_t f2[3] = {fill_.colourF2.b, fill_.colourF2.g, fill_.colourF2.r};
     const long double mixed =
-        ((long double)f2[c] - r * (long double)(f2[c] - f1[c])) * s_.OneMinusT + (long double)own * s_.T;
+        ((long double)f2[c] - r * (long double)(f2[c] - f1[c])) * fill_.opacity +
+        (long double)own * fill_.transparency;
     constexpr long double kBound = 1099511627776.0L;
     return RoundHalfEven(!(mixed > -kBound) ? -kBound : (mixed > kBound ? kBound : mixed));
   }
@@ -344,7 +356,7 @@ class FastFill {
   // Far above the double's own error (2^-52 of the scale, a few times over)
   // and far below any half that decides a rounding.
   static constexpr double kRelativeError = 1e-9;
-  const FillState& s_;
+  const FillSetup& fill_;
   int64_t height_;
   std::unique_ptr<uint32_t[]> joinable_;
   std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
@@ -357,7 +369,7 @@ class FastFill {
 
 // Everything both paths derive from the parameters; false when nothing can be painted.
 bool SetUp(const Pixel24* source, Pixel24* destination, int32_t width, int32_t height,
-           const FillParams& params, FillState& s, int64_t& seedIndex) {
+           const FillParams& params, FillSetup& fill, int64_t& seedIndex) {
   if (!source || !destination || width <= 0 || height <= 0) return false;
   const int64_t count = int64_t(width) * height;
   // The work list holds 32-bit indices, as a pixel array's length is 32-bit.
@@ -366,26 +378,26 @@ bool SetUp(const Pixel24* source, Pixel24* destination, int32_t width, int32_t h
   if (seed.x < 0 || seed.x >= width || seed.y < 0 || seed.y >= height) return false;
   if (!(params.tolerance > 0)) return false;  // nothing can join
 
-  s.source = source;
-  s.destination = destination;
-  s.width = width;
-  s.count = count;
-  s.T = params.transparency;
-  s.OneMinusT = 1 - params.transparency;
+  fill.source = source;
+  fill.destination = destination;
+  fill.width = width;
+  fill.count = count;
+  fill.transparency = params.transparency;
+  fill.opacity = 1 - params.transparency;
   // Rounded half to even and kept within 0..2^30, so N div 2 and the draw fit.
   const long double noise = params.noiseAmplitude;
-  s.NoiseRange = noise > 0 ? int32_t(RoundHalfEven(noise < 1073741824.0L ? noise : 1073741824.0L)) : 0;
-  s.tolerance = params.tolerance;
-  s.lightnessFactor = params.lightnessFactor;
-  s.pointF2 = params.pointF2;
+  fill.noiseRange = noise > 0 ? int32_t(RoundHalfEven(noise < 1073741824.0L ? noise : 1073741824.0L)) : 0;
+  fill.tolerance = params.tolerance;
+  fill.lightnessFactor = params.lightnessFactor;
+  fill.pointF2 = params.pointF2;
   // Extended squares: points far apart cannot wrap the sum as 32-bit integers would.
   const long double sx = (long double)(int64_t(params.pointF2.x) - params.pointF1.x);
   const long double sy = (long double)(int64_t(params.pointF2.y) - params.pointF1.y);
-  s.SpanF1F2 = std::sqrt(sx * sx + sy * sy);
+  fill.span = std::sqrt(sx * sx + sy * sy);
   seedIndex = int64_t(seed.y) * width + seed.x;
-  s.SeedColour = UnpackPixelColor(PixelToColor(source[seedIndex]));
-  s.F1 = UnpackTColor(params.colourF1);
-  s.F2 = UnpackTColor(params.colourF2);
+  fill.seedColour = UnpackPixelColor(PixelToColor(source[seedIndex]));
+  fill.colourF1 = UnpackTColor(params.colourF1);
+  fill.colourF2 = UnpackTColor(params.colourF2);
   return true;
 }
 
@@ -395,27 +407,26 @@ void FillRegion(const Pixel24* source, Pixel24* destination, int32_t width, int3
                 const FillParams& params) {
   if (kReferencePathsOnly) return FillRegionReference(source, destination, width, height, params);
   ExtendedPrecisionScope scope;
-  FillState s;
+  FillSetup fill;
   int64_t seedIndex = 0;
-  if (!SetUp(source, destination, width, height, params, s, seedIndex)) return;
-  FastFill(s, height).Run(seedIndex);
+  if (!SetUp(source, destination, width, height, params, fill, seedIndex)) return;
+  FastFill(fill, height).Run(seedIndex);
 }
 
 void FillRegionReference(const Pixel24* source, Pixel24* destination, int32_t width,
                          int32_t height, const FillParams& params) {
   ExtendedPrecisionScope scope;
-  FillState s;
+  FillSetup fill;
   int64_t seedIndex = 0;
-  if (!SetUp(source, destination, width, height, params, s, seedIndex)) return;
-  s.Visited.assign(size_t(s.count), false);
-  s.WorkList.assign(size_t(s.count) + 2, 0);
-  s.ListCount = 1;
-  s.WorkList[1] = int32_t(seedIndex);
+  if (!SetUp(source, destination, width, height, params, fill, seedIndex)) return;
+  ReferenceGrowth growth{fill, std::vector<bool>(size_t(fill.count), false),
+                         std::vector<int32_t>(size_t(fill.count) + 2, 0), 1};
+  growth.workList[1] = int32_t(seedIndex);
 
-  GrowFrom(s, seedIndex);
-  for (int64_t k = 1; k < s.ListCount;) {
+  GrowFrom(growth, seedIndex);
+  for (int64_t k = 1; k < growth.listCount;) {
     ++k;
-    GrowFrom(s, s.WorkList[size_t(k)]);
+    GrowFrom(growth, growth.workList[size_t(k)]);
   }
 }
 

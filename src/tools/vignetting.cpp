@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <vector>
 
 #include "colour/colour.h"
 #include "colour/extended_math.h"
@@ -12,8 +13,6 @@
 namespace molvane {
 
 namespace {
-
-std::vector<TRgbInts> edgeProfile;
 
 // Where a corner's pieces lie: the long edge's point t is
 // (edgeX0 + t * edgeXStep, edgeY0 + t * edgeYStep); the samples step away
@@ -79,7 +78,7 @@ void CorrectCorner(Corner corner, ImagePoint point, const VignettingImages& imag
   ExtendedPrecisionScope precision;
 
   const CornerGeometry g = Geometry(corner, a, w, h);
-  edgeProfile.assign(size_t(a), TRgbInts{0, 0, 0});
+  std::vector<TRgbInts> edgeProfile(static_cast<size_t>(a));
   for (int32_t t = 0; t < a; ++t) {
     const int32_t rx = g.edgeX0 + t * g.edgeXStep;
     const int32_t ry = g.edgeY0 + t * g.edgeYStep;
@@ -125,16 +124,10 @@ void CorrectCorner(Corner corner, ImagePoint point, const VignettingImages& imag
 
 void CorrectVignetting(const ImagePoint (&points)[4], const VignettingImages& images,
                        VignettingRandom& random) {
-  // Released also when a corner stops on an error.
-  struct ProfileRelease {
-    ~ProfileRelease() { std::vector<TRgbInts>().swap(edgeProfile); }
-  } release;
   CorrectCorner(Corner::TopLeft, points[0], images, random);
   CorrectCorner(Corner::TopRight, points[1], images, random);
   CorrectCorner(Corner::BottomRight, points[2], images, random);
   CorrectCorner(Corner::BottomLeft, points[3], images, random);
 }
-
-const std::vector<TRgbInts>& EdgeProfile() { return edgeProfile; }
 
 }  // namespace molvane

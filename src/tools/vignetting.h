@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "boundary/image_size.h"
 #include "colour/pixel.h"
@@ -43,14 +42,14 @@ class ClockSeededRandom final : public VignettingRandom {
 // corners, W - 2 and H - 2 for the right-hand ones. 0 or less: no change.
 int32_t CornerSize(Corner corner, ImagePoint point, int32_t width, int32_t height);
 
-// Rebuilds one corner. With a = CornerSize, for t = 0..a-1 EdgeProfile[t] is,
-// per channel, Round((s1 + s2 + s3 + s4) / 4) (extended, half to even) of the
-// four samples of `copy` one and two pixels beyond the point t of the
+// Rebuilds one corner. With a = CornerSize, for t = 0..a-1 the edge profile
+// p[t] is, per channel, Round((s1 + s2 + s3 + s4) / 4) (extended, half to
+// even) of the four samples of `copy` one and two pixels beyond the point t of the
 // triangle's long edge, away from the corner along each axis. Then, after one
 // Reseed, for i = a down to 1 and j = 0..i-1 (one Draw(5) per pixel in this
 // order, k = (Draw + 98) / 100 in extended precision), the pixel at position
 // j of line i gets, per channel, Round(min(e * k, 255)) (half to even) of
-// e = EdgeProfile[(a - i) div 2 + j]. Top-left covers 1 <= x + y <= a with
+// e = p[(a - i) div 2 + j]. Top-left covers 1 <= x + y <= a with
 // y >= 1; top-right 1 <= (W - x) + y <= a; bottom-right
 // 1 <= (W - x) + (H - 1 - y) <= a; bottom-left 1 <= x + (H - 1 - y) <= a with
 // y <= H - 2. No pixel outside the triangle is touched, none outside the
@@ -59,13 +58,9 @@ void CorrectCorner(Corner corner, ImagePoint point, const VignettingImages& imag
                    VignettingRandom& random);
 
 // The four corners in the order top-left, top-right, bottom-right,
-// bottom-left (where triangles overlap the later one wins), then EdgeProfile
-// is released. `points` in that order.
+// bottom-left (where triangles overlap the later one wins). `points` in that
+// order.
 void CorrectVignetting(const ImagePoint (&points)[4], const VignettingImages& images,
                        VignettingRandom& random);
-
-// The module's working profile of the corner being rebuilt, one entry per
-// position on its long edge; empty between corrections.
-const std::vector<TRgbInts>& EdgeProfile();
 
 }  // namespace molvane

@@ -218,7 +218,6 @@ class Picture : public Component {
   void SetStretch(bool stretch);
   // Redraws the picture from its bitmap after scan lines were written.
   void Refresh() { Changed(Property::Picture); }
-  std::function<void(Component* sender, int x, int y)> OnMouseDown;
 
  private:
   Bitmap24 bitmap_;

@@ -191,9 +191,7 @@ TEST(BmpFile, CorruptHeaderBytesNeverLeadOutsideTheFile) {
 }
 
 TEST(BmpFile, WritesAndReadsFiles) {
-  char folder[MAX_PATH];
-  ASSERT_GT(GetTempPathA(sizeof folder, folder), 0u);
-  const std::string path = std::string(folder) + "molvane-bmp-test-" + std::to_string(GetCurrentProcessId()) + ".bmp";
+  const std::string path = TemporaryPath("molvane-bmp-test-" + std::to_string(GetCurrentProcessId()) + ".bmp");
   const Bitmap24 image = RandomBitmap(7, 5, 42);
   std::string error;
   ASSERT_TRUE(host::WriteBmpFile(path, image, error)) << error;
@@ -210,7 +208,7 @@ TEST(BmpFile, WritesAndReadsFiles) {
 TEST(BmpFile, ReadsTheShippedPhotograph) {
   Bitmap24 photo;
   std::string error;
-  ASSERT_TRUE(host::ReadBmpFile(DataFolder() + "/chelsea.bmp", photo, error)) << error;
+  ASSERT_TRUE(host::ReadBmpFile(DataFile("chelsea.bmp"), photo, error)) << error;
   EXPECT_EQ(photo.width, 451);
   EXPECT_EQ(photo.height, 300);
   Bitmap24 again;

@@ -258,7 +258,7 @@ TEST_F(ComparisonDialog, AnotherToolSettingTheFlagDoesNotMakeAGap) {
 TEST_F(ComparisonDialog, PhotographAgainstItsNoiseReduction) {
   host::Bitmap24 photo;
   std::string error;
-  ASSERT_TRUE(host::ReadBmpFile(DataFolder() + "/chelsea.bmp", photo, error)) << error;
+  ASSERT_TRUE(host::ReadBmpFile(DataFile("chelsea.bmp"), photo, error)) << error;
   const int32_t w = photo.width, h = photo.height;
   TPtsImg first = MakeImage(photo.pixels), second = MakeImage(photo.pixels);
   host::CallbackRecorder& recorder = FreshRecorder(kUserValue);

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "host_tests_entry.h"
+#include "platform/path_names.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -90,7 +91,13 @@ void ReloadPlugin() {
   Load();
 }
 
-std::string DataFolder() { return DataFolderArgument(); }
+std::string DataFile(const std::string& name) { return InFolder(DataFolderArgument(), name); }
+
+std::string TemporaryPath(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return InFolder(folder, name);
+}
 
 uint16_t FpuControlWord() {
   uint16_t word;

@@ -26,8 +26,10 @@ std::string PluginPath();
 // freshly started host.
 void ReloadPlugin();
 
-// The project's data folder (--data-dir=...).
-std::string DataFolder();
+// A file of the project's data folder (--data-dir=...).
+std::string DataFile(const std::string& name);
+// `name` in the system's temporary folder.
+std::string TemporaryPath(const std::string& name);
 
 // The x87 control word.
 uint16_t FpuControlWord();

@@ -35,9 +35,7 @@ TEST(ImageFiles, ReadsAPaletteGif) {
   const unsigned char kRedPixel[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0,
                                      0,   0,   0,   ',', 0,   0,   0, 0, 1, 0, 1,    0, 0, 2, 2,    0x44,
                                      1,   0,   ';'};
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + "molvane-rouge.gif";
+  const std::string path = TemporaryPath("molvane-rouge.gif");
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;
   WriteFile(file, kRedPixel, sizeof kRedPixel, &written, nullptr);
@@ -55,7 +53,7 @@ TEST(ImageFiles, ReadsAPaletteGif) {
 // alpha, interlaced, progressive, CMYK, tiled, big-endian, compressed,
 // several pages or frames, old headers) pass the structure check and read.
 TEST(ImageFiles, ReadsSoundFilesOfEveryKind) {
-  const std::string folder = DataFolder() + "/kinds/";
+  const std::string folder = DataFile("kinds/");
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
   int files = 0;

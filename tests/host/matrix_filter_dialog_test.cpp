@@ -89,9 +89,7 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 // A folder of its own under the system's temporary folder, for filter files.
 std::string TemporaryFolder() {
-  char base[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, base);
-  std::string folder = std::string(base) + "molvane-filtres-" + std::to_string(GetCurrentProcessId());
+  const std::string folder = TemporaryPath("molvane-filtres-" + std::to_string(GetCurrentProcessId()));
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }
@@ -109,7 +107,7 @@ class MatrixFilterDialog : public ::testing::Test {
 TEST_F(MatrixFilterDialog, GaussVisualiserThenAppliquer) {
   host::Bitmap24 photo;
   std::string error;
-  ASSERT_TRUE(host::ReadBmpFile(DataFolder() + "/chelsea.bmp", photo, error)) << error;
+  ASSERT_TRUE(host::ReadBmpFile(DataFile("chelsea.bmp"), photo, error)) << error;
   const int32_t w = photo.width, h = photo.height;
   TPtsImg image = MakeImage(photo.pixels);
   host::CallbackRecorder& recorder = FreshRecorder(kUserValue);

@@ -233,7 +233,7 @@ TEST(MergeDialog, PhotographMaximumPreviewAndFullImage) {
   CancelAtEnd cancel;
   host::Bitmap24 photo;
   std::string error;
-  ASSERT_TRUE(host::ReadBmpFile(DataFolder() + "/chelsea.bmp", photo, error)) << error;
+  ASSERT_TRUE(host::ReadBmpFile(DataFile("chelsea.bmp"), photo, error)) << error;
   const int32_t w = photo.width, h = photo.height;
   const std::vector<Pixel24> mirror = host::Mirrored(photo).pixels;
   TPtsImg first = MakeImage(photo.pixels), second = MakeImage(mirror);

@@ -170,7 +170,7 @@ class NoiseReductionPhotograph : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    const std::string path = DataFolder() + "/chelsea.bmp";
+    const std::string path = DataFile("chelsea.bmp");
     ASSERT_TRUE(host::ReadBmpFile(path, photo_, error)) << error;
     expected_ = ByReference(photo_.pixels, photo_.width, photo_.height);
   }

@@ -16,6 +16,7 @@
 #include "host/viewer/image_document.h"
 #include "host/viewer/main_frame.h"
 #include "host_test_support.h"
+#include "platform/path_names.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -107,7 +108,7 @@ TEST(SafeSaves, AFailureAtAnyStepLeavesTheFileAndNoTemporaryFile) {
 // output: the reason named, the file kept, nothing left beside it.
 TEST(SafeSaves, TheViewerAndTheBatchHostKeepAFileTheyCannotReplace) {
   const std::string folder = TemporaryFolder("molvane-saves");
-  ASSERT_TRUE(CopyFileA((DataFolder() + "/chelsea.png").c_str(), (folder + "photo.png").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(DataFile("chelsea.png").c_str(), (folder + "photo.png").c_str(), FALSE));
   viewer::ViewerOptions options;
   options.plugin = PluginPath();
   options.files = {folder + "photo.png"};
@@ -136,7 +137,7 @@ TEST(SafeSaves, TheViewerAndTheBatchHostKeepAFileTheyCannotReplace) {
       std::string said;
       if (byViewer) {
         said = AnswerBox([&] { EXPECT_FALSE(frame->SaveAs(*frame->Views()[0], path)); });
-        EXPECT_TRUE(Contains(said, "Impossible d'enregistrer « " + viewer::FileNameOf(path) + " »")) << said;
+        EXPECT_TRUE(Contains(said, "Impossible d'enregistrer « " + FileNameOf(path) + " »")) << said;
       } else {
         const ProgramRun run =
             RunProgram("molvane_host.exe", std::string("--tool reduction photo.png \"") + c.name + "\"", folder, 60000);
@@ -163,7 +164,7 @@ TEST(FullDisk, TheViewerSaysSoAndKeepsTheFile) {
   const std::string folder = std::string(full) + "\\", target = folder + "photo-reduction.jpg";
   viewer::ViewerOptions options;
   options.plugin = PluginPath();
-  options.files = {DataFolder() + "/chelsea.png"};
+  options.files = {DataFile("chelsea.png")};
   const std::unique_ptr<viewer::MainFrame> frame = viewer::MainFrame::Create(options);
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
   const std::vector<std::string> names = NamesIn(folder);

@@ -192,7 +192,7 @@ TEST(ThresholdDialog, EdgesOfTheComparisonThroughTheDialog) {
 TEST(ThresholdDialog, PhotographPreviewAndFullImage) {
   host::Bitmap24 photo;
   std::string error;
-  ASSERT_TRUE(host::ReadBmpFile(DataFolder() + "/chelsea.bmp", photo, error)) << error;
+  ASSERT_TRUE(host::ReadBmpFile(DataFile("chelsea.bmp"), photo, error)) << error;
   const int32_t w = photo.width, h = photo.height;
   TPtsImg image = MakeImage(photo.pixels);
   host::CallbackRecorder& recorder = FreshRecorder(kUserValue);

@@ -20,7 +20,7 @@ using viewer::MainFrame;
 std::unique_ptr<MainFrame> ViewerOnPhotograph() {
   viewer::ViewerOptions options;
   options.plugin = PluginPath();
-  options.files = {DataFolder() + "/chelsea.png"};
+  options.files = {DataFile("chelsea.png")};
   std::unique_ptr<MainFrame> frame = MainFrame::Create(options);
   if (!frame || frame->Views().empty()) return nullptr;
   SetWindowPos(frame->Window(), nullptr, 0, 0, 1000, 720, SWP_NOZORDER);

@@ -31,13 +31,7 @@ namespace {
 using viewer::ImageView;
 using viewer::MainFrame;
 
-std::string DataFile(const char* name) { return DataFolder() + "/" + name; }
-
-std::string TemporaryFile(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  return std::string(folder) + "molvane-viewer-" + name;
-}
+std::string TemporaryFile(const std::string& name) { return TemporaryPath("molvane-viewer-" + name); }
 
 // The batch host's result for a run named in tests/host/CMakeLists.txt.
 std::vector<Pixel24> BatchResult(const std::string& run) {

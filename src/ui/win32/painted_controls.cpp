@@ -131,14 +131,6 @@ class PicturePeer : public SingleWindowPeer {
         PaintContent(paint.Dc(), POINT{0, 0});
         return 0;
       }
-      case WM_LBUTTONDOWN: {
-        Picture& picture = Model();
-        const int x = short(LOWORD(l));
-        const int y = short(HIWORD(l));
-        if (picture.OnMouseDown)
-          Fire([&](Component* sender) { picture.OnMouseDown(sender, x, y); }, &picture);
-        return 0;
-      }
       default:
         return ::DefWindowProcA(hwnd, message, w, l);
     }
