@@ -107,31 +107,8 @@ uint16_t FpuControlWord() {
 
 void SetFpuControlWord(uint16_t word) { __asm__ __volatile__("fldcw %0" : : "m"(word)); }
 
-TPtsImg MakeImage(const std::vector<Pixel24>& pixels) {
-  TPtsImg image(int32_t(pixels.size()));
-  if (!pixels.empty()) std::memcpy(image.Data(), pixels.data(), pixels.size() * sizeof(Pixel24));
-  return image;
-}
-
 TPtsImg FilledImage(int32_t width, int32_t height, Pixel24 colour) {
   return MakeImage(std::vector<Pixel24>(size_t(width) * size_t(height), colour));
-}
-
-std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
-  return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
-}
-
-std::vector<Pixel24> RandomPixels(int32_t count, uint32_t seed) {
-  // xorshift32: fixed, so the bytes do not depend on a library's generator.
-  uint32_t state = seed ? seed : 1u;
-  std::vector<Pixel24> pixels(static_cast<size_t>(count));
-  for (Pixel24& p : pixels) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    p = Pixel24{uint8_t(state), uint8_t(state >> 8), uint8_t(state >> 16)};
-  }
-  return pixels;
 }
 
 void RunTool(int32_t tool, int32_t phase, const TPtsImg& pixels, int32_t width, int32_t height,
