@@ -354,148 +354,194 @@ struct LoadedTool {
   const char* caption;
 };
 
+// Tools 1 and 7 compare or merge the image with a second one, which the user
+// would click.
+bool TakesTwoImages(int32_t tool) { return tool == MOLVANE_TOOL_COMPARISON || tool == MOLVANE_TOOL_MERGE; }
+
+// What one file's run works on.
+struct RunImages {
+  Bitmap24 image;
+  Bitmap24 second;         // tools 1 and 7; empty when none comes
+  std::string secondName;  // as the viewer would name the second image
+};
+
+// Reads the input, and the second image from its file or, for the merge by
+// default, as the input mirrored; what went wrong, or an empty text.
+std::string ReadImages(const Options& options, const std::string& input, RunImages& images) {
+  std::string error;
+  Stopwatch readTime;
+  if (!ReadImageFile(input, images.image, error)) return error;
+  std::printf("Read %s: %d x %d pixels (%.1f ms)\n", input.c_str(), int(images.image.width),
+              int(images.image.height), readTime.Milliseconds());
+  if (!TakesTwoImages(options.tool) || options.noSecond) return std::string();
+  if (!options.second.empty()) {
+    if (!ReadImageFile(options.second, images.second, error)) return options.second + ": " + error;
+    images.secondName = FileNameOf(options.second);
+    std::printf("Read %s: %d x %d pixels, the second image\n", options.second.c_str(), int(images.second.width),
+                int(images.second.height));
+  } else if (options.tool == MOLVANE_TOOL_MERGE) {
+    images.second = Mirrored(images.image);
+    images.secondName = "miroir.bmp";
+    std::printf("Second image: %s mirrored left to right\n", input.c_str());
+  }
+  return std::string();
+}
+
+// The comparison's default second image: the input after the noise
+// reduction, the image a user would compare to see what the filter did.
+void ReduceForComparison(const PluginExports& exports, const std::string& input, RunImages& images) {
+  const Bitmap24& image = images.image;
+  TPtsImg reduced = ToPixelArray(image);
+  Stopwatch reductionTime;
+  exports.XchgData(MOLVANE_TOOL_NOISE_REDUCTION, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0,
+                   reduced.Handle(), nullptr, input.c_str(), 0);
+  images.second = FromPixelArray(reduced, image.width, image.height);
+  images.secondName = "réduction de bruit.bmp";
+  std::printf("Second image: %s after the noise reduction (%.1f ms)\n", input.c_str(),
+              reductionTime.Milliseconds());
+  CallbackRecorder::Instance().Clear();
+}
+
+// The host's buffers for one run: the image (the tools that change it write
+// here), the second image, and the image the comparison or the merge delivers.
+struct RunBuffers {
+  TPtsImg pixels;
+  TPtsImg second;
+  TPtsImg delivered;
+};
+
+// What the tool's run showed, for the report.
+struct ToolOutcome {
+  DialogReport dialog;
+  double toolMs = 0;
+  double lastPointMs = -1;  // the last point's call: the fill or correction it sets off
+  int32_t allocations = 0;  // through the host's allocator while the tool ran
+};
+
+// Tools 4 and 5: a click on the image is forwarded while the tool asks for
+// clicks (a callback with ActionCode 1, no final callback since).
+PointSender ClickForwarder(const Options& options, const PluginExports& exports, const Bitmap24& image,
+                          const TPtsImg& pixels, const std::string& name, double& lastPointMs) {
+  return [&options, &exports, &image, &pixels, &name, &lastPointMs](int32_t x, int32_t y) -> std::string {
+    bool asked = false;
+    for (const CallbackCall& call : CallbackRecorder::Instance().Calls()) {
+      if (call.actionCode == MOLVANE_ACTION_ASK_CLICKS) asked = true;
+      if (call.finished == 1) asked = false;
+    }
+    if (!asked) return "the plug-in does not ask for clicks on the image (no callback with ActionCode 1)";
+    if (x >= image.width || y >= image.height)
+      return "the point " + std::to_string(x) + "," + std::to_string(y) + " lies outside the image";
+    TPtsImg sample;
+    if (options.tool == MOLVANE_TOOL_BACKGROUND)
+      sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
+    Stopwatch pointTime;
+    exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(),
+                     pixels.Handle(), name.c_str(), 0);
+    lastPointMs = pointTime.Milliseconds();
+    return std::string();
+  };
+}
+
+// Opens the tool on the image, sends the second image as the user's click
+// would, and drives its dialog as the choices say.
+ToolOutcome DriveTool(const Options& options, const PluginExports& exports, const std::string& input,
+                      const RunImages& images, RunBuffers& buffers) {
+  CallbackRecorder& recorder = CallbackRecorder::Instance();
+  // A delivered image is the host's once it takes its reference during the call.
+  recorder.DuringCall([&buffers](const CallbackCall& call) {
+    if (call.actionCode == MOLVANE_ACTION_NEW_IMAGE && call.actionData != 0)
+      buffers.delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
+  });
+  const Bitmap24& image = images.image;
+  const std::string firstName = TakesTwoImages(options.tool) ? FileNameOf(input) : input;
+  const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
+  auto openTool = [&] {
+    exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0,
+                     buffers.pixels.Handle(), nullptr, firstName.c_str(), 0);
+    if (!buffers.second.Empty())
+      exports.XchgData(options.tool, 0, 0, 0, 0, images.second.width, images.second.height, MOLVANE_PHASE_CONTINUE,
+                       0, buffers.second.Handle(), nullptr, images.secondName.c_str(), 0);
+  };
+  ToolOutcome outcome;
+  Stopwatch toolTime;
+  if (HasDrivenDialog(options.tool))
+    outcome.dialog = DriveDialog(options.tool, options.choices, openTool, !options.noSecond,
+                                 ClickForwarder(options, exports, image, buffers.pixels, firstName, outcome.lastPointMs));
+  else openTool();
+  outcome.toolMs = toolTime.Milliseconds();
+  outcome.allocations = int32_t(CountingAllocatorStatistics().allocateCalls - beforeTool.allocateCalls);
+  recorder.DuringCall(nullptr);
+  return outcome;
+}
+
+void PrintOutcome(const Options& options, const char* caption, const ToolOutcome& outcome) {
+  for (const std::string& line : outcome.dialog.lines) std::printf("  %s\n", line.c_str());
+  std::printf("Tool %d \"%s\": %.1f ms%s, %d allocation(s) through the host's allocator\n", int(options.tool),
+              caption, outcome.toolMs, HasDrivenDialog(options.tool) ? " with its dialog open" : "",
+              int(outcome.allocations));
+  if (outcome.lastPointMs >= 0)
+    std::printf("  last point: %.1f ms from its click until the plug-in returned\n", outcome.lastPointMs);
+  if (outcome.dialog.finalButtonMs >= 0)
+    std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n", outcome.dialog.finalButton.c_str(),
+                outcome.dialog.finalButtonMs);
+  const std::vector<CallbackCall>& calls = CallbackRecorder::Instance().Calls();
+  for (const CallbackCall& call : calls)
+    std::printf("  callback: %d x %d, action %d, data %ld, applied %d, finished %d%s\n", int(call.width),
+                int(call.height), int(call.actionCode), long(call.actionData), int(call.applied & 0xFF),
+                int(call.finished), call.userValue == kUserValue ? "" : " (wrong user value)");
+  if (calls.empty()) std::printf("  no callback\n");
+}
+
+// Writes the result to `output`: the image the comparison or the merge
+// delivered, the other tools' own buffer; what went wrong, or an empty text.
+std::string WriteResult(const Options& options, const Bitmap24& image, const RunBuffers& buffers,
+                        const std::string& output) {
+  const bool comparison = options.tool == MOLVANE_TOOL_COMPARISON;
+  const bool merge = options.tool == MOLVANE_TOOL_MERGE;
+  const bool twoImages = comparison || merge;
+  if (twoImages && buffers.delivered.Empty()) {
+    std::printf("No image delivered, nothing written\n");
+    if (options.choices.cancel) return std::string();
+    return comparison ? "the plug-in delivered no gap image" : "the plug-in delivered no merged image";
+  }
+  const Bitmap24 result = FromPixelArray(twoImages ? buffers.delivered : buffers.pixels, image.width, image.height);
+  // The gap image: how many pixels differ at all; the others: what changed.
+  const Pixel24 black{0, 0, 0};
+  size_t changed = 0;
+  for (size_t i = 0; i < result.pixels.size(); ++i)
+    if (std::memcmp(&result.pixels[i], comparison ? &black : &image.pixels[i], sizeof(Pixel24)) != 0) ++changed;
+  Stopwatch writeTime;
+  std::string error;
+  if (!WriteImageFile(output, result, error)) return output + ": " + error;
+  std::printf("Wrote %s: %lu of %lu pixels %s (%.1f ms)\n", output.c_str(), (unsigned long)changed,
+              (unsigned long)result.pixels.size(),
+              comparison ? "not black" : merge ? "differ from the first image" : "changed", writeTime.Milliseconds());
+  return std::string();
+}
+
 // One input through the tool, written to `output`; what went wrong, or an empty text.
 std::string RunOnImage(const Options& options, const LoadedTool& loaded, const std::string& input,
                        const std::string& output) {
-  std::string error;
-  const PluginExports& exports = loaded.exports;
-  const char* caption = loaded.caption;
-  Stopwatch readTime;
-  Bitmap24 image;
-  if (!ReadImageFile(input, image, error)) return error;
-  std::printf("Read %s: %d x %d pixels (%.1f ms)\n", input.c_str(), int(image.width),
-              int(image.height), readTime.Milliseconds());
+  RunImages images;
+  const std::string unread = ReadImages(options, input, images);
+  if (!unread.empty()) return unread;
+  CallbackRecorder::Instance().Clear();
+  if (options.tool == MOLVANE_TOOL_COMPARISON && !options.noSecond && options.second.empty())
+    ReduceForComparison(loaded.exports, input, images);
 
-  // Tools 1 and 7 compare or merge the image with a second one, which the
-  // user would click.
-  const bool merge = options.tool == MOLVANE_TOOL_MERGE;
-  const bool comparison = options.tool == MOLVANE_TOOL_COMPARISON;
-  const bool twoImages = merge || comparison;
-  Bitmap24 secondImage;
-  std::string secondName;
-  if (twoImages && !options.noSecond) {
-    if (!options.second.empty()) {
-      if (!ReadImageFile(options.second, secondImage, error)) return options.second + ": " + error;
-      secondName = FileNameOf(options.second);
-      std::printf("Read %s: %d x %d pixels, the second image\n", options.second.c_str(), int(secondImage.width),
-                  int(secondImage.height));
-    } else if (merge) {
-      secondImage = Mirrored(image);
-      secondName = "miroir.bmp";
-      std::printf("Second image: %s mirrored left to right\n", input.c_str());
-    }
+  RunBuffers buffers;
+  buffers.pixels = ToPixelArray(images.image);
+  if (!images.second.pixels.empty()) buffers.second = ToPixelArray(images.second);
+  const ToolOutcome outcome = DriveTool(options, loaded.exports, input, images, buffers);
+  PrintOutcome(options, loaded.caption, outcome);
+  // A file whose dialog could not be driven as asked gets no output at all:
+  // whatever the buffer holds then is not the result asked for.
+  if (!outcome.dialog.failures.empty()) {
+    std::string causes;
+    for (const std::string& failure : outcome.dialog.failures) causes += (causes.empty() ? "" : "; ") + failure;
+    return causes;
   }
-
-  CallbackRecorder& recorder = CallbackRecorder::Instance();
-  recorder.Clear();
-
-  // The comparison's default second image: the input after the noise
-  // reduction, the image a user would compare to see what the filter did.
-  if (comparison && !options.noSecond && options.second.empty()) {
-    TPtsImg reduced = ToPixelArray(image);
-    Stopwatch reductionTime;
-    exports.XchgData(MOLVANE_TOOL_NOISE_REDUCTION, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0, reduced.Handle(), nullptr,
-                     input.c_str(), 0);
-    secondImage = FromPixelArray(reduced, image.width, image.height);
-    secondName = "réduction de bruit.bmp";
-    std::printf("Second image: %s after the noise reduction (%.1f ms)\n", input.c_str(),
-                reductionTime.Milliseconds());
-    recorder.Clear();
-  }
-
-  {
-    TPtsImg pixels = ToPixelArray(image);
-    TPtsImg secondPixels = secondImage.pixels.empty() ? TPtsImg() : ToPixelArray(secondImage);
-    // A delivered image is the host's once it takes its reference during the call.
-    TPtsImg delivered;
-    recorder.DuringCall([&delivered](const CallbackCall& call) {
-      if (call.actionCode == MOLVANE_ACTION_NEW_IMAGE && call.actionData != 0)
-        delivered = TPtsImg::Share(reinterpret_cast<Pixel24*>(call.actionData));
-    });
-    const std::string firstName = twoImages ? FileNameOf(input) : input;
-    const AllocatorStatistics beforeTool = CountingAllocatorStatistics();
-    auto runTool = [&] {
-      exports.XchgData(options.tool, 0, 0, 0, 0, image.width, image.height, MOLVANE_PHASE_OPEN, 0, pixels.Handle(),
-                       nullptr, firstName.c_str(), 0);
-      // The user clicks the second image: the host sends it as phase 1.
-      if (!secondPixels.Empty())
-        exports.XchgData(options.tool, 0, 0, 0, 0, secondImage.width, secondImage.height, MOLVANE_PHASE_CONTINUE, 0,
-                         secondPixels.Handle(), nullptr, secondName.c_str(), 0);
-    };
-    // Tools 4 and 5: a click on the image is forwarded while the tool asks for
-    // clicks (a callback with ActionCode 1, no final callback since).
-    double lastPointMs = -1;  // the last point's call: the fill or correction it sets off
-    const PointSender sendPoint = [&](int32_t x, int32_t y) -> std::string {
-      bool asked = false;
-      for (const CallbackCall& call : recorder.Calls()) {
-        if (call.actionCode == MOLVANE_ACTION_ASK_CLICKS) asked = true;
-        if (call.finished == 1) asked = false;
-      }
-      if (!asked) return "the plug-in does not ask for clicks on the image (no callback with ActionCode 1)";
-      if (x >= image.width || y >= image.height)
-        return "the point " + std::to_string(x) + "," + std::to_string(y) + " lies outside the image";
-      TPtsImg sample;
-      if (options.tool == MOLVANE_TOOL_BACKGROUND) sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
-      Stopwatch pointTime;
-      exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),
-                       firstName.c_str(), 0);
-      lastPointMs = pointTime.Milliseconds();
-      return std::string();
-    };
-    Stopwatch toolTime;
-    DialogReport dialog;
-    if (HasDrivenDialog(options.tool))
-      dialog = DriveDialog(options.tool, options.choices, runTool, !options.noSecond, sendPoint);
-    else runTool();
-    const double toolMs = toolTime.Milliseconds();
-    const AllocatorStatistics afterTool = CountingAllocatorStatistics();
-    for (const std::string& line : dialog.lines) std::printf("  %s\n", line.c_str());
-    std::printf("Tool %d \"%s\": %.1f ms%s, %d allocation(s) through the host's allocator\n",
-                int(options.tool), caption, toolMs,
-                HasDrivenDialog(options.tool) ? " with its dialog open" : "",
-                int(afterTool.allocateCalls - beforeTool.allocateCalls));
-    if (lastPointMs >= 0)
-      std::printf("  last point: %.1f ms from its click until the plug-in returned\n", lastPointMs);
-    if (dialog.finalButtonMs >= 0)
-      std::printf("  \"%s\": %.1f ms from the click until the dialog let go\n",
-                  dialog.finalButton.c_str(), dialog.finalButtonMs);
-    for (const CallbackCall& call : recorder.Calls())
-      std::printf("  callback: %d x %d, action %d, data %ld, applied %d, finished %d%s\n",
-                  int(call.width), int(call.height), int(call.actionCode), long(call.actionData),
-                  int(call.applied & 0xFF), int(call.finished),
-                  call.userValue == kUserValue ? "" : " (wrong user value)");
-    if (recorder.Calls().empty()) std::printf("  no callback\n");
-
-    recorder.DuringCall(nullptr);
-    // A file whose dialog could not be driven as asked gets no output at all:
-    // whatever the buffer holds then is not the result asked for.
-    if (!dialog.failures.empty()) {
-      std::string causes;
-      for (const std::string& failure : dialog.failures) causes += (causes.empty() ? "" : "; ") + failure;
-      return causes;
-    }
-    // The comparison and the merge write the image they were handed; the
-    // other tools their own buffer.
-    if (twoImages && delivered.Empty()) {
-      std::printf("No image delivered, nothing written\n");
-      if (!options.choices.cancel)
-        return comparison ? "the plug-in delivered no gap image" : "the plug-in delivered no merged image";
-    } else {
-      const Bitmap24 result = FromPixelArray(twoImages ? delivered : pixels, image.width, image.height);
-      // The gap image: how many pixels differ at all; the others: what changed.
-      const Pixel24 black{0, 0, 0};
-      size_t changed = 0;
-      for (size_t i = 0; i < result.pixels.size(); ++i)
-        if (std::memcmp(&result.pixels[i], comparison ? &black : &image.pixels[i], sizeof(Pixel24)) != 0) ++changed;
-      Stopwatch writeTime;
-      if (!WriteImageFile(output, result, error)) return output + ": " + error;
-      std::printf("Wrote %s: %lu of %lu pixels %s (%.1f ms)\n", output.c_str(), (unsigned long)changed,
-                  (unsigned long)result.pixels.size(),
-                  comparison ? "not black" : merge ? "differ from the first image" : "changed",
-                  writeTime.Milliseconds());
-    }
-  }
-  return std::string();
+  return WriteResult(options, images.image, buffers, output);
 }
 
 int Run(const Options& options) {

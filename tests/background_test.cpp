@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
-#include "boundary/library.h"
 #include "colour/colour.h"
 #include "colour/random.h"
 #include "dialog_kit/dialog_module.h"
 #include "host_callback_recorder.h"
+#include "loaded_library.h"
+#include "test_images.h"
 #include "ui/headless/headless.h"
 #include "ui/screen_cursor.h"
 
@@ -21,22 +21,11 @@ namespace molvane {
 namespace {
 
 using testing::HostCalls;
+using testing::MakeImage;
+using testing::PixelsOf;
+using testing::SameBytes;
 
 bool Same(Pixel24 a, Pixel24 b) { return a.b == b.b && a.g == b.g && a.r == b.r; }
-
-TPtsImg ImageOf(const std::vector<Pixel24>& pixels) {
-  TPtsImg image(int32_t(pixels.size()));
-  if (!pixels.empty()) std::memcpy(image.Data(), pixels.data(), pixels.size() * 3);
-  return image;
-}
-
-std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
-  return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
-}
-
-bool SameImage(const std::vector<Pixel24>& a, const std::vector<Pixel24>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * 3) == 0);
-}
 
 Pixel24 Grey(uint8_t v) { return Pixel24{v, v, v}; }
 
@@ -50,7 +39,7 @@ std::vector<Pixel24> Scene() {
 }
 
 void ExpectCall(const testing::HostCall& c, int32_t actionCode, int32_t applied, int32_t finished) {
-  EXPECT_EQ(c.userValue, 0x7E57);
+  EXPECT_EQ(c.userValue, testing::LoadedLibrary::kUserValue);
   EXPECT_EQ(c.width, kW);
   EXPECT_EQ(c.height, kH);
   EXPECT_EQ(c.reserved1, 0);
@@ -67,8 +56,8 @@ class BackgroundDialog : public ::testing::Test {
     ui::headless::Reset();
     DialogModule<TCorrFond>::Initialize();
     HostCalls().clear();
-    RegisterHostCallback(testing::RecordHostCall, 0x7E57);
-    host = ImageOf(Scene());
+    RegisterHostCallback(testing::RecordHostCall, testing::LoadedLibrary::kUserValue);
+    host = MakeImage(Scene());
   }
   void TearDown() override {
     if (D().Showing()) D().AnnulerClick(nullptr);
@@ -226,7 +215,7 @@ TEST_F(BackgroundDialog, ThreePointsFillTheHostImageAndReport) {
   Pick(D().PosF1, {0, 0});
   Pick(D().PosF2, {29, 19});
   EXPECT_TRUE(HostCalls().size() == 1u) << "no fill before the three points";
-  EXPECT_TRUE(SameImage(PixelsOf(host), Scene()));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Scene()));
   D().PosDeb.Click();
   Randomize(11);
   Click({2, 2});
@@ -235,7 +224,7 @@ TEST_F(BackgroundDialog, ThreePointsFillTheHostImageAndReport) {
   EXPECT_EQ(HostCalls()[1].cursor, ScreenCursor::Default);
   EXPECT_EQ(CurrentScreenCursor(), ScreenCursor::Default);
   EXPECT_EQ(ApplyFlag(), 1);
-  EXPECT_TRUE(SameImage(PixelsOf(host), Expected(11, Scene())));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Expected(11, Scene())));
   // The dark square is not background: untouched.
   EXPECT_TRUE(Same(host.Data()[size_t(10) * kW + 15], Grey(20)));
   EXPECT_FALSE(Same(host.Data()[size_t(2) * kW + 3], Grey(150)));
@@ -251,7 +240,7 @@ TEST_F(BackgroundDialog, FurtherClicksMoveTheArmedPointAndRecompute) {
   Click({12, 7});
   EXPECT_EQ(D().Params().seedPoint.x, 12);
   EXPECT_EQ(HostCalls().size(), 3u);
-  EXPECT_TRUE(SameImage(PixelsOf(host), Expected(12, before))) << "the region comes from the copy, painted pixels stay";
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Expected(12, before))) << "the region comes from the copy, painted pixels stay";
   // F1 moved and recomputed.
   Pick(D().PosF1, {5, 0});
   EXPECT_EQ(D().Params().pointF1.x, 5);
@@ -264,7 +253,7 @@ TEST_F(BackgroundDialog, FurtherClicksMoveTheArmedPointAndRecompute) {
   EXPECT_EQ(HostCalls().size(), 5u);
   EXPECT_EQ(D().Params().seedPoint.x, 12);
   EXPECT_EQ(D().Params().pointF1.x, 5);
-  EXPECT_TRUE(SameImage(PixelsOf(host), Expected(13, before)));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Expected(13, before)));
 }
 
 TEST_F(BackgroundDialog, SampleSetsTheSelectedColour) {
@@ -272,12 +261,12 @@ TEST_F(BackgroundDialog, SampleSetsTheSelectedColour) {
   D().FondF2.Click();
   EXPECT_FALSE(D().CurseurLumFond.Enabled());
   std::vector<Pixel24> sample(15, Pixel24{10, 20, 30});
-  Click({1, 1}, ImageOf(sample));
+  Click({1, 1}, MakeImage(sample));
   EXPECT_EQ(D().Params().colourF2, kDefaultColourF2) << "15 pixels are too few";
   Click({1, 1}, TPtsImg());
   EXPECT_EQ(D().Params().colourF2, kDefaultColourF2);
   sample.push_back(Pixel24{13, 21, 33});  // means truncated: 10, 20, 30
-  Click({1, 1}, ImageOf(sample));
+  Click({1, 1}, MakeImage(sample));
   EXPECT_EQ(D().Params().colourF2, TColor(0x0A141E));
   EXPECT_TRUE(Same(D().BtnCoulF2.Glyph().ScanLine(3)[3], Pixel24{10, 20, 30}));
   EXPECT_EQ(D().Params().colourF1, kDefaultColourF1);
@@ -290,7 +279,7 @@ TEST_F(BackgroundDialog, SampledF1SetsLightnessSliderAndFactor) {
   EXPECT_TRUE(D().CurseurLumFond.Enabled());
   EXPECT_TRUE(D().lbLumFond.Enabled());
   // Grey 133: lightness 133 / 255 = 0.5216, position Round(10.43) = 10.
-  Click({1, 1}, ImageOf(std::vector<Pixel24>(20, Grey(133))));
+  Click({1, 1}, MakeImage(std::vector<Pixel24>(20, Grey(133))));
   EXPECT_EQ(D().CurseurLumFond.Position(), 10);
   const long double base = RgbToHsl(0x858585).l;
   EXPECT_EQ(D().Params().lightnessFactor, 0.5L / base);
@@ -314,7 +303,7 @@ TEST_F(BackgroundDialog, SampledF1SetsLightnessSliderAndFactor) {
 TEST_F(BackgroundDialog, BlackSampleOrNoSampleGivesFactorOne) {
   Open();
   D().FondF1.Click();
-  Click({1, 1}, ImageOf(std::vector<Pixel24>(16, Grey(0))));
+  Click({1, 1}, MakeImage(std::vector<Pixel24>(16, Grey(0))));
   EXPECT_EQ(D().CurseurLumFond.Position(), 0);
   EXPECT_EQ(D().Params().lightnessFactor, 1.0L);
 }
@@ -335,11 +324,11 @@ TEST_F(BackgroundDialog, ReinitialiserRestoresEveryPixelAndTheDefaults) {
   D().BtnCoulF1.Click();
   PickAll({0, 0}, {29, 19}, {2, 2});
   Click({12, 7});
-  ASSERT_FALSE(SameImage(PixelsOf(host), Scene()));
+  ASSERT_FALSE(SameBytes(PixelsOf(host), Scene()));
   D().CurseurTol.SetPosition(9);
   HostCalls().clear();
   D().ReInit.Click();
-  EXPECT_TRUE(SameImage(PixelsOf(host), Scene()));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Scene()));
   ASSERT_EQ(HostCalls().size(), 1u);
   ExpectCall(HostCalls()[0], 0, 0, 0);
   EXPECT_FALSE(D().PosF1.Checked() || D().PosF2.Checked() || D().PosDeb.Checked());
@@ -349,7 +338,7 @@ TEST_F(BackgroundDialog, ReinitialiserRestoresEveryPixelAndTheDefaults) {
   EXPECT_TRUE(D().Showing());
   // A click now fills nothing: the points must be picked again.
   Click({12, 7});
-  EXPECT_TRUE(SameImage(PixelsOf(host), Scene()));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Scene()));
 }
 
 TEST_F(BackgroundDialog, AppliquerAndAnnulerCloseWithTheFinalCallback) {
@@ -364,7 +353,7 @@ TEST_F(BackgroundDialog, AppliquerAndAnnulerCloseWithTheFinalCallback) {
   // A click the host still forwards after closing changes nothing.
   Click({5, 5});
   EXPECT_EQ(HostCalls().size(), 1u);
-  EXPECT_TRUE(SameImage(PixelsOf(host), filled));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), filled));
 
   Open();
   PickAll({0, 0}, {29, 19}, {2, 2});
@@ -372,7 +361,7 @@ TEST_F(BackgroundDialog, AppliquerAndAnnulerCloseWithTheFinalCallback) {
   D().Annuler.Click();
   ASSERT_EQ(HostCalls().size(), 1u);
   ExpectCall(HostCalls()[0], 0, 0, 1);
-  EXPECT_FALSE(SameImage(PixelsOf(host), Scene())) << "Annuler leaves restoring to the host";
+  EXPECT_FALSE(SameBytes(PixelsOf(host), Scene())) << "Annuler leaves restoring to the host";
 }
 
 TEST_F(BackgroundDialog, ImageOfAnotherSizeOrShortBufferIsNotWritten) {
@@ -380,16 +369,16 @@ TEST_F(BackgroundDialog, ImageOfAnotherSizeOrShortBufferIsNotWritten) {
   PickAll({0, 0}, {29, 19}, {2, 2});
   HostCalls().clear();
   // Pixels2 one pixel short: neither written nor reported.
-  TPtsImg other = ImageOf(std::vector<Pixel24>(size_t(kW) * kH - 1, Grey(150)));
+  TPtsImg other = MakeImage(std::vector<Pixel24>(size_t(kW) * kH - 1, Grey(150)));
   const std::vector<Pixel24> otherBefore = PixelsOf(other);
   ApplyFlag() = 0;
   D().Continue(PhaseOneCall{{3, 3}, TPtsImg(), other, {0, 0}, nullptr});
-  EXPECT_TRUE(SameImage(PixelsOf(other), otherBefore));
+  EXPECT_TRUE(SameBytes(PixelsOf(other), otherBefore));
   EXPECT_TRUE(HostCalls().empty());
   EXPECT_EQ(ApplyFlag(), 0);
   // An image opened with a size its buffer does not hold: no fill, no success.
   D().AnnulerClick(nullptr);
-  TPtsImg shortImage = ImageOf(std::vector<Pixel24>(10, Grey(150)));
+  TPtsImg shortImage = MakeImage(std::vector<Pixel24>(10, Grey(150)));
   ApplyFlag() = 0;
   D().Open(ImageRun(shortImage, {kW, kH}));
   PickAll({0, 0}, {29, 19}, {2, 2});
@@ -397,31 +386,24 @@ TEST_F(BackgroundDialog, ImageOfAnotherSizeOrShortBufferIsNotWritten) {
   ApplyFlag() = 0;
   D().Continue(PhaseOneCall{{3, 3}, TPtsImg(), shortImage, {0, 0}, nullptr});
   EXPECT_TRUE(HostCalls().empty());
-  EXPECT_TRUE(SameImage(PixelsOf(shortImage), std::vector<Pixel24>(10, Grey(150))));
+  EXPECT_TRUE(SameBytes(PixelsOf(shortImage), std::vector<Pixel24>(10, Grey(150))));
 }
 
 TEST_F(BackgroundDialog, SeedOutsideTheImagePaintsNothing) {
   Open();
   PickAll({0, 0}, {29, 19}, {kW, 3});
-  EXPECT_TRUE(SameImage(PixelsOf(host), Scene()));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Scene()));
   Click({-1, -1});
-  EXPECT_TRUE(SameImage(PixelsOf(host), Scene()));
+  EXPECT_TRUE(SameBytes(PixelsOf(host), Scene()));
 }
 
 // --- through the exports ------------------------------------------------------------
 
-class BackgroundThroughExports : public ::testing::Test {
+class BackgroundThroughExports : public testing::LoadedLibrary {
  protected:
-  void SetUp() override {
-    ui::headless::Reset();
-    ASSERT_TRUE(LibraryInitialize());
-    HostCalls().clear();
-    AdrRetour(testing::RecordHostCall, 0x7E57);
-  }
   void TearDown() override {
     if (TheDialog<TCorrFond>().Showing()) TheDialog<TCorrFond>().AnnulerClick(nullptr);
-    AdrRetour(nullptr, 0);
-    LibraryFinalize();
+    LoadedLibrary::TearDown();
   }
   static void Run(int32_t phase, int32_t x, int32_t y, const TPtsImg& pixels, const TPtsImg& pixels2) {
     XchgData(MOLVANE_TOOL_BACKGROUND, 0, 0, x, y, kW, kH, phase, 0, pixels.Handle(), pixels2.Handle(), "", 0);
@@ -429,7 +411,7 @@ class BackgroundThroughExports : public ::testing::Test {
 };
 
 TEST_F(BackgroundThroughExports, PhaseZeroOpensPhaseOneTakesPointSampleAndImage) {
-  TPtsImg image = ImageOf(Scene());
+  TPtsImg image = MakeImage(Scene());
   Run(0, 0, 0, image, TPtsImg());
   ASSERT_EQ(HostCalls().size(), 1u);
   ExpectCall(HostCalls()[0], 1, 0, 0);
@@ -437,7 +419,7 @@ TEST_F(BackgroundThroughExports, PhaseZeroOpensPhaseOneTakesPointSampleAndImage)
   EXPECT_EQ(image.RefCount(), 2) << "XchgData's own reference is gone, the dialog's stays";
   TheDialog<TCorrFond>().FondF2.Click();
   TheDialog<TCorrFond>().PosF1.Click();
-  Run(1, 4, 6, ImageOf(std::vector<Pixel24>(16, Grey(64))), image);
+  Run(1, 4, 6, MakeImage(std::vector<Pixel24>(16, Grey(64))), image);
   EXPECT_EQ(TheDialog<TCorrFond>().Params().pointF1.x, 4);
   EXPECT_EQ(TheDialog<TCorrFond>().Params().pointF1.y, 6);
   EXPECT_EQ(TheDialog<TCorrFond>().Params().colourF2, TColor(0x404040));
@@ -447,7 +429,7 @@ TEST_F(BackgroundThroughExports, PhaseZeroOpensPhaseOneTakesPointSampleAndImage)
   Run(1, 1, 1, TPtsImg(), image);
   ASSERT_EQ(HostCalls().size(), 2u);
   ExpectCall(HostCalls()[1], 0, 1, 0);
-  EXPECT_FALSE(SameImage(PixelsOf(image), Scene()));
+  EXPECT_FALSE(SameBytes(PixelsOf(image), Scene()));
   Run(2, 1, 1, TPtsImg(), image);  // another phase: only the flag is cleared
   EXPECT_EQ(ApplyFlag(), 0);
   EXPECT_EQ(HostCalls().size(), 2u);

@@ -25,6 +25,9 @@ namespace molvane {
 namespace {
 
 using testing::HostCalls;
+using testing::MakeImage;
+using testing::PixelsOf;
+using testing::SameBytes;
 
 // --- the arithmetic ------------------------------------------------------------
 
@@ -32,10 +35,6 @@ std::vector<Pixel24> Gap(const std::vector<Pixel24>& a, const std::vector<Pixel2
   std::vector<Pixel24> out(a.size());
   ComputeGap(a.data(), b.data(), out.data(), int64_t(a.size()), factor);
   return out;
-}
-
-bool SameBytes(const std::vector<Pixel24>& a, const std::vector<Pixel24>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * 3) == 0);
 }
 
 TEST(ComputeGap, WorkedExamples) {
@@ -168,16 +167,6 @@ void MOLVANE_STDCALL HostTakingItsReference(int32_t userValue, int32_t width, in
   Delivered().dialogShowingDuringCall = TheDialog<TComparer>().Showing();
 }
 
-TPtsImg ImageOf(const std::vector<Pixel24>& pixels) {
-  TPtsImg image(int32_t(pixels.size()));
-  if (!pixels.empty()) std::memcpy(image.Data(), pixels.data(), pixels.size() * 3);
-  return image;
-}
-
-std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
-  return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
-}
-
 bool ShownNow(const ui::Form& form) {
   const auto& shown = ui::headless::TheState().shownForms;
   return std::find(shown.begin(), shown.end(), &form) != shown.end();
@@ -241,7 +230,7 @@ TEST_F(ComparisonDialog, CaptionsRolesAndFactorRange) {
 // the request for a second image, and XchgData returns with the dialog on
 // screen and on top, waiting.
 TEST_F(ComparisonDialog, OpenWritesImageOneAsksForASecondAndStaysOpen) {
-  TPtsImg first = ImageOf(testing::RandomPixels(640 * 480, 1));
+  TPtsImg first = MakeImage(testing::RandomPixels(640 * 480, 1));
   Exchange(0, first, 640, 480, "chelsea.bmp");
 
   TComparer& d = TheDialog<TComparer>();
@@ -293,7 +282,7 @@ TEST_F(ComparisonDialog, TheRequestFollowsTheLabelsAndPrecedesTheShowing) {
 TEST_F(ComparisonDialog, SameSizesDeliverTheGapAndReleaseEverything) {
   const int32_t w = 37, h = 5;
   const std::vector<Pixel24> a = testing::RandomPixels(w * h, 11), b = testing::RandomPixels(w * h, 12);
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Exchange(0, first, w, h, "un.bmp");
   Exchange(1, second, w, h, "deux.bmp");
   TComparer& d = TheDialog<TComparer>();
@@ -328,7 +317,7 @@ TEST_F(ComparisonDialog, SameSizesDeliverTheGapAndReleaseEverything) {
 
 TEST_F(ComparisonDialog, TwoIdenticalImagesGiveAnAllBlackGap) {
   const std::vector<Pixel24> a = testing::RandomPixels(12, 3);
-  TPtsImg first = ImageOf(a), second = ImageOf(a);
+  TPtsImg first = MakeImage(a), second = MakeImage(a);
   Exchange(0, first, 4, 3);
   Exchange(1, second, 4, 3);
   TheDialog<TComparer>().CreerImg.Click();
@@ -339,7 +328,7 @@ TEST_F(ComparisonDialog, TwoIdenticalImagesGiveAnAllBlackGap) {
 // The slider's moves change nothing until the mouse button is released over it.
 TEST_F(ComparisonDialog, TheFactorIsTakenOnlyOnMouseUp) {
   const std::vector<Pixel24> a = {{10, 200, 30}}, b = {{20, 100, 30}};
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Exchange(0, first, 1, 1);
   Exchange(1, second, 1, 1);
   TheDialog<TComparer>().KMult.SetPosition(2);  // keys, or a drag not yet ended
@@ -358,7 +347,7 @@ TEST_F(ComparisonDialog, TheFactorIsTakenOnlyOnMouseUp) {
 }
 
 TEST_F(ComparisonDialog, FactorTenSaturatesLargeGaps) {
-  TPtsImg first = ImageOf({{0, 30, 25}, {255, 0, 9}}), second = ImageOf({{0, 0, 0}, {0, 0, 10}});
+  TPtsImg first = MakeImage({{0, 30, 25}, {255, 0, 9}}), second = MakeImage({{0, 0, 0}, {0, 0, 10}});
   Exchange(0, first, 2, 1);
   Exchange(1, second, 2, 1);
   TheDialog<TComparer>().KMult.SetPosition(10);
@@ -371,7 +360,7 @@ TEST_F(ComparisonDialog, FactorTenSaturatesLargeGaps) {
 // while it shows, on top again after; no gap is computed and the button
 // then hands the host a null image.
 TEST_F(ComparisonDialog, SizeMismatchWarnsAndDeliversNull) {
-  TPtsImg first = ImageOf(testing::RandomPixels(5000, 1)), second = ImageOf(testing::RandomPixels(5000, 2));
+  TPtsImg first = MakeImage(testing::RandomPixels(5000, 1)), second = MakeImage(testing::RandomPixels(5000, 2));
   Exchange(0, first, 100, 50);
   bool onTopDuringBox = true;
   bool showingDuringBox = false;
@@ -405,7 +394,7 @@ TEST_F(ComparisonDialog, SizeMismatchWarnsAndDeliversNull) {
 // the old (whose reference goes) and, of the right size, is compared.
 TEST_F(ComparisonDialog, ASecondImageAfterAMismatchReplacesTheFirstTry) {
   const std::vector<Pixel24> a = testing::RandomPixels(6, 1), b = testing::RandomPixels(6, 2);
-  TPtsImg first = ImageOf(a), wrong = ImageOf(testing::RandomPixels(6, 3)), right = ImageOf(b);
+  TPtsImg first = MakeImage(a), wrong = MakeImage(testing::RandomPixels(6, 3)), right = MakeImage(b);
   Exchange(0, first, 3, 2);
   Exchange(1, wrong, 2, 3);
   EXPECT_EQ(ui::headless::TheState().boxes.size(), 1u);
@@ -418,7 +407,7 @@ TEST_F(ComparisonDialog, ASecondImageAfterAMismatchReplacesTheFirstTry) {
 }
 
 TEST_F(ComparisonDialog, NoSecondImageDeliversNull) {
-  TPtsImg first = ImageOf(testing::RandomPixels(4, 1));
+  TPtsImg first = MakeImage(testing::RandomPixels(4, 1));
   Exchange(0, first, 2, 2);
   TheDialog<TComparer>().CreerImg.Click();
   ExpectNullDelivery(2, 2);
@@ -431,8 +420,8 @@ TEST_F(ComparisonDialog, NoSecondImageDeliversNull) {
 // noise reduction does). Neither may let the button read a second image of
 // another size, or none at all.
 TEST_F(ComparisonDialog, ACallForAnotherToolInBetweenPreventsTheGap) {
-  TPtsImg first = ImageOf(testing::RandomPixels(9, 1)), second = ImageOf(testing::RandomPixels(9, 2));
-  TPtsImg other = ImageOf(testing::RandomPixels(9, 3));
+  TPtsImg first = MakeImage(testing::RandomPixels(9, 1)), second = MakeImage(testing::RandomPixels(9, 2));
+  TPtsImg other = MakeImage(testing::RandomPixels(9, 3));
   Exchange(0, first, 3, 3);
   Exchange(1, second, 3, 3);
   XchgData(9, 0, 0, 0, 0, 3, 3, 0, 0, other.Handle(), nullptr, "x", 0);  // out of range: clears only
@@ -443,7 +432,7 @@ TEST_F(ComparisonDialog, ACallForAnotherToolInBetweenPreventsTheGap) {
   // Noise reduction sets the flag to 1 while the comparison waits for image 2.
   HostCalls().clear();
   Delivered() = Delivery{};
-  TPtsImg big = ImageOf(testing::RandomPixels(400, 4));
+  TPtsImg big = MakeImage(testing::RandomPixels(400, 4));
   Exchange(0, big, 20, 20);
   XchgData(MOLVANE_TOOL_NOISE_REDUCTION, 0, 0, 0, 0, 3, 3, 0, 0, other.Handle(), nullptr, "x", 0);
   ASSERT_EQ(ApplyFlag(), 1);
@@ -485,7 +474,7 @@ TEST_F(ComparisonDialog, SecondBuffersThatDoNotHoldTheStatedSizeAreRefused) {
 // Longer buffers than the size are fine: the gap covers W x H pixels.
 TEST_F(ComparisonDialog, LongerBuffersGiveAGapOfTheStatedSize) {
   const std::vector<Pixel24> a = testing::RandomPixels(10, 1), b = testing::RandomPixels(12, 2);
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Exchange(0, first, 3, 3);
   Exchange(1, second, 3, 3);
   TheDialog<TComparer>().CreerImg.Click();
@@ -555,7 +544,7 @@ TEST_F(ComparisonDialog, TheGapImageIsTheOnlyAllocation) {
 // waiting, factor 1.
 TEST_F(ComparisonDialog, AnnulerKeepsTheReferencesUntilTheNextOpenWhichResets) {
   const std::vector<Pixel24> a = {{10, 200, 30}}, b = {{20, 100, 30}};
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Exchange(0, first, 1, 1, "a");
   Exchange(1, second, 1, 1, "b");
   TheDialog<TComparer>().KMult.SetPosition(5);
@@ -567,12 +556,12 @@ TEST_F(ComparisonDialog, AnnulerKeepsTheReferencesUntilTheNextOpenWhichResets) {
   EXPECT_EQ(first.RefCount(), 2);
   EXPECT_EQ(second.RefCount(), 2);
   // Images the user clicks after the run ended belong to no run: no box, no reference.
-  TPtsImg stray = ImageOf({{1, 2, 3}, {4, 5, 6}});
+  TPtsImg stray = MakeImage({{1, 2, 3}, {4, 5, 6}});
   Exchange(1, stray, 2, 1, "stray");
   EXPECT_TRUE(ui::headless::TheState().boxes.empty());
   EXPECT_EQ(stray.RefCount(), 1);
 
-  TPtsImg next = ImageOf(a);
+  TPtsImg next = MakeImage(a);
   Exchange(0, next, 1, 1, "c");
   TComparer& d = TheDialog<TComparer>();
   EXPECT_EQ(first.RefCount(), 1);

@@ -7,30 +7,17 @@
 
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
-#include "boundary/library.h"
 #include "boundary/pixel_array.h"
 #include "dialog_kit/dialog_module.h"
 #include "host_callback_recorder.h"
-#include "platform/fake/fake_platform.h"
+#include "loaded_library.h"
 #include "tools/merge_dialog.h"
 #include "ui/headless/headless.h"
 
 namespace molvane {
 namespace {
 
-class DialogRenders : public ::testing::Test {
- protected:
-  void SetUp() override {
-    TheFakePlatform().Reset();
-    ui::headless::Reset();
-    ASSERT_TRUE(LibraryInitialize());
-    AdrRetour(testing::RecordHostCall, 1);
-  }
-  void TearDown() override {
-    AdrRetour(nullptr, 0);
-    LibraryFinalize();
-  }
-};
+using DialogRenders = testing::LoadedLibrary;
 
 TEST_F(DialogRenders, OncePerShowingAndOncePerChange) {
   const struct {

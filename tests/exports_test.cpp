@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "boundary/host_protocol.h"
-#include "boundary/library.h"
 #include "boundary/pixel_array.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
+#include "loaded_library.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/controls.h"
 #include "ui/headless/headless.h"
@@ -22,19 +22,8 @@ namespace {
 using testing::HostCalls;
 using testing::RecordHostCall;
 
-class Exports : public ::testing::Test {
+class Exports : public testing::LoadedLibrary {
  protected:
-  void SetUp() override {
-    TheFakePlatform().Reset();
-    ui::headless::Reset();
-    ASSERT_TRUE(LibraryInitialize());
-    HostCalls().clear();
-    AdrRetour(RecordHostCall, 0x5EED);
-  }
-  void TearDown() override {
-    AdrRetour(nullptr, 0);
-    LibraryFinalize();
-  }
   static void Run(int32_t tool, int32_t phase, TPtsImg& image, int32_t w, int32_t h,
                   Pixel24* second = nullptr) {
     XchgData(tool, 11, 12, 0, 0, w, h, phase, 13, image.Handle(), second, "image", 14);
@@ -93,7 +82,7 @@ TEST_F(Exports, NoiseReductionReportsOnceAppliedAndFinished) {
   Run(2, 0, image, 3, 3);
   ASSERT_EQ(HostCalls().size(), 1u);
   const testing::HostCall& call = HostCalls()[0];
-  EXPECT_EQ(call.userValue, 0x5EED);
+  EXPECT_EQ(call.userValue, kUserValue);
   EXPECT_EQ(call.width, 3);
   EXPECT_EQ(call.height, 3);
   EXPECT_EQ(call.reserved1, 0);

@@ -7,21 +7,19 @@
 
 #include <algorithm>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
-#include "boundary/library.h"
 #include "colour/colour.h"
 #include "colour/cpu_features.h"
 #include "colour/extended_math.h"
 #include "counting_allocator.h"
 #include "dialog_kit/preview.h"
 #include "host_callback_recorder.h"
-#include "platform/fake/fake_platform.h"
 #include "dialog_kit/dialog_module.h"
+#include "loaded_library.h"
 #include "test_images.h"
 #include "tools/merge_dialog.h"
 #include "ui/headless/headless.h"
@@ -30,6 +28,9 @@ namespace molvane {
 namespace {
 
 using testing::HostCalls;
+using testing::MakeImage;
+using testing::PixelsOf;
+using testing::SameBytes;
 
 bool Same(Pixel24 a, Pixel24 b) { return a.b == b.b && a.g == b.g && a.r == b.r; }
 
@@ -55,10 +56,6 @@ std::vector<Pixel24> Merged(const std::vector<Pixel24>& a, const std::vector<Pix
   std::vector<Pixel24> out(a.size());
   MergePixels(a.data(), b.data(), out.data(), int64_t(a.size()), p);
   return out;
-}
-
-bool SameBytes(const std::vector<Pixel24>& a, const std::vector<Pixel24>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * 3) == 0);
 }
 
 // --- the pixel rules ---------------------------------------------------------------
@@ -220,16 +217,6 @@ TEST(MergePixels, WritesInPlaceAndNothingPastTheEnd) {
 
 // --- the dialog ---------------------------------------------------------------------
 
-TPtsImg ImageOf(const std::vector<Pixel24>& pixels) {
-  TPtsImg image(int32_t(pixels.size()));
-  if (!pixels.empty()) std::memcpy(image.Data(), pixels.data(), pixels.size() * 3);
-  return image;
-}
-
-std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
-  return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
-}
-
 // A host that records each call and, as the contract asks, takes its own
 // reference to a delivered image during the call.
 struct TakenImage {
@@ -299,7 +286,7 @@ class MergeDialog : public ::testing::Test {
 };
 
 TEST_F(MergeDialog, OpenAsksForASecondImageAndWaitsOnTop) {
-  TPtsImg first = ImageOf(testing::RandomPixels(640 * 480, 30));
+  TPtsImg first = MakeImage(testing::RandomPixels(640 * 480, 30));
   Open(first, 640, 480, "chat.bmp");
   ASSERT_EQ(HostCalls().size(), 1u);
   const testing::HostCall& call = HostCalls()[0];
@@ -366,7 +353,7 @@ TEST_F(MergeDialog, ButtonsHaveTheirCaptionsAndRoles) {
 TEST_F(MergeDialog, LargeImagesArePreviewedAtScaleThreePointOneTwoFive) {
   const int32_t w = 1000, h = 500;
   const std::vector<Pixel24> a = testing::RandomPixels(w * h, 31), b = testing::RandomPixels(w * h, 32);
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Open(first, w, h);
   EXPECT_EQ(D().PreVisu.Bounds().left, 1);
   EXPECT_EQ(D().PreVisu.Bounds().top, 81);
@@ -386,7 +373,7 @@ TEST_F(MergeDialog, LargeImagesArePreviewedAtScaleThreePointOneTwoFive) {
 TEST_F(MergeDialog, SmallImagesArePreviewedPixelForPixelCentred) {
   const int32_t w = 200, h = 100;
   const std::vector<Pixel24> a = testing::RandomPixels(w * h, 33), b = testing::RandomPixels(w * h, 34);
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Open(first, w, h);
   EXPECT_EQ(D().PreVisu.Bounds().left, 61);
   EXPECT_EQ(D().PreVisu.Bounds().top, 111);
@@ -400,7 +387,7 @@ TEST_F(MergeDialog, SmallImagesArePreviewedPixelForPixelCentred) {
 TEST_F(MergeDialog, AMatchingSecondImageEnablesTheMergeAndEveryControlRendersIt) {
   const int32_t w = 40, h = 30;
   const std::vector<Pixel24> a = testing::RandomPixels(w * h, 35), b = testing::RandomPixels(w * h, 36);
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   Open(first, w, h);
   Continue(second, w, h, "autre.bmp");
   EXPECT_EQ(ApplyFlag(), 1);
@@ -455,7 +442,7 @@ TEST_F(MergeDialog, AMatchingSecondImageEnablesTheMergeAndEveryControlRendersIt)
 }
 
 TEST_F(MergeDialog, TheBandSlidersPushEachOtherAndTheStripFollows) {
-  TPtsImg first = ImageOf(testing::RandomPixels(4, 37));
+  TPtsImg first = MakeImage(testing::RandomPixels(4, 37));
   Open(first, 2, 2);
   D().Img1PreV.Click();
   D().TxMin.SetPosition(100);
@@ -489,7 +476,7 @@ TEST_F(MergeDialog, AppliquerDeliversTheMergeOfTheFullImages) {
   testing::CountingAllocatorScope counting;
   const int32_t w = 700, h = 450;
   const std::vector<Pixel24> a = testing::RandomPixels(w * h, 38), b = testing::RandomPixels(w * h, 39);
-  TPtsImg first = ImageOf(a), second = ImageOf(b);
+  TPtsImg first = MakeImage(a), second = MakeImage(b);
   const int liveBefore = testing::Counts().Live();
   Open(first, w, h);
   Continue(second, w, h);
@@ -534,7 +521,7 @@ TEST_F(MergeDialog, AFurtherMatchingImageInTransparencyModeIsMergedAtOnce) {
   const int32_t w = 33, h = 17;
   const std::vector<Pixel24> a = testing::RandomPixels(w * h, 40), b = testing::RandomPixels(w * h, 41),
                              c = testing::RandomPixels(w * h, 42);
-  TPtsImg first = ImageOf(a), second = ImageOf(b), third = ImageOf(c);
+  TPtsImg first = MakeImage(a), second = MakeImage(b), third = MakeImage(c);
   Open(first, w, h);
   Continue(second, w, h);
   D().ModeFusion.SetItemIndex(1);
@@ -553,8 +540,8 @@ TEST_F(MergeDialog, AFurtherMatchingImageInTransparencyModeIsMergedAtOnce) {
 // while it shows, the labels describe the refused image, and "Appliquer"
 // hands the host a null image.
 TEST_F(MergeDialog, ASecondImageOfAnotherSizeIsRefusedWithAWarning) {
-  TPtsImg first = ImageOf(testing::RandomPixels(20 * 10, 43));
-  TPtsImg narrower = ImageOf(testing::RandomPixels(19 * 10, 44));
+  TPtsImg first = MakeImage(testing::RandomPixels(20 * 10, 43));
+  TPtsImg narrower = MakeImage(testing::RandomPixels(19 * 10, 44));
   Open(first, 20, 10);
   const std::vector<Pixel24> previewBefore = PreviewOnScreen();
   bool onTopDuringBox = true;
@@ -591,7 +578,7 @@ TEST_F(MergeDialog, ASecondImageOfAnotherSizeIsRefusedWithAWarning) {
 // tool's run has set the module-wide flag meanwhile.
 TEST_F(MergeDialog, ARefusedImageAfterAMatchDeliversNothingWhateverTheFlag) {
   const std::vector<Pixel24> a = testing::RandomPixels(64, 45), b = testing::RandomPixels(64, 46);
-  TPtsImg first = ImageOf(a), second = ImageOf(b), small = ImageOf(testing::RandomPixels(4, 47));
+  TPtsImg first = MakeImage(a), second = MakeImage(b), small = MakeImage(testing::RandomPixels(4, 47));
   Open(first, 8, 8);
   Continue(second, 8, 8);
   D().ModeFusion.SetItemIndex(1);
@@ -612,7 +599,7 @@ TEST_F(MergeDialog, ARefusedImageAfterAMatchDeliversNothingWhateverTheFlag) {
 }
 
 TEST_F(MergeDialog, AnnulerClosesWithoutAnyCallback) {
-  TPtsImg first = ImageOf(testing::RandomPixels(9, 48)), second = ImageOf(testing::RandomPixels(9, 49));
+  TPtsImg first = MakeImage(testing::RandomPixels(9, 48)), second = MakeImage(testing::RandomPixels(9, 49));
   Open(first, 3, 3);
   Continue(second, 3, 3);
   D().PressEscape();
@@ -626,7 +613,7 @@ TEST_F(MergeDialog, AnnulerClosesWithoutAnyCallback) {
 }
 
 TEST_F(MergeDialog, EnterAppliesOnceTheMergeIsReady) {
-  TPtsImg first = ImageOf(testing::RandomPixels(9, 50)), second = ImageOf(testing::RandomPixels(9, 51));
+  TPtsImg first = MakeImage(testing::RandomPixels(9, 50)), second = MakeImage(testing::RandomPixels(9, 51));
   Open(first, 3, 3);
   D().PressEnter();  // "Appliquer" is disabled while waiting
   EXPECT_TRUE(D().Showing());
@@ -638,7 +625,7 @@ TEST_F(MergeDialog, EnterAppliesOnceTheMergeIsReady) {
 
 TEST_F(MergeDialog, ReinitialiserWaitsForASecondImageAgain) {
   const std::vector<Pixel24> a = testing::RandomPixels(6 * 4, 52);
-  TPtsImg first = ImageOf(a), second = ImageOf(testing::RandomPixels(6 * 4, 53));
+  TPtsImg first = MakeImage(a), second = MakeImage(testing::RandomPixels(6 * 4, 53));
   Open(first, 6, 4);
   Continue(second, 6, 4);
   D().ModeFusion.SetItemIndex(1);
@@ -669,12 +656,12 @@ TEST_F(MergeDialog, ReinitialiserWaitsForASecondImageAgain) {
 // second image is dropped and the dialog waits; previews of another size
 // are never merged with each other.
 TEST_F(MergeDialog, OpeningOverARunningDialogStartsAgain) {
-  TPtsImg first = ImageOf(testing::RandomPixels(50 * 40, 54)), second = ImageOf(testing::RandomPixels(50 * 40, 55));
+  TPtsImg first = MakeImage(testing::RandomPixels(50 * 40, 54)), second = MakeImage(testing::RandomPixels(50 * 40, 55));
   Open(first, 50, 40);
   Continue(second, 50, 40);
   D().ModeFusion.SetItemIndex(1);
   const std::vector<Pixel24> other = testing::RandomPixels(30 * 90, 56);
-  TPtsImg next = ImageOf(other);
+  TPtsImg next = MakeImage(other);
   Open(next, 30, 90, "suivant.bmp");
   EXPECT_TRUE(D().Showing());
   EXPECT_FALSE(D().ModeFusion.Enabled());
@@ -693,9 +680,9 @@ TEST_F(MergeDialog, OpeningOverARunningDialogStartsAgain) {
 // Images the user clicks after the run ended belong to no run: no box, no
 // reference kept, no callback.
 TEST_F(MergeDialog, SecondImagesAfterTheRunEndedAreIgnored) {
-  TPtsImg stray = ImageOf(testing::RandomPixels(12, 57));
+  TPtsImg stray = MakeImage(testing::RandomPixels(12, 57));
   Continue(stray, 4, 3);  // before any run
-  TPtsImg first = ImageOf(testing::RandomPixels(9, 58));
+  TPtsImg first = MakeImage(testing::RandomPixels(9, 58));
   Open(first, 3, 3);
   D().Annuler.Click();
   Continue(stray, 4, 3);
@@ -725,8 +712,8 @@ TEST_F(MergeDialog, BuffersShorterThanTheirSizeAreNeverMerged) {
     SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h));
     HostCalls().clear();
     ui::headless::TheState().boxes.clear();
-    TPtsImg first = ImageOf(testing::RandomPixels(c.firstLength, 59));
-    TPtsImg second = ImageOf(testing::RandomPixels(c.secondLength, 60));
+    TPtsImg first = MakeImage(testing::RandomPixels(c.firstLength, 59));
+    TPtsImg second = MakeImage(testing::RandomPixels(c.secondLength, 60));
     Open(first, c.w, c.h);
     Continue(second, c.w, c.h);
     EXPECT_EQ(ApplyFlag(), 0);
@@ -740,7 +727,7 @@ TEST_F(MergeDialog, BuffersShorterThanTheirSizeAreNeverMerged) {
 }
 
 TEST_F(MergeDialog, ANullNameReadsAsAnEmptyOne) {
-  TPtsImg first = ImageOf(testing::RandomPixels(1, 61));
+  TPtsImg first = MakeImage(testing::RandomPixels(1, 61));
   Open(first, 1, 1, nullptr);
   EXPECT_EQ(D().Image1.Caption(), " Image N\xB0 1  : \"\" ");
   D().Continue(PhaseOneCall{{0, 0}, first, TPtsImg(), {1, 1}, nullptr});
@@ -749,7 +736,7 @@ TEST_F(MergeDialog, ANullNameReadsAsAnEmptyOne) {
 
 // Every showing resets the controls, the rate included.
 TEST_F(MergeDialog, EachRunStartsFromTheDefaults) {
-  TPtsImg first = ImageOf(testing::RandomPixels(4, 62)), second = ImageOf(testing::RandomPixels(4, 63));
+  TPtsImg first = MakeImage(testing::RandomPixels(4, 62)), second = MakeImage(testing::RandomPixels(4, 63));
   Open(first, 2, 2);
   Continue(second, 2, 2);
   D().ModeFusion.SetItemIndex(1);
@@ -771,19 +758,11 @@ TEST_F(MergeDialog, EachRunStartsFromTheDefaults) {
 
 // --- through XchgData ------------------------------------------------------------------
 
-class MergeThroughExports : public ::testing::Test {
+class MergeThroughExports : public testing::LoadedLibrary {
  protected:
-  void SetUp() override {
-    ui::headless::Reset();
-    TheFakePlatform().Reset();
-    ASSERT_TRUE(LibraryInitialize());
-    HostCalls().clear();
-    AdrRetour(testing::RecordHostCall, 1);
-  }
   void TearDown() override {
     if (TheDialog<TFusionner>().Showing()) TheDialog<TFusionner>().AnnulerClick(nullptr);
-    AdrRetour(nullptr, 0);
-    LibraryFinalize();
+    LoadedLibrary::TearDown();
   }
   static void Run(int32_t phase, const TPtsImg& image, int32_t w, int32_t h) {
     XchgData(MOLVANE_TOOL_MERGE, 0, 0, 0, 0, w, h, phase, 0, image.Handle(), nullptr, "image", 0);
@@ -791,7 +770,7 @@ class MergeThroughExports : public ::testing::Test {
 };
 
 TEST_F(MergeThroughExports, PhaseZeroOpensPhaseOneContinuesOthersDoNothing) {
-  TPtsImg first = ImageOf(testing::RandomPixels(6, 64)), second = ImageOf(testing::RandomPixels(6, 65));
+  TPtsImg first = MakeImage(testing::RandomPixels(6, 64)), second = MakeImage(testing::RandomPixels(6, 65));
   Run(2, first, 3, 2);
   Run(-1, first, 3, 2);
   EXPECT_TRUE(HostCalls().empty());

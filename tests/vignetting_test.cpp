@@ -12,13 +12,12 @@
 
 #include "boundary/exports.h"
 #include "boundary/host_protocol.h"
-#include "boundary/library.h"
 #include "colour/extended_math.h"
 #include "colour/random.h"
 #include "counting_allocator.h"
 #include "host_callback_recorder.h"
-#include "platform/fake/fake_platform.h"
 #include "dialog_kit/dialog_module.h"
+#include "loaded_library.h"
 #include "test_images.h"
 #include "tools/vignetting_dialog.h"
 #include "ui/headless/headless.h"
@@ -27,6 +26,9 @@ namespace molvane {
 namespace {
 
 using testing::HostCalls;
+using testing::MakeImage;
+using testing::PixelsOf;
+using testing::SameBytes;
 
 constexpr Corner kCorners[4] = {Corner::TopLeft, Corner::TopRight, Corner::BottomRight,
                                 Corner::BottomLeft};
@@ -381,20 +383,6 @@ TEST(VignettingCorner, TheClockSeededGeneratorVariesWithinTwoPercent) {
 
 // --- the dialog, headless ------------------------------------------------------------
 
-TPtsImg ImageOf(const std::vector<Pixel24>& pixels) {
-  TPtsImg image(int32_t(pixels.size()));
-  if (!pixels.empty()) std::memcpy(image.Data(), pixels.data(), pixels.size() * 3);
-  return image;
-}
-
-std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
-  return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
-}
-
-bool SameBytes(const std::vector<Pixel24>& a, const std::vector<Pixel24>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * 3) == 0);
-}
-
 // Pixels outside the corners' triangles as they were; inside, the profile
 // colour times a factor of 0.98 .. 1.02.
 void ExpectCorrected(const std::vector<Pixel24>& original, const std::vector<Pixel24>& got,
@@ -491,7 +479,7 @@ class VignettingDialog : public ::testing::Test {
 };
 
 TEST_F(VignettingDialog, OpenAsksForPointsAndWaitsOnTop) {
-  TPtsImg image = ImageOf(testing::RandomPixels(40 * 30, 20));
+  TPtsImg image = MakeImage(testing::RandomPixels(40 * 30, 20));
   Open(image, 40, 30);
   ASSERT_EQ(HostCalls().size(), 1u);
   ExpectCall(0, 40, 30, 1, 0, 0);
@@ -534,7 +522,7 @@ TEST_F(VignettingDialog, OpenAsksForPointsAndWaitsOnTop) {
 // shows it; a marker ticked by the user's click is unticked by the first tick
 // without that untick arming anything.
 TEST_F(VignettingDialog, MarkersBlinkThroughTimerTicks) {
-  TPtsImg image = ImageOf(testing::RandomPixels(40 * 30, 22));
+  TPtsImg image = MakeImage(testing::RandomPixels(40 * 30, 22));
   Open(image, 40, 30);
   D().PosHD.Click();
   EXPECT_EQ(D().ArmedMarker(), &D().PosHD);
@@ -560,7 +548,7 @@ TEST_F(VignettingDialog, MarkersBlinkThroughTimerTicks) {
 }
 
 TEST_F(VignettingDialog, APickedPointGoesToTheArmedMarkerOnly) {
-  TPtsImg image = ImageOf(testing::RandomPixels(40 * 30, 23));
+  TPtsImg image = MakeImage(testing::RandomPixels(40 * 30, 23));
   Open(image, 40, 30);
   Continue({7, 7}, image);  // nothing armed
   EXPECT_EQ(D().Points()[0].x, 0);
@@ -586,7 +574,7 @@ TEST_F(VignettingDialog, APickedPointGoesToTheArmedMarkerOnly) {
 TEST_F(VignettingDialog, TheFourthPointCorrectsAndLaterClicksRecomputeIntoTheirBuffer) {
   const int32_t w = 40, h = 30;
   const std::vector<Pixel24> original = testing::RandomPixels(w * h, 24);
-  TPtsImg image = ImageOf(original);
+  TPtsImg image = MakeImage(original);
   Open(image, w, h);
   const ImagePoint points[4] = {{6, 3}, {33, 9}, {35, 26}, {2, 21}};
   Pick(D().PosHG, points[0], image);
@@ -602,7 +590,7 @@ TEST_F(VignettingDialog, TheFourthPointCorrectsAndLaterClicksRecomputeIntoTheirB
   EXPECT_EQ(CurrentScreenCursor(), ScreenCursor::Default);
 
   // The host's current buffer, as it sends it with the next click.
-  TPtsImg current = ImageOf(original);
+  TPtsImg current = MakeImage(original);
   const std::vector<Pixel24> firstResult = PixelsOf(image);
   Continue({20, 15}, current);
   ASSERT_EQ(HostCalls().size(), 3u);
@@ -618,8 +606,8 @@ TEST_F(VignettingDialog, TheFourthPointCorrectsAndLaterClicksRecomputeIntoTheirB
 TEST_F(VignettingDialog, ABufferOfAnotherSizeIsNotTakenAsTheHostImage) {
   const int32_t w = 20, h = 16;
   const std::vector<Pixel24> original = testing::RandomPixels(w * h, 25);
-  TPtsImg image = ImageOf(original);
-  TPtsImg small = ImageOf(testing::RandomPixels(10, 26));
+  TPtsImg image = MakeImage(original);
+  TPtsImg small = MakeImage(testing::RandomPixels(10, 26));
   const std::vector<Pixel24> smallBefore = PixelsOf(small);
   Open(image, w, h);
   const ImagePoint points[4] = {{4, 4}, {16, 3}, {15, 12}, {5, 13}};
@@ -636,7 +624,7 @@ TEST_F(VignettingDialog, ABufferOfAnotherSizeIsNotTakenAsTheHostImage) {
 TEST_F(VignettingDialog, ReinitialiserRestoresTheImageAndTheDefaults) {
   const int32_t w = 30, h = 20;
   const std::vector<Pixel24> original = testing::RandomPixels(w * h, 27);
-  TPtsImg image = ImageOf(original);
+  TPtsImg image = MakeImage(original);
   Open(image, w, h);
   Pick(D().PosHG, {5, 5}, image);
   Pick(D().PosHD, {25, 4}, image);
@@ -668,7 +656,7 @@ TEST_F(VignettingDialog, ReinitialiserRestoresTheImageAndTheDefaults) {
 TEST_F(VignettingDialog, AppliquerWithDefaultPointsChangesNothingButReportsApplied) {
   testing::CountingAllocatorScope counting;
   const std::vector<Pixel24> original = testing::RandomPixels(12 * 9, 28);
-  TPtsImg image = ImageOf(original);
+  TPtsImg image = MakeImage(original);
   Open(image, 12, 9);
   D().Appliquer.Click();
   EXPECT_FALSE(D().Showing());
@@ -685,7 +673,7 @@ TEST_F(VignettingDialog, AppliquerWithDefaultPointsChangesNothingButReportsAppli
 TEST_F(VignettingDialog, AppliquerComputesWithTheCornersAsTheyStand) {
   const int32_t w = 30, h = 24;
   const std::vector<Pixel24> original = testing::RandomPixels(w * h, 29);
-  TPtsImg image = ImageOf(original);
+  TPtsImg image = MakeImage(original);
   Open(image, w, h);
   Pick(D().PosHG, {6, 2}, image);
   Pick(D().PosBD, {26, 18}, image);
@@ -703,7 +691,7 @@ TEST_F(VignettingDialog, AppliquerComputesWithTheCornersAsTheyStand) {
 
 TEST_F(VignettingDialog, AppliquerAfterTheFourthPointKeepsTheCorrectionInPlace) {
   const int32_t w = 30, h = 24;
-  TPtsImg image = ImageOf(testing::RandomPixels(w * h, 30));
+  TPtsImg image = MakeImage(testing::RandomPixels(w * h, 30));
   Open(image, w, h);
   Pick(D().PosHG, {6, 2}, image);
   Pick(D().PosHD, {25, 3}, image);
@@ -719,7 +707,7 @@ TEST_F(VignettingDialog, AppliquerAfterTheFourthPointKeepsTheCorrectionInPlace) 
 TEST_F(VignettingDialog, AnnulerReportsNotAppliedAndLeavesThePixels) {
   testing::CountingAllocatorScope counting;
   const int32_t w = 20, h = 16;
-  TPtsImg image = ImageOf(testing::RandomPixels(w * h, 31));
+  TPtsImg image = MakeImage(testing::RandomPixels(w * h, 31));
   Open(image, w, h);
   Pick(D().PosHG, {4, 4}, image);
   Pick(D().PosHD, {16, 3}, image);
@@ -737,13 +725,13 @@ TEST_F(VignettingDialog, AnnulerReportsNotAppliedAndLeavesThePixels) {
 }
 
 TEST_F(VignettingDialog, OpeningAgainStartsFromTheDefaultsWithTheNewImage) {
-  TPtsImg first = ImageOf(testing::RandomPixels(20 * 16, 32));
+  TPtsImg first = MakeImage(testing::RandomPixels(20 * 16, 32));
   Open(first, 20, 16);
   Pick(D().PosHG, {4, 4}, first);
   D().PosBD.Click();
   D().Annuler.Click();
   const std::vector<Pixel24> second = testing::RandomPixels(10 * 8, 33);
-  TPtsImg image = ImageOf(second);
+  TPtsImg image = MakeImage(second);
   Open(image, 10, 8);
   EXPECT_EQ(first.RefCount(), 1);
   EXPECT_FALSE(D().PosHG.Checked());
@@ -757,19 +745,11 @@ TEST_F(VignettingDialog, OpeningAgainStartsFromTheDefaultsWithTheNewImage) {
 
 // --- through XchgData ------------------------------------------------------------------
 
-class VignettingThroughExports : public ::testing::Test {
+class VignettingThroughExports : public testing::LoadedLibrary {
  protected:
-  void SetUp() override {
-    ui::headless::Reset();
-    TheFakePlatform().Reset();
-    ASSERT_TRUE(LibraryInitialize());
-    HostCalls().clear();
-    AdrRetour(testing::RecordHostCall, 1);
-  }
   void TearDown() override {
     if (TheDialog<TCorrVignetage>().Showing()) TheDialog<TCorrVignetage>().AnnulerClick(nullptr);
-    AdrRetour(nullptr, 0);
-    LibraryFinalize();
+    LoadedLibrary::TearDown();
   }
   static void Run(int32_t phase, int32_t x, int32_t y, const TPtsImg& pixels, const TPtsImg& pixels2,
                   int32_t w, int32_t h) {
@@ -780,7 +760,7 @@ class VignettingThroughExports : public ::testing::Test {
 // Without a pixel there is no corner to work from: refused, with the one
 // final callback every refusal makes.
 TEST_F(VignettingThroughExports, ImagesWithoutPixelsAreRefused) {
-  TPtsImg image = ImageOf(testing::RandomPixels(12, 21));
+  TPtsImg image = MakeImage(testing::RandomPixels(12, 21));
   Run(0, 0, 0, image, TPtsImg(), 0, 12);
   Run(0, 0, 0, image, TPtsImg(), 12, 0);
   ASSERT_EQ(HostCalls().size(), 2u);
@@ -796,7 +776,7 @@ TEST_F(VignettingThroughExports, ImagesWithoutPixelsAreRefused) {
 TEST_F(VignettingThroughExports, PhaseZeroOpensPhaseOneTakesPointXYAndPixels2) {
   const int32_t w = 20, h = 16;
   const std::vector<Pixel24> original = testing::RandomPixels(w * h, 34);
-  TPtsImg image = ImageOf(original), unused = ImageOf(testing::RandomPixels(w * h, 35));
+  TPtsImg image = MakeImage(original), unused = MakeImage(testing::RandomPixels(w * h, 35));
   const std::vector<Pixel24> unusedBefore = PixelsOf(unused);
   Run(2, 0, 0, image, TPtsImg(), w, h);
   EXPECT_FALSE(TheDialog<TCorrVignetage>().Showing());

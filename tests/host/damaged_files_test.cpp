@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/image_files.h"
@@ -31,6 +32,7 @@ uint32_t MutationsPerSeed() {
 
 // One read, on a thread of its own so that a hang shows as one.
 struct Read {
+  explicit Read(std::string file) : path(std::move(file)) {}
   std::string path;
   host::Bitmap24 image;
   std::string error;

@@ -107,18 +107,8 @@ uint16_t FpuControlWord() {
 
 void SetFpuControlWord(uint16_t word) { __asm__ __volatile__("fldcw %0" : : "m"(word)); }
 
-TPtsImg MakeImage(const std::vector<Pixel24>& pixels) {
-  TPtsImg image(int32_t(pixels.size()));
-  if (!pixels.empty()) std::memcpy(image.Data(), pixels.data(), pixels.size() * sizeof(Pixel24));
-  return image;
-}
-
 TPtsImg FilledImage(int32_t width, int32_t height, Pixel24 colour) {
   return MakeImage(std::vector<Pixel24>(size_t(width) * size_t(height), colour));
-}
-
-std::vector<Pixel24> PixelsOf(const TPtsImg& image) {
-  return std::vector<Pixel24>(image.Data(), image.Data() + image.Length());
 }
 
 std::string TemporaryFolder(const std::string& name) {

@@ -11,6 +11,7 @@
 #include "host/callback_recorder.h"
 #include "host/counting_allocator.h"
 #include "host/plugin_library.h"
+#include "test_images.h"
 
 namespace molvane::hosttest {
 
@@ -35,12 +36,11 @@ std::string TemporaryPath(const std::string& name);
 uint16_t FpuControlWord();
 void SetFpuControlWord(uint16_t word);
 
-// Builds a pixel array in the shared allocator from b, g, r triples, rows top first.
-TPtsImg MakeImage(const std::vector<Pixel24>& pixels);
+// The test images the native tests use (test_images.h), the arrays in the shared allocator.
+using testing::MakeImage;
+using testing::PixelsOf;
+using testing::RandomPixels;
 TPtsImg FilledImage(int32_t width, int32_t height, Pixel24 colour);
-std::vector<Pixel24> PixelsOf(const TPtsImg& image);
-// Seeded pseudo-random pixels: the same bytes on every run and every build.
-std::vector<Pixel24> RandomPixels(int32_t count, uint32_t seed);
 
 // The bytes placed so that the last one sits just before an inaccessible
 // page: reading past the end faults instead of passing unnoticed.

@@ -56,7 +56,7 @@ TEST(ViewerHistory, TheChangedRectangleIsTheSlowScansOnRandomChanges) {
       }
       const PixelRect fast = DifferingRect(before.data(), after.data(), width, height);
       const PixelRect slow = SlowDifferingRect(before, after, width, height);
-      SCOPED_TRACE(testing::Message() << width << " x " << height << ", trial " << trial);
+      SCOPED_TRACE(::testing::Message() << width << " x " << height << ", trial " << trial);
       EXPECT_EQ(fast.x, slow.x);
       EXPECT_EQ(fast.y, slow.y);
       EXPECT_EQ(fast.width, slow.width);

@@ -875,7 +875,7 @@ TEST(ViewerHistory, RunsOnA24MegapixelPhotographKeepUndoWithinTheBudget) {
   std::vector<Pixel24> previous;
   size_t mostPrivate = 0;
   for (int run = 0; run < runs; ++run) {
-    SCOPED_TRACE(testing::Message() << "run " << run + 1);
+    SCOPED_TRACE(::testing::Message() << "run " << run + 1);
     // The threshold and the gradient by turns: each changes what the other made.
     host::DialogChoices choices;
     const ToolRun& tool = kToolRuns[run % 2 ? 2 : 1];
