@@ -7,16 +7,7 @@
 # Run as: cmake -DDATA=dir -DWORK=dir -DCOUNT=n -P batch_soak.cmake -- COMMAND...
 cmake_minimum_required(VERSION 3.21)
 
-set(command)
-set(first -1)
-math(EXPR last "${CMAKE_ARGC} - 1")
-foreach(i RANGE ${last})
-  if(first EQUAL -1 AND CMAKE_ARGV${i} STREQUAL "--")
-    math(EXPR first "${i} + 1")
-  elseif(NOT first EQUAL -1)
-    list(APPEND command "${CMAKE_ARGV${i}}")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/command_after_dashes.cmake)
 if(DEFINED ENV{MOLVANE_SOAK_FILES})
   set(COUNT $ENV{MOLVANE_SOAK_FILES})
 endif()

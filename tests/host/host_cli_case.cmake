@@ -9,17 +9,7 @@
 # LINUX_TEXT: no carriage return may be printed.
 cmake_minimum_required(VERSION 3.21)
 
-# The command follows "--", which keeps cmake from reading its options.
-set(command)
-set(first -1)
-math(EXPR last "${CMAKE_ARGC} - 1")
-foreach(i RANGE ${last})
-  if(first EQUAL -1 AND CMAKE_ARGV${i} STREQUAL "--")
-    math(EXPR first "${i} + 1")
-  elseif(NOT first EQUAL -1)
-    list(APPEND command "${CMAKE_ARGV${i}}")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/command_after_dashes.cmake)
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/a" "${WORK}/b" "${WORK}/out")
