@@ -16,6 +16,7 @@
 #include "host/tool_list.h"
 #include "host/viewer/clipboard.h"
 #include "host/viewer/file_dialogs.h"
+#include "host/viewer/orientation.h"
 #include "host/viewer/question_box.h"
 #include "platform/path_names.h"
 
@@ -270,6 +271,15 @@ HMENU MainFrame::BuildMenu() {
   Append(view, kZoomOut, "Zoom a&rrière\tCtrl+-");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(view), "&Affichage");
 
+  HMENU image = CreatePopupMenu();
+  Append(image, kRotateLeft, "Rotation 90° à &gauche");
+  Append(image, kRotateRight, "Rotation 90° à &droite");
+  Append(image, kRotateHalf, "Rotation &180°");
+  AppendMenuA(image, MF_SEPARATOR, 0, nullptr);
+  Append(image, kMirrorLeftRight, "Miroir &horizontal");
+  Append(image, kMirrorTopBottom, "Miroir &vertical");
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(image), "&Image");
+
   if (session_.Loaded()) {
     // The plug-in names its menu and items; the keys to reach them are ours.
     HMENU tools = CreatePopupMenu();
@@ -280,7 +290,7 @@ HMENU MainFrame::BuildMenu() {
       const std::string ellipsis = known && known->kind == host::ToolKind::kAppliedAtOnce ? "" : "…";
       Append(tools, UINT(kFirstTool + tool), (WithMnemonic(session_.ItemCaptions()[i], usedInItems) + ellipsis).c_str());
     }
-    std::string usedInBar = "FEA";  // Fichier, Édition, Affichage
+    std::string usedInBar = "FEAI";  // Fichier, Édition, Affichage, Image
     AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), WithMnemonic(session_.MenuCaption(), usedInBar).c_str());
   }
   HMENU help = CreatePopupMenu();
@@ -404,6 +414,7 @@ void MainFrame::EnableMenus(HMENU menu) {
   Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
   Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
   Enable(menu, kCopy, view != nullptr);
+  for (UINT id = kRotateLeft; id <= kMirrorTopBottom; ++id) Enable(menu, id, view && !busy);
   for (size_t i = 1; i <= session_.ItemCaptions().size(); ++i)
     Enable(menu, UINT(kFirstTool + i), view && !session_.Busy());
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
@@ -431,6 +442,13 @@ void MainFrame::OnCommand(UINT command) {
     case kUndo:
     case kRedo:
       if (!busy && (command == kUndo ? view->Document().Undo() : view->Document().Redo())) view->Refresh();
+      return;
+    case kRotateLeft:
+    case kRotateRight:
+    case kRotateHalf:
+    case kMirrorLeftRight:
+    case kMirrorTopBottom:
+      if (!busy) Turn(*view, command);
       return;
     case kZoomFit: view->ZoomToFit(); return;
     case kZoom100: view->SetZoom(1); return;
@@ -674,6 +692,16 @@ void MainFrame::CopyToClipboard(ImageView& view) {
     error = "La mémoire manque pour copier l'image.";
   }
   ShowError("Impossible de copier " + Quoted(view.Document().Name()) + ".\n\n" + error);
+}
+
+void MainFrame::Turn(ImageView& view, UINT command) {
+  static const host::Turn kTurns[] = {host::Turn::kLeft, host::Turn::kRight, host::Turn::kHalf,
+                                      host::Turn::kMirrorLeftRight, host::Turn::kMirrorTopBottom};
+  std::string error;
+  if (!TurnImage(view.Document(), kTurns[command - kRotateLeft], error)) return ShowError(error);
+  view.Refresh();
+  ShowStatus(&view, false, POINT{0, 0});
+  ShowHint();
 }
 
 void MainFrame::PasteFromClipboard() {

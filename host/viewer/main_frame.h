@@ -32,6 +32,11 @@ enum Command : UINT {
   kZoomIn,
   kZoomOut,
   kAbout = 400,
+  kRotateLeft = 650,  // Image: turns and mirrors
+  kRotateRight,
+  kRotateHalf,
+  kMirrorLeftRight,
+  kMirrorTopBottom,
   kFirstTool = 1000,  // + the tool's number, 1..8
 };
 constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
@@ -90,6 +95,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool ChooseAndSave(ImageView& view);
   void ShowAbout();
   void CopyToClipboard(ImageView& view);
+  void Turn(ImageView& view, UINT command);
   void PasteFromClipboard();
   void ShowError(const std::string& text);
   ImageView* ViewOf(const ImageDocument& document) const;

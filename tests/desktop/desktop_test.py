@@ -21,7 +21,7 @@ CHELSEA = os.path.join(ROOT, 'data', 'chelsea.png')  # 451 x 300
 COFFEE = os.path.join(ROOT, 'data', 'chelsea.bmp')
 DIALOGS = {1: "Comparaison d'images", 3: 'Filtres Matriciels', 4: 'Modification du fond', 5: 'Correction de vignetage',
            6: None, 7: "Fusion d'images", 8: "Compensation d'un dégradé"}
-MENUS = ['Fichier', 'Édition', 'Affichage', 'Divers', '?']
+MENUS = ['Fichier', 'Édition', 'Affichage', 'Image', 'Divers', '?']
 GREY = bytes((96, 96, 96))
 
 
@@ -75,7 +75,7 @@ def pick_menu(desk, title, item, by_mouse):
         desk.wait(lambda: desk.find_top(cls='#32768'), 'the menu %s drops down' % title)
         desk.click(menu_items(desk)[item])
     else:
-        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Divers': 'd', '?': 'question'}[title]
+        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Image': 'i', 'Divers': 'd', '?': 'question'}[title]
         desk.key('alt+' + letter)
         desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+%s drops the menu %s down' % (letter, title))
         desk.key(*(['Down'] * item), 'Return')
