@@ -365,6 +365,10 @@ bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::st
   return Decode(data, size, format, image, error);
 }
 
+bool EncodePng(const Bitmap24& image, std::vector<uint8_t>& bytes, std::string& error) {
+  return Encode(ImageFormat::kPng, image, kDefaultJpegQuality, bytes, error);
+}
+
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {
   const ImageFormat format = FormatOfPath(path);
   if (!CanWriteFormat(format))

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/bmp.h"
 
@@ -35,6 +36,9 @@ bool CanWriteFormat(ImageFormat format);
 bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error);
 // The same for a file's bytes held in memory (an image on the clipboard).
 bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error);
+
+// The image as the bytes of a PNG file (another program's paste).
+bool EncodePng(const Bitmap24& image, std::vector<uint8_t>& bytes, std::string& error);
 
 // `jpegQuality` 1..100, used only for JPEG files.
 constexpr int kDefaultJpegQuality = 90;

@@ -597,10 +597,10 @@ void MainFrame::ShowAbout() {
   MessageBoxA(window_, text.c_str(), "À propos", MB_OK | MB_ICONINFORMATION);
 }
 
-void MainFrame::ShowError(const std::string& text) {
+void MainFrame::ShowMessage(const std::string& text, UINT icon) {
   // A tool's dialog stays above our windows: a box of ours shows over it, as its own.
   HWND tool = ToolWindow();
-  MessageBoxA(tool ? tool : window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+  MessageBoxA(tool ? tool : window_, text.c_str(), kTitle, MB_OK | icon);
 }
 
 std::string MainFrame::StatusText(int part) const {
@@ -716,7 +716,8 @@ void MainFrame::PasteFromClipboard() {
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour cette image.";
   }
-  ShowError("Rien à coller.\n\n" + error);
+  // Not a fault: the clipboard simply holds no image we read.
+  ShowMessage("Rien à coller.\n\n" + error, MB_ICONINFORMATION);
 }
 
 void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& name) {

@@ -97,7 +97,9 @@ class MainFrame : private ViewEvents, private SessionEvents {
   void CopyToClipboard(ImageView& view);
   void Turn(ImageView& view, UINT command);
   void PasteFromClipboard();
-  void ShowError(const std::string& text);
+  void ShowError(const std::string& text) { ShowMessage(text, MB_ICONERROR); }
+  // In a box over the tool's dialog if one shows, over the frame otherwise.
+  void ShowMessage(const std::string& text, UINT icon);
   ImageView* ViewOf(const ImageDocument& document) const;
   void ShowStatus(ImageView* view, bool inImage, POINT pixel);
   void ShowHint();

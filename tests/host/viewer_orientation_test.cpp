@@ -1,5 +1,5 @@
-// The viewer's turns and mirrors against a per-pixel reference with exact undo, and photographs
-// whose Exif or TIFF orientation says they were taken turned.
+// The viewer's turns and mirrors against a per-pixel reference with exact undo, photographs
+// whose Exif or TIFF orientation says they were taken turned, and the copy offered as a PNG too.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_driver.h"
 #include "host/exif_orientation.h"
 #include "host/image_files.h"
+#include "host/viewer/clipboard.h"
 #include "host/viewer/main_frame.h"
 #include "host_test_support.h"
 #include "viewer_test_support.h"
@@ -220,6 +222,64 @@ TEST(ViewerOrientation, DamagedExifBlocksReadAsNoTurn) {
   const GuardedBytes directoryCutAfterItsCount({'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0});
   EXPECT_EQ(int(host::TiffOrientationTurn(directoryCutAfterItsCount.data(), directoryCutAfterItsCount.size())),
             int(host::Turn::kNone));
+}
+
+// The bytes of a clipboard format, or none.
+std::vector<uint8_t> ClipboardFormatBytes(HWND owner, UINT format) {
+  std::vector<uint8_t> bytes;
+  if (!OpenClipboard(owner)) return bytes;
+  if (HANDLE handle = GetClipboardData(format)) {
+    const auto* data = static_cast<const uint8_t*>(GlobalLock(handle));
+    if (data) bytes.assign(data, data + GlobalSize(handle));
+    GlobalUnlock(handle);
+  }
+  CloseClipboard();
+  return bytes;
+}
+
+// The icon a message box shows.
+HICON BoxIcon(HWND box) {
+  for (HWND child = FindWindowExA(box, nullptr, "Static", nullptr); child;
+       child = FindWindowExA(box, child, "Static", nullptr))
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+      return reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+  return nullptr;
+}
+
+// Copier offers the image both as a bitmap and as a PNG (what Linux
+// programs are offered under Wine), each the exact pixels; a clipboard
+// without an image is a notice, not an error.
+TEST(ViewerOrientation, CopyOffersABitmapAndAPngOfTheExactPixels) {
+  const Bitmap24 image = RandomImage(29, 17, 1024);
+  const std::string path = TemporaryFile("copier.bmp");
+  std::string error;
+  ASSERT_TRUE(host::WriteImageFile(path, image, error)) << error;
+  auto frame = StartViewer({path});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  Command(*frame, viewer::kCopy);
+  const std::vector<uint8_t> dib = ClipboardFormatBytes(frame->Window(), CF_DIB);
+  const std::vector<uint8_t> png = ClipboardFormatBytes(frame->Window(), RegisterClipboardFormatA("PNG"));
+  Bitmap24 fromDib, fromPng;
+  EXPECT_TRUE(viewer::DecodeDib(dib.data(), dib.size(), fromDib, error)) << error;
+  EXPECT_TRUE(Same(fromDib, image));
+  ASSERT_TRUE(png.size() > 8 && png[1] == 'P' && png[2] == 'N' && png[3] == 'G') << png.size() << " bytes";
+  EXPECT_TRUE(host::DecodeImageBytes(png.data(), png.size(), fromPng, error)) << error;
+  EXPECT_TRUE(Same(fromPng, image));
+
+  PutOnClipboard(frame->Window(), CF_TEXT, {'a', 0});
+  HICON icon = nullptr;
+  std::string text;
+  host::DialogScript script;
+  script.OnSystemDialog("the message box", [&](HWND box) {
+    text = host::MessageBoxText(box);
+    icon = BoxIcon(box);
+    host::PressOk(box);
+  });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kPaste); })) << script.FailureText();
+  EXPECT_TRUE(Contains(text, "Rien à coller")) << text;
+  EXPECT_EQ(icon, LoadIcon(nullptr, IDI_INFORMATION));
+  frame.reset();
+  DeleteFileA(path.c_str());
 }
 
 }  // namespace
