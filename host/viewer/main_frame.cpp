@@ -16,6 +16,7 @@
 #include "host/tool_list.h"
 #include "host/viewer/clipboard.h"
 #include "host/viewer/file_dialogs.h"
+#include "host/viewer/help_pages.h"
 #include "host/viewer/orientation.h"
 #include "host/viewer/question_box.h"
 #include "platform/path_names.h"
@@ -222,7 +223,7 @@ bool MainFrame::Build(const ViewerOptions& options) {
                   {FCONTROL | FVIRTKEY, '1', kZoom100},    {FCONTROL | FVIRTKEY, VK_ADD, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FSHIFT | FVIRTKEY, VK_OEM_PLUS, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
-                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}};
+                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}, {FVIRTKEY, VK_F1, kHelp}};
   accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
   SetTimer(window_, kDialogWatch, 250, nullptr);
   if (!pluginProblem_.empty()) MessageBoxA(window_, pluginProblem_.c_str(), kTitle, MB_OK | MB_ICONWARNING);
@@ -294,6 +295,7 @@ HMENU MainFrame::BuildMenu() {
     AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), WithMnemonic(session_.MenuCaption(), usedInBar).c_str());
   }
   HMENU help = CreatePopupMenu();
+  Append(help, kHelp, "&Aide\tF1");
   Append(help, kAbout, "À &propos…");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(help), "&?");
   return bar;
@@ -427,6 +429,8 @@ void MainFrame::OnCommand(UINT command) {
   if (command == kOpen) return ChooseAndOpen();
   if (command == kQuit) return void(PostMessageA(window_, WM_CLOSE, 0, 0));
   if (command == kAbout) return ShowAbout();
+  // The running tool's page, or the viewer's.
+  if (command == kHelp) return help_.Show(window_, session_.Busy() ? HelpPageOfTool(session_.Tool()) : 0);
   if (command == kPaste) return PasteFromClipboard();
   if (command >= kFirstJpegQuality && command < kFirstJpegQuality + sizeof kJpegQualities / sizeof kJpegQualities[0]) {
     jpegQuality_ = kJpegQualities[command - kFirstJpegQuality];
@@ -635,9 +639,15 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
 void MainFrame::ShowHint() {
   if (history_.TakeDroppedCount() > 0)
     historyNotice_ = "Historique plein : les plus anciennes étapes d'annulation ont été oubliées.";
+  // What to do first in the running tool, until its result shows or the second image came.
+  const char* firstStep = session_.Busy() ? HelpPageAt(HelpPageOfTool(session_.Tool())).firstStep : nullptr;
+  const host::HostTool* tool = session_.Busy() ? host::FindHostTool(session_.Tool()) : nullptr;
+  const bool secondImageCame = tool && tool->kind == host::ToolKind::kTwoImage && !session_.WaitsForSecondImage();
   std::string hint;
   if (session_.Picking() && session_.ResultShown())
     hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
+  else if (firstStep && !secondImageCame)
+    hint = firstStep;
   else if (session_.Picking())
     hint = "Cliquez une petite case dans l'outil, puis l'endroit voulu sur l'image.";
   else if (session_.WaitsForSecondImage())
@@ -743,8 +753,13 @@ int MainFrame::Run() {
   running_ = true;
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys.
+    // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys, but for F1, its help.
     const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
+    if (!ours && message.message == WM_KEYDOWN && message.wParam == VK_F1 && ToolWindow() &&
+        GetAncestor(message.hwnd, GA_ROOT) == ToolWindow()) {
+      OnCommand(kHelp);
+      continue;
+    }
     // The wheel turns the image under the pointer, not the one that has the keyboard.
     if (ours && (message.message == WM_MOUSEWHEEL || message.message == WM_MOUSEHWHEEL)) {
       HWND under = WindowFromPoint(POINT{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});

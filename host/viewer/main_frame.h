@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/viewer/help_window.h"
 #include "host/viewer/image_view.h"
 #include "host/viewer/plugin_session.h"
 
@@ -37,6 +38,7 @@ enum Command : UINT {
   kRotateHalf,
   kMirrorLeftRight,
   kMirrorTopBottom,
+  kHelp = 700,
   kFirstTool = 1000,  // + the tool's number, 1..8
 };
 constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
@@ -76,6 +78,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool SaveAs(ImageView& view, const std::string& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
+  const HelpWindow& Help() const { return help_; }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();
@@ -125,6 +128,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   HACCEL accelerators_ = nullptr;
   PluginSession session_;
   UndoBudget history_;
+  HelpWindow help_;
   // Said in the status bar once steps were dropped, until the next tool opens.
   std::string historyNotice_;
   std::string pluginProblem_;
