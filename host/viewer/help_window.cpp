@@ -108,6 +108,14 @@ LRESULT HelpWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_CTLCOLORSTATIC:
+      // The read-only text on the page's colour, as a document reads, not on the dialog grey.
+      if (reinterpret_cast<HWND>(lParam) == text_) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
     case WM_NCDESTROY: {
       HWND window = window_;
       window_ = list_ = text_ = nullptr;

@@ -350,6 +350,10 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (const int position = MenuItemForKey(reinterpret_cast<HMENU>(lParam), char(LOWORD(wParam))); position >= 0)
         return MAKELRESULT(position, MNC_EXECUTE);
       break;
+    case WM_HELP:
+      // F1 in a tool's dialog, which the system hands on to the dialog's owner.
+      OnCommand(kHelp);
+      return TRUE;
     case WM_INITMENUPOPUP:
       EnableMenus(GetMenu(window_));
       break;
@@ -753,13 +757,8 @@ int MainFrame::Run() {
   running_ = true;
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys, but for F1, its help.
+    // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys.
     const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
-    if (!ours && message.message == WM_KEYDOWN && message.wParam == VK_F1 && ToolWindow() &&
-        GetAncestor(message.hwnd, GA_ROOT) == ToolWindow()) {
-      OnCommand(kHelp);
-      continue;
-    }
     // The wheel turns the image under the pointer, not the one that has the keyboard.
     if (ours && (message.message == WM_MOUSEWHEEL || message.message == WM_MOUSEHWHEEL)) {
       HWND under = WindowFromPoint(POINT{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)});
