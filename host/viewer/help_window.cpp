@@ -13,13 +13,6 @@ constexpr int kListWidth = 170;
 constexpr int kMargin = 8;
 constexpr UINT kListId = 1;
 
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<const char*>(&ThisModule), &module);
-  return module;
-}
-
 }  // namespace
 
 constexpr char HelpWindow::kClassName[];
@@ -38,7 +31,8 @@ void HelpWindow::Show(HWND owner, size_t page) {
 }
 
 bool HelpWindow::Create(HWND owner) {
-  const HINSTANCE instance = ThisModule();
+  // The viewer's module, whose windows the frame's are.
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
   WNDCLASSEXA windowClass;
   std::memset(&windowClass, 0, sizeof windowClass);
   windowClass.cbSize = sizeof windowClass;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -60,6 +61,22 @@ Bitmap24 RandomImage(int32_t width, int32_t height, uint32_t seed) {
 
 Bitmap24 Shown(const viewer::ImageView& view) { return view.Document().Image(); }
 
+// The viewer started on `image`, written as a BMP file that goes with it.
+struct ViewerOnImage {
+  ViewerOnImage(const Bitmap24& image, const std::string& name) : path(TemporaryFile(name)) {
+    std::string error;
+    EXPECT_TRUE(host::WriteImageFile(path, image, error)) << error;
+    frame = StartViewer({path});
+  }
+  ~ViewerOnImage() {
+    frame.reset();
+    DeleteFileA(path.c_str());
+  }
+  bool Opened() const { return frame && frame->Views().size() == 1u; }
+  std::string path;
+  std::unique_ptr<viewer::MainFrame> frame;
+};
+
 ::testing::AssertionResult Same(const Bitmap24& actual, const Bitmap24& expected) {
   if (actual.width != expected.width || actual.height != expected.height)
     return ::testing::AssertionFailure() << actual.width << " x " << actual.height << " instead of " << expected.width
@@ -72,11 +89,9 @@ Bitmap24 Shown(const viewer::ImageView& view) { return view.Document().Image(); 
 // undone back to the opened image and redone, the exact image and size each time.
 TEST(ViewerOrientation, TurnsAndMirrorsGiveTheReferencePixelsAndUndoExactly) {
   const Bitmap24 opened = RandomImage(37, 23, 650);
-  const std::string path = TemporaryFile("tourner.bmp");
-  std::string error;
-  ASSERT_TRUE(host::WriteImageFile(path, opened, error)) << error;
-  auto frame = StartViewer({path});
-  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ViewerOnImage viewer(opened, "tourner.bmp");
+  ASSERT_TRUE(viewer.Opened());
+  auto& frame = viewer.frame;
   viewer::ImageView& view = *frame->Views()[0];
   const struct {
     UINT command;
@@ -104,8 +119,6 @@ TEST(ViewerOrientation, TurnsAndMirrorsGiveTheReferencePixelsAndUndoExactly) {
     Command(*frame, viewer::kRedo);
     ASSERT_TRUE(Same(Shown(view), states[i])) << "redo to state " << i;
   }
-  frame.reset();
-  DeleteFileA(path.c_str());
 }
 
 // An APP1 segment holding an Exif block whose first directory has one entry.
@@ -251,11 +264,10 @@ HICON BoxIcon(HWND box) {
 // without an image is a notice, not an error.
 TEST(ViewerOrientation, CopyOffersABitmapAndAPngOfTheExactPixels) {
   const Bitmap24 image = RandomImage(29, 17, 1024);
-  const std::string path = TemporaryFile("copier.bmp");
+  ViewerOnImage viewer(image, "copier.bmp");
+  ASSERT_TRUE(viewer.Opened());
+  auto& frame = viewer.frame;
   std::string error;
-  ASSERT_TRUE(host::WriteImageFile(path, image, error)) << error;
-  auto frame = StartViewer({path});
-  ASSERT_TRUE(frame && frame->Views().size() == 1u);
   Command(*frame, viewer::kCopy);
   const std::vector<uint8_t> dib = ClipboardFormatBytes(frame->Window(), CF_DIB);
   const std::vector<uint8_t> png = ClipboardFormatBytes(frame->Window(), RegisterClipboardFormatA("PNG"));
@@ -278,8 +290,6 @@ TEST(ViewerOrientation, CopyOffersABitmapAndAPngOfTheExactPixels) {
   EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kPaste); })) << script.FailureText();
   EXPECT_TRUE(Contains(text, "Rien à coller")) << text;
   EXPECT_EQ(icon, LoadIcon(nullptr, IDI_INFORMATION));
-  frame.reset();
-  DeleteFileA(path.c_str());
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(ViewerPictures, ThresholdDialogOverThePhotograph) {
       << script.FailureText();
 }
 
-TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
+TEST(ViewerPictures, PickingModeAndHelpOfTheBackgroundTool) {
   auto frame = ViewerOnPhotograph();
   ASSERT_TRUE(frame);
   SendMessageA(frame->Window(), WM_COMMAND, viewer::kFirstTool + 4, 0);
@@ -93,17 +93,7 @@ TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
   EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_CROSS));
   SendMessageA(view, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(frame->Session().Picking());
-  host::Click(host::FindChild(dialog, "Button", "Annuler"));
-  EXPECT_FALSE(frame->Session().Busy());
-  EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_ARROW));
-}
-
-TEST(ViewerPictures, HelpOnTheBackgroundTool) {
-  auto frame = ViewerOnPhotograph();
-  ASSERT_TRUE(frame);
-  SendMessageA(frame->Window(), WM_COMMAND, viewer::kFirstTool + 4, 0);
-  HWND dialog = host::FindDialog("Modification du fond");
-  ASSERT_TRUE(dialog);
+  // The help, on the tool's page, beside its dialog.
   SendMessageA(frame->Window(), WM_COMMAND, viewer::kHelp, 0);
   HWND help = frame->Help().Window();
   ASSERT_TRUE(help);
@@ -111,6 +101,8 @@ TEST(ViewerPictures, HelpOnTheBackgroundTool) {
   host::PumpMessages();
   EXPECT_TRUE(Picture(*frame, {help}, "viewer-aide.bmp"));
   host::Click(host::FindChild(dialog, "Button", "Annuler"));
+  EXPECT_FALSE(frame->Session().Busy());
+  EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_ARROW));
 }
 
 }  // namespace
