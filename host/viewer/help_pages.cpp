@@ -10,7 +10,7 @@ const HelpPage kPages[kHelpPageCount] = {
     {"La visionneuse", nullptr,
      "Ouvrir : Fichier > Ouvrir (Ctrl+O), ou déposez des fichiers sur la fenêtre (BMP, PNG, JPEG, TIFF, GIF). "
      "Chaque image a sa fenêtre ; une photographie prise de côté est redressée d'après ses informations Exif.\r\n\r\n"
-     "Zoom : menu Affichage, Ctrl + molette, Ctrl+0 pour ajuster à la fenêtre, Ctrl+1 pour 100 %. "
+     "Zoom : menu Affichage, Ctrl + molette, Ctrl+0 pour ajuster à la fenêtre, Ctrl+1 pour 100 %. "
      "La barre d'état donne la taille, le zoom et le pixel sous la souris.\r\n\r\n"
      "Image : rotations de 90° à gauche ou à droite, de 180°, miroirs horizontal et vertical.\r\n\r\n"
      "Annuler : Édition > Annuler (Ctrl+Z) et Rétablir (Ctrl+Y), pas à pas, pour les outils comme pour les "

@@ -66,6 +66,16 @@ bool HelpWindow::Create(HWND owner) {
   return true;
 }
 
+bool HelpWindow::TakesKey(MSG& message) {
+  if (!window_ || GetAncestor(message.hwnd, GA_ROOT) != window_) return false;
+  // The text, a multi-line edit box, would keep Échap for itself.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+    DestroyWindow(window_);
+    return true;
+  }
+  return IsDialogMessageA(window_, &message) != FALSE;
+}
+
 void HelpWindow::Select(size_t page) {
   SendMessageA(list_, LB_SETCURSEL, page, 0);
   SetWindowTextA(text_, HelpPageAt(page).text);

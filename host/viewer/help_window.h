@@ -26,6 +26,8 @@ class HelpWindow {
   // The list of pages and the read-only text.
   HWND List() const { return list_; }
   HWND Text() const { return text_; }
+  // Tab between the list and the text, Échap closes: true when the key was the window's.
+  bool TakesKey(MSG& message);
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

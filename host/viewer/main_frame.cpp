@@ -757,6 +757,7 @@ int MainFrame::Run() {
   running_ = true;
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (help_.TakesKey(message)) continue;
     // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys.
     const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
     // The wheel turns the image under the pointer, not the one that has the keyboard.

@@ -78,7 +78,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool SaveAs(ImageView& view, const std::string& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
-  const HelpWindow& Help() const { return help_; }
+  HelpWindow& Help() { return help_; }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();

@@ -458,8 +458,8 @@ def turning_copying_and_help(desk):
     # The tool's dialog stays on top and, under a desktop, keeps the focus: the help is clicked first.
     shown = desk.find_top(cls='MolvaneAide')
     desk.click((shown.left + 40, shown.top + 60))
-    desk.key('alt+F4')
-    desk.wait(lambda: not desk.find_top(cls='MolvaneAide'), 'Alt+F4 closes the help')
+    desk.key('Escape')
+    desk.wait(lambda: not desk.find_top(cls='MolvaneAide'), 'Échap closes the help')
     desk.click(desk.control(tool_dialog(desk), 'Annuler').centre)
     desk.wait(lambda: not tool_dialog(desk), '« Annuler » closes the tool')
     desk.key('alt+f', 'q')

@@ -24,7 +24,7 @@ std::string ListItem(HWND list, size_t index) {
 TEST(ViewerHelp, OpensOnTheRunningToolsPageAndListsAPagePerTool) {
   auto frame = StartViewer({DataFile("chelsea.png")});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
-  const viewer::HelpWindow& help = frame->Help();
+  viewer::HelpWindow& help = frame->Help();
   Command(*frame, viewer::kHelp);
   ASSERT_TRUE(help.Window() && IsWindowVisible(help.Window()));
   // The viewer's page, then one per item of the plug-in's menu, under its name.
@@ -49,6 +49,14 @@ TEST(ViewerHelp, OpensOnTheRunningToolsPageAndListsAPagePerTool) {
   EXPECT_EQ(host::TextOf(help.Text()), HelpPageAt(5).text);
   host::Click(host::FindChild(dialog, "Button", "Annuler"));
   EXPECT_FALSE(frame->Session().Busy());
+  // Échap closes it, from the list or from the text.
+  for (bool fromText : {true, false}) {
+    Command(*frame, viewer::kHelp);
+    ASSERT_TRUE(help.Window());
+    MSG escape{fromText ? help.Text() : help.List(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {0, 0}};
+    EXPECT_TRUE(help.TakesKey(escape));
+    EXPECT_EQ(help.Window(), nullptr);
+  }
 }
 
 }  // namespace
