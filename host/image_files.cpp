@@ -11,7 +11,9 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include "host/exif_orientation.h"
 #include "host/file_replacement.h"
+#include "host/image_orientation.h"
 #include "host/image_precheck.h"
 #include "platform/path_names.h"
 
@@ -168,6 +170,15 @@ const GUID& ContainerOf(ImageFormat format) {
   }
 }
 
+// The turn a photograph's orientation tag asks for, read from the checked
+// bytes: Wine's codecs answer no metadata query on a JPEG, and their TIFF
+// directory reader faults on damaged files.
+Turn OrientationOf(ImageFormat format, const uint8_t* data, size_t size) {
+  if (format == ImageFormat::kJpeg) return JpegExifTurn(data, size);
+  if (format == ImageFormat::kTiff) return TiffOrientationTurn(data, size);
+  return Turn::kNone;
+}
+
 // The checked bytes through the codec of their kind, and no other.
 bool Decode(const uint8_t* data, size_t size, ImageFormat format, Bitmap24& image, std::string& error) {
   Imaging imaging;
@@ -198,7 +209,17 @@ bool Decode(const uint8_t* data, size_t size, ImageFormat format, Bitmap24& imag
   if (!CopyAs24Bits(imaging.Factory(), frame.Get(), decoded))
     return Fail(error, "Les pixels de cette image ne peuvent pas être lus en couleurs 24 bits : "
                        "le fichier est endommagé ou d'un type que le système ne sait pas convertir.");
-  image = std::move(decoded);
+  const Turn turn = OrientationOf(format, data, size);
+  if (turn == Turn::kNone) {
+    image = std::move(decoded);
+    return true;
+  }
+  try {
+    image = Turned(decoded, turn);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "La mémoire manque pour redresser cette image de " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels.");
+  }
   return true;
 }
 
@@ -342,6 +363,10 @@ bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::st
   std::string bmpError;
   if (format == ImageFormat::kBmp && DecodeBmp(data, size, image, bmpError)) return true;
   return Decode(data, size, format, image, error);
+}
+
+bool EncodePng(const Bitmap24& image, std::vector<uint8_t>& bytes, std::string& error) {
+  return Encode(ImageFormat::kPng, image, kDefaultJpegQuality, bytes, error);
 }
 
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {

@@ -2,7 +2,10 @@
 //
 // Reading takes BMP, PNG, JPEG, TIFF and GIF (the first frame), whatever their
 // pixel format, and gives the 24-bit pixels the plug-in works on (alpha and
-// palettes are flattened by the codec's converter). The file's kind comes
+// palettes are flattened by the codec's converter). A JPEG or TIFF whose
+// orientation tag says the camera was turned is turned upright
+// (exif_orientation.h), so that the viewer and the batch host work on the
+// picture as it was seen. The file's kind comes
 // from its first bytes, and its structure and size are checked before the
 // codec of that kind sees it (image_precheck.h): a damaged file gives a
 // message, never a crash. Writing chooses the format from the file's
@@ -18,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/bmp.h"
 
@@ -32,6 +36,9 @@ bool CanWriteFormat(ImageFormat format);
 bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error);
 // The same for a file's bytes held in memory (an image on the clipboard).
 bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error);
+
+// The image as the bytes of a PNG file (another program's paste).
+bool EncodePng(const Bitmap24& image, std::vector<uint8_t>& bytes, std::string& error);
 
 // `jpegQuality` 1..100, used only for JPEG files.
 constexpr int kDefaultJpegQuality = 90;

@@ -45,6 +45,37 @@ bool ClipboardBytes(UINT format, std::vector<uint8_t>& bytes) {
 
 UINT PngFormat() { return RegisterClipboardFormatA("PNG"); }
 
+// Bytes in movable global memory, freed unless the clipboard took them.
+class GlobalBlock {
+ public:
+  GlobalBlock(const uint8_t* data, size_t size) : memory_(GlobalAlloc(GMEM_MOVEABLE, size)) {
+    void* target = memory_ ? GlobalLock(memory_) : nullptr;
+    if (!target) {
+      Release();
+      return;
+    }
+    std::memcpy(target, data, size);
+    GlobalUnlock(memory_);
+  }
+  ~GlobalBlock() { Release(); }
+  GlobalBlock(const GlobalBlock&) = delete;
+  GlobalBlock& operator=(const GlobalBlock&) = delete;
+  HGLOBAL Handle() const { return memory_; }
+  // Onto the open clipboard as `format`; the clipboard owns the memory from then on.
+  bool HandTo(UINT format) {
+    if (!SetClipboardData(format, memory_)) return false;
+    memory_ = nullptr;
+    return true;
+  }
+
+ private:
+  void Release() {
+    if (memory_) GlobalFree(memory_);
+    memory_ = nullptr;
+  }
+  HGLOBAL memory_;
+};
+
 }  // namespace
 
 bool DecodeDib(const uint8_t* data, size_t size, host::Bitmap24& image, std::string& error) {
@@ -102,24 +133,16 @@ bool CopyImage(HWND owner, const host::Bitmap24& image, std::string& error) {
   // A BMP file is its file header followed by exactly the packed bitmap the clipboard takes.
   constexpr size_t kFileHeaderSize = 14;
   const std::vector<uint8_t> file = host::EncodeBmp(image);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, file.size() - kFileHeaderSize);
-  void* target = memory ? GlobalLock(memory) : nullptr;
-  if (!target) {
-    if (memory) GlobalFree(memory);
-    return error = "La mémoire manque pour copier l'image.", false;
-  }
-  std::memcpy(target, file.data() + kFileHeaderSize, file.size() - kFileHeaderSize);
-  GlobalUnlock(memory);
+  std::vector<uint8_t> png;
+  if (!host::EncodePng(image, png, error)) return false;
+  GlobalBlock dib(file.data() + kFileHeaderSize, file.size() - kFileHeaderSize), compressed(png.data(), png.size());
+  if (!dib.Handle() || !compressed.Handle()) return error = "La mémoire manque pour copier l'image.", false;
   const OpenClipboardScope clipboard(owner);
-  if (!clipboard.Open()) {
-    GlobalFree(memory);
+  if (!clipboard.Open())
     return error = "Le presse-papiers est occupé par un autre programme : essayez de nouveau.", false;
-  }
   EmptyClipboard();
-  if (!SetClipboardData(CF_DIB, memory)) {
-    GlobalFree(memory);
+  if (!dib.HandTo(CF_DIB) || !compressed.HandTo(PngFormat()))
     return error = "Le presse-papiers a refusé l'image.", false;
-  }
   return true;
 }
 

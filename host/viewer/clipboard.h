@@ -1,4 +1,4 @@
-// Images through the clipboard: ours as a device-independent bitmap, other programs' as one or as "PNG".
+// Images through the clipboard: as a device-independent bitmap or as "PNG", both ways.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -14,8 +14,9 @@
 
 namespace molvane::viewer {
 
-// Puts the image on the clipboard as a 24-bit device-independent bitmap;
-// false with a French message saying why.
+// Puts the image on the clipboard as a 24-bit device-independent bitmap and
+// as the registered "PNG" format: under Wine a Linux program is offered the
+// image only through the PNG (image/png). False with a French message saying why.
 bool CopyImage(HWND owner, const host::Bitmap24& image, std::string& error);
 
 // The image another program put there: a device-independent bitmap of 24 or

@@ -2,6 +2,8 @@
 #include "host/viewer/image_document.h"
 
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "host/shared_record.h"
 #include "platform/path_names.h"
@@ -29,9 +31,36 @@ void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {
   if (history_.Keep(std::move(before), pixels_.Data(), width_, height_, state_)) state_ = ++lastState_;
 }
 
-bool ImageDocument::Undo() { return history_.Undo(pixels_.Data(), width_, state_); }
+void ImageDocument::ReplaceWhole(TPtsImg&& pixels, int32_t width, int32_t height) {
+  history_.KeepWhole(Bytes(), width_, height_, state_);
+  pixels_ = std::move(pixels);
+  width_ = width;
+  height_ = height;
+  state_ = ++lastState_;
+}
 
-bool ImageDocument::Redo() { return history_.Redo(pixels_.Data(), width_, state_); }
+bool ImageDocument::SwapWhole(std::vector<Pixel24>& pixels, int32_t& width, int32_t& height) {
+  try {
+    TPtsImg next = TPtsImg::Uninitialised(int32_t(pixels.size()));
+    std::vector<Pixel24> current = Bytes();
+    if (!pixels.empty()) std::memcpy(next.Data(), pixels.data(), pixels.size() * sizeof(Pixel24));
+    pixels = std::move(current);
+    pixels_ = std::move(next);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::swap(width_, width);
+  std::swap(height_, height);
+  return true;
+}
+
+bool ImageDocument::Undo() {
+  return history_.Undo(pixels_.Data(), width_, state_, [this](auto& p, auto& w, auto& h) { return SwapWhole(p, w, h); });
+}
+
+bool ImageDocument::Redo() {
+  return history_.Redo(pixels_.Data(), width_, state_, [this](auto& p, auto& w, auto& h) { return SwapWhole(p, w, h); });
+}
 
 void ImageDocument::MarkSaved(const std::string& path) {
   path_ = path;

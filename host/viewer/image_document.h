@@ -11,10 +11,10 @@
 
 namespace molvane::viewer {
 
-// The pixels live in one shared-allocator array for the document's whole
-// life, so the plug-in can write into them; undo and redo copy exact bytes
-// back into that same array. Each kept change is one undo step, held
-// within the budget every open image shares.
+// The pixels live in one shared-allocator array, so the plug-in can write
+// into them; undo and redo copy exact bytes back into that same array, save
+// across a change of size, which puts a new array in its place. Each kept
+// change is one undo step, held within the budget every open image shares.
 class ImageDocument {
  public:
   // `path` empty: an image that has no file yet (one the plug-in made).
@@ -31,6 +31,10 @@ class ImageDocument {
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.
   void KeepChange(std::vector<Pixel24>&& before);
+  // The image becomes `pixels` (width x height, any size): one undo step
+  // holding the whole image before. Throws std::bad_alloc, with nothing
+  // changed, when memory lacks.
+  void ReplaceWhole(TPtsImg&& pixels, int32_t width, int32_t height);
   bool CanUndo() const { return history_.CanUndo(); }
   bool CanRedo() const { return history_.CanRedo(); }
   bool Undo();
@@ -50,6 +54,9 @@ class ImageDocument {
   TPtsImg pixels_;
   std::string path_;
   std::string name_;
+  // Undo and redo across a change of size.
+  bool SwapWhole(std::vector<Pixel24>& pixels, int32_t& width, int32_t& height);
+
   UndoHistory history_;
   // Numbers naming the pixels' states, so that undoing to the saved state reads as unmodified.
   uint64_t state_ = 1;

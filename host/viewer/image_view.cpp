@@ -171,6 +171,7 @@ void ImageView::RebuildBitmap() {
   const size_t width = size_t(document_->Width()), height = size_t(document_->Height());
   const size_t stride = (width * 3 + 3) & ~size_t(3);
   bitmap_.assign(stride * height, 0);
+  bitmapSize_ = SIZE{LONG(width), LONG(height)};
   const Pixel24* pixels = document_->Pixels().Data();
   for (size_t row = 0; row < height && pixels; ++row)
     std::memcpy(&bitmap_[(height - 1 - row) * stride], pixels + row * width, width * 3);
@@ -355,7 +356,9 @@ void ImageView::ZoomIn() { SetZoom(ZoomStep(zoom_, 1)); }
 void ImageView::ZoomOut() { SetZoom(ZoomStep(zoom_, -1)); }
 
 void ImageView::Refresh() {
+  const SIZE shown = bitmapSize_;
   RebuildBitmap();
+  if (shown.cx != bitmapSize_.cx || shown.cy != bitmapSize_.cy) Resized();
   InvalidateRect(window_, nullptr, FALSE);
   UpdateWindow(window_);
   UpdateTitle();

@@ -60,7 +60,8 @@ class ImageView {
   // The client point at the centre of an image pixel.
   POINT ClientPointOf(POINT pixel) const;
 
-  // The pixels changed: rebuild the picture and repaint now; the title follows.
+  // The pixels changed: rebuild the picture and repaint now; the title
+  // follows, and the zoom and scroll bars when the size changed.
   void Refresh();
   void UpdateTitle();
   // The zoomed picture's top-left corner in the client area.
@@ -86,6 +87,7 @@ class ImageView {
   ViewEvents& events_;
   // The picture as a bottom-up DIB, rows padded to 4 bytes.
   std::vector<uint8_t> bitmap_;
+  SIZE bitmapSize_{0, 0};
   double zoom_ = 1;
   POINT scroll_{0, 0};
   bool fitting_ = false;  // the zoom follows the window's size until another zoom is chosen

@@ -16,6 +16,8 @@
 #include "host/tool_list.h"
 #include "host/viewer/clipboard.h"
 #include "host/viewer/file_dialogs.h"
+#include "host/viewer/help_pages.h"
+#include "host/viewer/orientation.h"
 #include "host/viewer/question_box.h"
 #include "platform/path_names.h"
 
@@ -221,7 +223,7 @@ bool MainFrame::Build(const ViewerOptions& options) {
                   {FCONTROL | FVIRTKEY, '1', kZoom100},    {FCONTROL | FVIRTKEY, VK_ADD, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FSHIFT | FVIRTKEY, VK_OEM_PLUS, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
-                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}};
+                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}, {FVIRTKEY, VK_F1, kHelp}};
   accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
   SetTimer(window_, kDialogWatch, 250, nullptr);
   if (!pluginProblem_.empty()) MessageBoxA(window_, pluginProblem_.c_str(), kTitle, MB_OK | MB_ICONWARNING);
@@ -270,6 +272,15 @@ HMENU MainFrame::BuildMenu() {
   Append(view, kZoomOut, "Zoom a&rrière\tCtrl+-");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(view), "&Affichage");
 
+  HMENU image = CreatePopupMenu();
+  Append(image, kRotateLeft, "Rotation 90° à &gauche");
+  Append(image, kRotateRight, "Rotation 90° à &droite");
+  Append(image, kRotateHalf, "Rotation &180°");
+  AppendMenuA(image, MF_SEPARATOR, 0, nullptr);
+  Append(image, kMirrorLeftRight, "Miroir &horizontal");
+  Append(image, kMirrorTopBottom, "Miroir &vertical");
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(image), "&Image");
+
   if (session_.Loaded()) {
     // The plug-in names its menu and items; the keys to reach them are ours.
     HMENU tools = CreatePopupMenu();
@@ -280,10 +291,11 @@ HMENU MainFrame::BuildMenu() {
       const std::string ellipsis = known && known->kind == host::ToolKind::kAppliedAtOnce ? "" : "…";
       Append(tools, UINT(kFirstTool + tool), (WithMnemonic(session_.ItemCaptions()[i], usedInItems) + ellipsis).c_str());
     }
-    std::string usedInBar = "FEA";  // Fichier, Édition, Affichage
+    std::string usedInBar = "FEAI";  // Fichier, Édition, Affichage, Image
     AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), WithMnemonic(session_.MenuCaption(), usedInBar).c_str());
   }
   HMENU help = CreatePopupMenu();
+  Append(help, kHelp, "&Aide\tF1");
   Append(help, kAbout, "À &propos…");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(help), "&?");
   return bar;
@@ -338,6 +350,10 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (const int position = MenuItemForKey(reinterpret_cast<HMENU>(lParam), char(LOWORD(wParam))); position >= 0)
         return MAKELRESULT(position, MNC_EXECUTE);
       break;
+    case WM_HELP:
+      // F1 in a tool's dialog, which the system hands on to the dialog's owner.
+      OnCommand(kHelp);
+      return TRUE;
     case WM_INITMENUPOPUP:
       EnableMenus(GetMenu(window_));
       break;
@@ -404,6 +420,7 @@ void MainFrame::EnableMenus(HMENU menu) {
   Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
   Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
   Enable(menu, kCopy, view != nullptr);
+  for (UINT id = kRotateLeft; id <= kMirrorTopBottom; ++id) Enable(menu, id, view && !busy);
   for (size_t i = 1; i <= session_.ItemCaptions().size(); ++i)
     Enable(menu, UINT(kFirstTool + i), view && !session_.Busy());
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
@@ -416,6 +433,8 @@ void MainFrame::OnCommand(UINT command) {
   if (command == kOpen) return ChooseAndOpen();
   if (command == kQuit) return void(PostMessageA(window_, WM_CLOSE, 0, 0));
   if (command == kAbout) return ShowAbout();
+  // The running tool's page, or the viewer's.
+  if (command == kHelp) return help_.Show(window_, session_.Busy() ? HelpPageOfTool(session_.Tool()) : 0);
   if (command == kPaste) return PasteFromClipboard();
   if (command >= kFirstJpegQuality && command < kFirstJpegQuality + sizeof kJpegQualities / sizeof kJpegQualities[0]) {
     jpegQuality_ = kJpegQualities[command - kFirstJpegQuality];
@@ -431,6 +450,13 @@ void MainFrame::OnCommand(UINT command) {
     case kUndo:
     case kRedo:
       if (!busy && (command == kUndo ? view->Document().Undo() : view->Document().Redo())) view->Refresh();
+      return;
+    case kRotateLeft:
+    case kRotateRight:
+    case kRotateHalf:
+    case kMirrorLeftRight:
+    case kMirrorTopBottom:
+      if (!busy) Turn(*view, command);
       return;
     case kZoomFit: view->ZoomToFit(); return;
     case kZoom100: view->SetZoom(1); return;
@@ -579,10 +605,10 @@ void MainFrame::ShowAbout() {
   MessageBoxA(window_, text.c_str(), "À propos", MB_OK | MB_ICONINFORMATION);
 }
 
-void MainFrame::ShowError(const std::string& text) {
+void MainFrame::ShowMessage(const std::string& text, UINT icon) {
   // A tool's dialog stays above our windows: a box of ours shows over it, as its own.
   HWND tool = ToolWindow();
-  MessageBoxA(tool ? tool : window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+  MessageBoxA(tool ? tool : window_, text.c_str(), kTitle, MB_OK | icon);
 }
 
 std::string MainFrame::StatusText(int part) const {
@@ -617,9 +643,15 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
 void MainFrame::ShowHint() {
   if (history_.TakeDroppedCount() > 0)
     historyNotice_ = "Historique plein : les plus anciennes étapes d'annulation ont été oubliées.";
+  // What to do first in the running tool, until its result shows or the second image came.
+  const char* firstStep = session_.Busy() ? HelpPageAt(HelpPageOfTool(session_.Tool())).firstStep : nullptr;
+  const host::HostTool* tool = session_.Busy() ? host::FindHostTool(session_.Tool()) : nullptr;
+  const bool secondImageCame = tool && tool->kind == host::ToolKind::kTwoImage && !session_.WaitsForSecondImage();
   std::string hint;
   if (session_.Picking() && session_.ResultShown())
     hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
+  else if (firstStep && !secondImageCame)
+    hint = firstStep;
   else if (session_.Picking())
     hint = "Cliquez une petite case dans l'outil, puis l'endroit voulu sur l'image.";
   else if (session_.WaitsForSecondImage())
@@ -676,6 +708,16 @@ void MainFrame::CopyToClipboard(ImageView& view) {
   ShowError("Impossible de copier " + Quoted(view.Document().Name()) + ".\n\n" + error);
 }
 
+void MainFrame::Turn(ImageView& view, UINT command) {
+  static const host::Turn kTurns[] = {host::Turn::kLeft, host::Turn::kRight, host::Turn::kHalf,
+                                      host::Turn::kMirrorLeftRight, host::Turn::kMirrorTopBottom};
+  std::string error;
+  if (!TurnImage(view.Document(), kTurns[command - kRotateLeft], error)) return ShowError(error);
+  view.Refresh();
+  ShowStatus(&view, false, POINT{0, 0});
+  ShowHint();
+}
+
 void MainFrame::PasteFromClipboard() {
   host::Bitmap24 image;
   std::string error;
@@ -688,7 +730,8 @@ void MainFrame::PasteFromClipboard() {
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour cette image.";
   }
-  ShowError("Rien à coller.\n\n" + error);
+  // Not a fault: the clipboard simply holds no image we read.
+  ShowMessage("Rien à coller.\n\n" + error, MB_ICONINFORMATION);
 }
 
 void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& name) {
@@ -714,6 +757,7 @@ int MainFrame::Run() {
   running_ = true;
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (help_.TakesKey(message)) continue;
     // Our shortcuts only in our own windows: the plug-in's dialogs keep their keys.
     const bool ours = message.hwnd == window_ || IsChild(window_, message.hwnd);
     // The wheel turns the image under the pointer, not the one that has the keyboard.

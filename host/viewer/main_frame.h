@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/viewer/help_window.h"
 #include "host/viewer/image_view.h"
 #include "host/viewer/plugin_session.h"
 
@@ -32,6 +33,12 @@ enum Command : UINT {
   kZoomIn,
   kZoomOut,
   kAbout = 400,
+  kRotateLeft = 650,  // Image: turns and mirrors
+  kRotateRight,
+  kRotateHalf,
+  kMirrorLeftRight,
+  kMirrorTopBottom,
+  kHelp = 700,
   kFirstTool = 1000,  // + the tool's number, 1..8
 };
 constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
@@ -71,6 +78,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool SaveAs(ImageView& view, const std::string& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
+  HelpWindow& Help() { return help_; }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();
@@ -90,8 +98,11 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool ChooseAndSave(ImageView& view);
   void ShowAbout();
   void CopyToClipboard(ImageView& view);
+  void Turn(ImageView& view, UINT command);
   void PasteFromClipboard();
-  void ShowError(const std::string& text);
+  void ShowError(const std::string& text) { ShowMessage(text, MB_ICONERROR); }
+  // In a box over the tool's dialog if one shows, over the frame otherwise.
+  void ShowMessage(const std::string& text, UINT icon);
   ImageView* ViewOf(const ImageDocument& document) const;
   void ShowStatus(ImageView* view, bool inImage, POINT pixel);
   void ShowHint();
@@ -117,6 +128,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   HACCEL accelerators_ = nullptr;
   PluginSession session_;
   UndoBudget history_;
+  HelpWindow help_;
   // Said in the status bar once steps were dropped, until the next tool opens.
   std::string historyNotice_;
   std::string pluginProblem_;

@@ -99,15 +99,28 @@ bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int
   if (width <= 0 || height <= 0 || before.size() != size_t(width) * size_t(height)) return false;
   const PixelRect rect = DifferingRect(before.data(), pixels, width, height);
   if (rect.Empty()) return false;
+  Push(Step{rect, {}, beforeState, 0}, std::move(before), width);
+  return true;
+}
+
+void UndoHistory::KeepWhole(std::vector<Pixel24>&& before, int32_t width, int32_t height, uint64_t beforeState) {
+  Step step{PixelRect{0, 0, width, height}, {}, beforeState, 0};
+  step.whole = true;
+  Push(std::move(step), std::move(before), width);
+}
+
+// Keeps the step with `before`'s pixels of its rectangle, within the budget.
+void UndoHistory::Push(Step&& step, std::vector<Pixel24>&& before, int32_t width) {
   // What could be redone leaves from a state that is gone.
   Clear(redo_);
+  const PixelRect& rect = step.rect;
   const size_t bytes = rect.Area() * sizeof(Pixel24);
   if (!budget_.MakeRoom(bytes)) {
     Clear(undo_);
     ++budget_.dropped_;
-    return true;
+    return;
   }
-  Step step{rect, {}, beforeState, budget_.NextStamp()};
+  step.stamp = budget_.NextStamp();
   try {
     if (rect.Area() == before.size()) {
       step.pixels = std::move(before);
@@ -123,23 +136,30 @@ bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int
     // The address space is fuller than the budget thought: no step, and none older.
     Clear(undo_);
     ++budget_.dropped_;
-    return true;
+    return;
   }
   budget_.used_ += bytes;
-  return true;
 }
 
 bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width,
-                       uint64_t& state) {
-  if (from.empty()) return false;
+                       uint64_t& state, const WholeImageSwap& swapWhole) {
+  if (from.empty() || (from.back().whole && !swapWhole)) return false;
   try {
     to.reserve(to.size() + 1);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  Step step = std::move(from.back());
+  Step& last = from.back();
+  if (last.whole) {
+    const size_t held = last.pixels.size() * sizeof(Pixel24);
+    if (!swapWhole(last.pixels, last.rect.width, last.rect.height)) return false;
+    // The step now holds the image of the other side, which may be larger or smaller.
+    budget_.used_ = budget_.used_ - held + last.pixels.size() * sizeof(Pixel24);
+  } else {
+    SwapRect(pixels, width, last.rect, last.pixels);
+  }
+  Step step = std::move(last);
   from.pop_back();
-  SwapRect(pixels, width, step.rect, step.pixels);
   std::swap(step.state, state);
   to.push_back(std::move(step));
   return true;

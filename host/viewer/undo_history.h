@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "colour/pixel.h"
@@ -50,9 +51,16 @@ class UndoBudget {
   std::vector<UndoHistory*> histories_;
 };
 
+// Exchanges an image's whole pixels and size with `pixels` (width x height):
+// the image takes them, they take the image's. False, with nothing changed,
+// when memory lacks.
+using WholeImageSwap = std::function<bool(std::vector<Pixel24>& pixels, int32_t& width, int32_t& height)>;
+
 // One image's steps. A step holds the pixels of the rectangle a change
 // touched, as they were on the other side of the change: undo and redo swap
-// them with the image's, so going back and forth needs no memory.
+// them with the image's, so going back and forth needs no memory. A change
+// of size (a quarter turn, a crop) is a whole-image step: the whole image on
+// the other side, at its size, swapped through the image's WholeImageSwap.
 class UndoHistory {
  public:
   explicit UndoHistory(UndoBudget& budget);
@@ -67,24 +75,35 @@ class UndoHistory {
   // the history is emptied, since older steps would no longer apply.
   bool Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int32_t width, int32_t height,
             uint64_t beforeState);
+  // The image is about to be replaced whole by one of any size; `before`
+  // (width x height) is the whole image now, the state numbered
+  // `beforeState`. One undo step, as Keep, with the budget's rules.
+  void KeepWhole(std::vector<Pixel24>&& before, int32_t width, int32_t height, uint64_t beforeState);
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
   // Swaps the last step into `pixels` and `state` (the number of the
-  // pixels' state) with the step's; false when there is none.
-  bool Undo(Pixel24* pixels, int32_t width, uint64_t& state) { return Move(undo_, redo_, pixels, width, state); }
-  bool Redo(Pixel24* pixels, int32_t width, uint64_t& state) { return Move(redo_, undo_, pixels, width, state); }
+  // pixels' state) with the step's, a whole-image step through `swapWhole`;
+  // false when there is none or the swap failed.
+  bool Undo(Pixel24* pixels, int32_t width, uint64_t& state, const WholeImageSwap& swapWhole = nullptr) {
+    return Move(undo_, redo_, pixels, width, state, swapWhole);
+  }
+  bool Redo(Pixel24* pixels, int32_t width, uint64_t& state, const WholeImageSwap& swapWhole = nullptr) {
+    return Move(redo_, undo_, pixels, width, state, swapWhole);
+  }
   size_t Bytes() const;
 
  private:
   friend class UndoBudget;
   struct Step {
-    PixelRect rect;
+    PixelRect rect;  // for a whole-image step, (0, 0) and the size of the image it holds
     std::vector<Pixel24> pixels;
     uint64_t state;
     uint64_t stamp;
+    bool whole = false;
   };
-  static bool Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width,
-                   uint64_t& state);
+  void Push(Step&& step, std::vector<Pixel24>&& before, int32_t width);
+  bool Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width, uint64_t& state,
+            const WholeImageSwap& swapWhole);
   // The step the budget would drop first here, or null.
   const Step* Oldest() const;
   void DropOldest();

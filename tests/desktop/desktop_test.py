@@ -10,6 +10,7 @@ OUT_DIR/<desktop>/; a failure names its step and keeps its screenshot.
 """
 import os
 import re
+import struct
 import subprocess
 import sys
 import time
@@ -21,7 +22,7 @@ CHELSEA = os.path.join(ROOT, 'data', 'chelsea.png')  # 451 x 300
 COFFEE = os.path.join(ROOT, 'data', 'chelsea.bmp')
 DIALOGS = {1: "Comparaison d'images", 3: 'Filtres Matriciels', 4: 'Modification du fond', 5: 'Correction de vignetage',
            6: None, 7: "Fusion d'images", 8: "Compensation d'un dégradé"}
-MENUS = ['Fichier', 'Édition', 'Affichage', 'Divers', '?']
+MENUS = ['Fichier', 'Édition', 'Affichage', 'Image', 'Divers', '?']
 GREY = bytes((96, 96, 96))
 
 
@@ -75,7 +76,7 @@ def pick_menu(desk, title, item, by_mouse):
         desk.wait(lambda: desk.find_top(cls='#32768'), 'the menu %s drops down' % title)
         desk.click(menu_items(desk)[item])
     else:
-        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Divers': 'd', '?': 'question'}[title]
+        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Image': 'i', 'Divers': 'd', '?': 'question'}[title]
         desk.key('alt+' + letter)
         desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+%s drops the menu %s down' % (letter, title))
         desk.key(*(['Down'] * item), 'Return')
@@ -417,8 +418,57 @@ def among_other_applications(desk):
         other.kill()
 
 
+def photograph_taken_turned(desk, size):
+    """A JPEG of `size` whose Exif orientation (6) says the camera was turned a quarter to the left."""
+    plain, turned = os.path.join(desk.out_dir, 'droite.jpg'), os.path.join(desk.out_dir, 'tournee.jpg')
+    subprocess.run(['convert', CHELSEA, '-resize', size + '!', plain], check=True)
+    tiff = b'II*\x00\x08\x00\x00\x00\x01\x00' + struct.pack('<HHIHHI', 274, 3, 1, 6, 0, 0)
+    body = b'Exif\x00\x00' + tiff
+    with open(plain, 'rb') as source, open(turned, 'wb') as target:
+        data = source.read()
+        target.write(data[:2] + b'\xff\xe1' + struct.pack('>H', len(body) + 2) + body + data[2:])
+    return turned
+
+
+def clipboard(desk, target):
+    return subprocess.run(['xclip', '-selection', 'clipboard', '-t', target, '-o'], env=desk.env, capture_output=True,
+                          timeout=10).stdout
+
+
+def turning_copying_and_help(desk):
+    """A photograph taken turned opens upright; Image ▸ Rotation by mouse and Ctrl+Z; Ctrl+C offers Linux
+    programs a PNG; the background tool's first step in the status bar, and F1 in its dialog opens the help."""
+    desk.start_viewer(photograph_taken_turned(desk, '200x100'))
+    desk.wait(lambda: desk.status()[0].startswith('100 x 200'), 'the photograph taken turned opens upright, 100 x 200')
+    pick_menu(desk, 'Image', 1, by_mouse=True)
+    desk.wait(lambda: desk.status()[0].startswith('200 x 100'), 'Image ▸ Rotation 90° à droite turns it to 200 x 100')
+    desk.screenshot('tournee-a-droite')
+    desk.key('ctrl+z')
+    desk.wait(lambda: desk.status()[0].startswith('100 x 200'), 'Ctrl+Z turns it back')
+    desk.key('ctrl+c')
+    targets = clipboard(desk, 'TARGETS').decode(errors='replace').split()
+    check('image/png' in targets, 'Ctrl+C offers image/png to Linux programs (targets: %s)' % targets, desk)
+    check(clipboard(desk, 'image/png').startswith(b'\x89PNG'), 'the image/png offered is a PNG', desk)
+    pick_menu(desk, 'Divers', 3, by_mouse=False)
+    desk.wait(lambda: tool_dialog(desk), 'the background tool opens')
+    check(hint(desk).startswith('Choisissez F1'), 'the status bar says what to do first: %r' % hint(desk), desk)
+    desk.key('F1')
+    desk.wait(lambda: desk.find_top(cls='MolvaneAide'), "F1 in the tool's dialog opens the help")
+    desk.screenshot('aide')
+    # The tool's dialog stays on top and, under a desktop, keeps the focus: the help is clicked first.
+    shown = desk.find_top(cls='MolvaneAide')
+    desk.click((shown.left + 40, shown.top + 60))
+    desk.key('Escape')
+    desk.wait(lambda: not desk.find_top(cls='MolvaneAide'), 'Échap closes the help')
+    desk.click(desk.control(tool_dialog(desk), 'Annuler').centre)
+    desk.wait(lambda: not tool_dialog(desk), '« Annuler » closes the tool')
+    desk.key('alt+f', 'q')
+    check(desk.viewer_ended(), 'Alt+F then Q quits: the image is as it was opened', desk)
+
+
 SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
-             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications]
+             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications,
+             turning_copying_and_help]
 
 
 def main():

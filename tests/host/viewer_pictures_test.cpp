@@ -1,5 +1,5 @@
 // Pictures of the viewer as a user sees it, saved in the working folder for scripts/screenshots:
-// the photograph, a tool's dialog over it, picking mode, the "À propos" box.
+// the photograph, a tool's dialog over it, picking mode, the "À propos" box, the help window.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -72,7 +72,7 @@ TEST(ViewerPictures, ThresholdDialogOverThePhotograph) {
       << script.FailureText();
 }
 
-TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
+TEST(ViewerPictures, PickingModeAndHelpOfTheBackgroundTool) {
   auto frame = ViewerOnPhotograph();
   ASSERT_TRUE(frame);
   SendMessageA(frame->Window(), WM_COMMAND, viewer::kFirstTool + 4, 0);
@@ -82,7 +82,7 @@ TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
   // The dialog beside the picture, as a user would move it to click the image.
   SetWindowPos(dialog, nullptr, 640, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   host::PumpMessages();
-  EXPECT_NE(frame->StatusText(3).find("petite case dans l'outil"), std::string::npos) << frame->StatusText(3);
+  EXPECT_NE(frame->StatusText(3).find("Choisissez F1"), std::string::npos) << frame->StatusText(3);
   EXPECT_TRUE(Picture(*frame, {dialog}, "viewer-pointage.bmp"));
   // The cross over the picked image as long as the dialog shows; Échap on the image does not end it.
   HWND view = frame->Views()[0]->Window();
@@ -93,6 +93,13 @@ TEST(ViewerPictures, PickingModeOfTheBackgroundTool) {
   EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_CROSS));
   SendMessageA(view, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(frame->Session().Picking());
+  // The help, on the tool's page, beside its dialog.
+  SendMessageA(frame->Window(), WM_COMMAND, viewer::kHelp, 0);
+  HWND help = frame->Help().Window();
+  ASSERT_TRUE(help);
+  SetWindowPos(help, nullptr, 150, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  host::PumpMessages();
+  EXPECT_TRUE(Picture(*frame, {help}, "viewer-aide.bmp"));
   host::Click(host::FindChild(dialog, "Button", "Annuler"));
   EXPECT_FALSE(frame->Session().Busy());
   EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_ARROW));
