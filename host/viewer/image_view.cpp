@@ -354,6 +354,16 @@ void ImageView::ZoomIn() { SetZoom(ZoomStep(zoom_, 1)); }
 
 void ImageView::ZoomOut() { SetZoom(ZoomStep(zoom_, -1)); }
 
+void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
+  document_ = std::move(document);
+  scroll_ = POINT{0, 0};
+  RebuildBitmap();
+  if (fitting_) ZoomToFit();
+  else SetZoom(zoom_);
+  Refresh();
+  events_.PointerMoved(*this, false, POINT{0, 0});
+}
+
 void ImageView::Refresh() {
   RebuildBitmap();
   InvalidateRect(window_, nullptr, FALSE);

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "host/viewer/full_screen.h"
 #include "host/viewer/image_view.h"
 #include "host/viewer/plugin_session.h"
+#include "host/viewer/recent_files.h"
+#include "host/viewer/viewer_settings.h"
 
 namespace molvane::viewer {
 
@@ -32,6 +35,15 @@ enum Command : UINT {
   kZoomIn,
   kZoomOut,
   kAbout = 400,
+  kNextImage = 500,  // in the folder's order
+  kPreviousImage,
+  kFullScreen,
+  kLeaveFullScreen,  // Échap: nothing when the window is not full screen
+  kShowToolbar,
+  kFirstRecentFile = 520,  // + index in the list, below RecentFiles::kMaximum
+  kCascade = 540,
+  kTile,
+  kCloseAll,
   kFirstTool = 1000,  // + the tool's number, 1..8
 };
 constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
@@ -41,6 +53,7 @@ struct ViewerOptions {
   std::string plugin;  // empty: Molvane.dll beside the program
   std::vector<std::string> files;
   size_t historyBytes = 0;  // what every image's undo steps may hold together; 0: a share of the address space
+  std::string settingsKey = ViewerSettings::kDefaultKey;  // under HKEY_CURRENT_USER
 };
 bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::string& error);
 
@@ -71,6 +84,8 @@ class MainFrame : private ViewEvents, private SessionEvents {
   bool SaveAs(ImageView& view, const std::string& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
+  const RecentFiles& Recent() const { return recent_; }
+  bool IsFullScreen() const { return fullScreen_.Active(); }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();
@@ -86,6 +101,11 @@ class MainFrame : private ViewEvents, private SessionEvents {
   void Layout();
   bool MayQuit();
   void ChooseAndOpen();
+  void OpenRecent(size_t index);
+  void Remember(const std::string& path);
+  // The active window shows the next (`step` 1) or previous (-1) image of its folder.
+  void Browse(int step);
+  void ToggleFullScreen();
   bool Save(ImageView& view);
   bool ChooseAndSave(ImageView& view);
   void ShowAbout();
@@ -115,7 +135,12 @@ class MainFrame : private ViewEvents, private SessionEvents {
   HWND client_ = nullptr;
   HWND status_ = nullptr;
   HACCEL accelerators_ = nullptr;
+  HMENU recentMenu_ = nullptr;
+  HMENU windowMenu_ = nullptr;
   PluginSession session_;
+  ViewerSettings settings_;
+  RecentFiles recent_;
+  FullScreen fullScreen_;
   UndoBudget history_;
   // Said in the status bar once steps were dropped, until the next tool opens.
   std::string historyNotice_;
