@@ -25,6 +25,7 @@ namespace molvane::viewer {
 namespace {
 
 const char kTitle[] = "Molvane — visionneuse d'images";
+const char kToolbarSetting[] = "Barre d'outils";
 constexpr UINT_PTR kDialogWatch = 1;
 constexpr UINT kFirstChildId = 5000;
 enum StatusPart { kSizePart, kZoomPart, kPixelPart, kHintPart };
@@ -205,7 +206,8 @@ bool MainFrame::Build(const ViewerOptions& options) {
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+  // What shows through the toolbar, whose flat buttons are transparent; the workspace paints its own.
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
   RegisterClassExA(&windowClass);
   ImageView::RegisterClass(instance);
@@ -283,6 +285,7 @@ HMENU MainFrame::BuildMenu() {
   Append(view, kZoomOut, "Zoom a&rrière\tCtrl+-");
   AppendMenuA(view, MF_SEPARATOR, 0, nullptr);
   Append(view, kFullScreen, "&Plein écran\tF11");
+  Append(view, kShowToolbar, "&Barre d'outils");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(view), "&Affichage");
 
   if (session_.Loaded()) {
@@ -332,6 +335,7 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), &client);
       SetWindowSubclass(client_, &Workspace, 0, 0);
+      toolbar_.Create(window_, settings_.ReadFlag(kToolbarSetting, true));
       status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), nullptr);
       const int parts[] = {150, 260, 500, -1};
@@ -346,9 +350,13 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         const UINT command = LOWORD(wParam);
         if (command < kFirstChildId) {
           OnCommand(command);
+          UpdateToolbar();
           return 0;
         }
       }
+      break;
+    case WM_NOTIFY:
+      if (toolbar_.Notify(lParam)) return 0;
       break;
     case WM_MENUCHAR:
       if (const int position = MenuItemForKey(reinterpret_cast<HMENU>(lParam), char(LOWORD(wParam))); position >= 0)
@@ -370,7 +378,10 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_TIMER:
-      if (wParam == kDialogWatch) WatchToolWindows();
+      if (wParam == kDialogWatch) {
+        WatchToolWindows();
+        UpdateToolbar();
+      }
       return 0;
     case WM_ACTIVATE:
       // A tool's dialog that closes gives the activation back to us: its run may have ended.
@@ -400,7 +411,9 @@ void MainFrame::Layout() {
   InvalidateRect(status_, nullptr, TRUE);
   RECT status{0, 0, 0, 0};
   GetWindowRect(status_, &status);
-  MoveWindow(client_, 0, 0, area.right, area.bottom - (status.bottom - status.top), TRUE);
+  SendMessageA(toolbar_.Window(), TB_AUTOSIZE, 0, 0);
+  const int top = toolbar_.Height();
+  MoveWindow(client_, 0, top, area.right, area.bottom - top - (status.bottom - status.top), TRUE);
 }
 
 ImageView* MainFrame::ActiveView() const {
@@ -420,6 +433,7 @@ void MainFrame::EnableMenus(HMENU menu) {
     Enable(menu, id, view != nullptr);
   for (UINT id : {kNextImage, kPreviousImage}) Enable(menu, id, view && !busy && !view->Document().Path().empty());
   CheckMenuItem(menu, kFullScreen, MF_BYCOMMAND | (fullScreen_.Active() ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(menu, kShowToolbar, MF_BYCOMMAND | (toolbar_.Shown() ? MF_CHECKED : MF_UNCHECKED));
   Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
   Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
   Enable(menu, kCopy, view != nullptr);
@@ -439,6 +453,7 @@ void MainFrame::OnCommand(UINT command) {
   if (command == kFullScreen) return ToggleFullScreen();
   if (command == kLeaveFullScreen) return fullScreen_.Leave(window_);
   if (command == kCloseAll) return void(MayQuit());
+  if (command == kShowToolbar) return ShowToolbar(!toolbar_.Shown());
   if (ArrangeWindows(client_, command)) return;
   if (command >= kFirstRecentFile && command < kFirstRecentFile + RecentFiles::kMaximum)
     return OpenRecent(command - kFirstRecentFile);
@@ -555,6 +570,19 @@ void MainFrame::Browse(int step) {
     skipped += (skipped.empty() ? "" : ", ") + Quoted(FileNameOf(next.path));
     from = next.path;
   }
+}
+
+void MainFrame::ShowToolbar(bool shown) {
+  toolbar_.Show(shown);
+  settings_.WriteFlag(kToolbarSetting, shown);
+  Layout();
+}
+
+void MainFrame::UpdateToolbar() {
+  if (!window_) return;
+  HMENU bar = GetMenu(window_);
+  EnableMenus(bar);
+  toolbar_.Mirror(bar);
 }
 
 void MainFrame::ToggleFullScreen() {

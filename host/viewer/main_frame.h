@@ -14,6 +14,7 @@
 #include "host/viewer/image_view.h"
 #include "host/viewer/plugin_session.h"
 #include "host/viewer/recent_files.h"
+#include "host/viewer/toolbar.h"
 #include "host/viewer/viewer_settings.h"
 
 namespace molvane::viewer {
@@ -86,6 +87,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   const UndoBudget& History() const { return history_; }
   const RecentFiles& Recent() const { return recent_; }
   bool IsFullScreen() const { return fullScreen_.Active(); }
+  const Toolbar& Tools() const { return toolbar_; }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();
@@ -106,6 +108,9 @@ class MainFrame : private ViewEvents, private SessionEvents {
   // The active window shows the next (`step` 1) or previous (-1) image of its folder.
   void Browse(int step);
   void ToggleFullScreen();
+  void ShowToolbar(bool shown);
+  // The toolbar's buttons greyed as the menu's items are now.
+  void UpdateToolbar();
   bool Save(ImageView& view);
   bool ChooseAndSave(ImageView& view);
   void ShowAbout();
@@ -141,6 +146,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   ViewerSettings settings_;
   RecentFiles recent_;
   FullScreen fullScreen_;
+  Toolbar toolbar_;
   UndoBudget history_;
   // Said in the status bar once steps were dropped, until the next tool opens.
   std::string historyNotice_;

@@ -1,8 +1,10 @@
 // The viewer's browsing as a photographer uses it: the next and previous image of a folder in the
-// same window, several files from one Ouvrir, the recent files across runs, the Fenêtre menu, Plein écran.
+// same window, several files from one Ouvrir, the recent files across runs, the Fenêtre menu, Plein
+// écran, the toolbar.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +16,8 @@
 #include "host_test_support.h"
 #include "platform/path_names.h"
 #include "viewer_test_support.h"
+
+#include <commctrl.h>
 
 namespace molvane::hosttest {
 namespace {
@@ -264,6 +268,89 @@ TEST(ViewerBrowsing, FullScreenCoversTheMonitorAndGivesTheWindowBackAsItWas) {
     EXPECT_EQ(after.left, 70);
     EXPECT_EQ(after.right - after.left, 800);
   }
+}
+
+// The buttons of the toolbar by command, and whether each is enabled once the viewer's timer has run.
+std::vector<bool> EnabledButtons(MainFrame& frame, const std::vector<UINT>& commands) {
+  host::PumpMessages();
+  Sleep(300);
+  host::PumpMessages();
+  std::vector<bool> enabled;
+  for (UINT command : commands) enabled.push_back(SendMessageA(frame.Tools().Window(), TB_ISBUTTONENABLED, command, 0) != 0);
+  return enabled;
+}
+
+// A click on a button where a person sees it.
+void ClickButton(HWND toolbar, UINT command) {
+  RECT r{0, 0, 0, 0};
+  SendMessageA(toolbar, TB_GETRECT, command, reinterpret_cast<LPARAM>(&r));
+  ClickAt(toolbar, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+// The buttons follow the menu's items (greyed as they are, the rotations
+// greyed while the menu has none), a click gives the menu's command, each
+// says what it does in French, and each shows its picture; Affichage ▸
+// Barre d'outils hides it, and the next run remembers.
+TEST(ViewerToolbar, ButtonsFollowTheMenuSayWhatTheyDoAndHideForTheNextRun) {
+  ForgetSettings();
+  const std::vector<UINT> commands = {viewer::kOpen, viewer::kSave, viewer::kUndo, viewer::kRedo, viewer::kZoomIn,
+                                      viewer::kRotateLeftCommand};
+  auto frame = StartViewer({});
+  ASSERT_TRUE(frame);
+  HWND toolbar = frame->Tools().Window();
+  ASSERT_TRUE(toolbar && IsWindowVisible(toolbar));
+  EXPECT_EQ(EnabledButtons(*frame, commands), (std::vector<bool>{true, false, false, false, false, false}));
+  frame->Open(DataFile("chelsea.png"));
+  Command(*frame, viewer::kFirstTool + 2);
+  EXPECT_EQ(EnabledButtons(*frame, commands), (std::vector<bool>{true, true, true, false, true, false}));
+  ClickButton(toolbar, viewer::kUndo);
+  EXPECT_EQ(TitleOf(*frame->Views()[0]), "chelsea.png");
+  EXPECT_EQ(EnabledButtons(*frame, commands), (std::vector<bool>{true, true, false, true, true, false}));
+  const double zoom = frame->Views()[0]->Zoom();
+  ClickButton(toolbar, viewer::kZoomIn);
+  EXPECT_GT(frame->Views()[0]->Zoom(), zoom);
+
+  // What the tooltip asks its owner for a button's text.
+  NMTTDISPINFOA question{};
+  question.hdr = NMHDR{reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0)), viewer::kRedo,
+                       TTN_GETDISPINFOA};
+  SendMessageA(frame->Window(), WM_NOTIFY, viewer::kRedo, reinterpret_cast<LPARAM>(&question));
+  EXPECT_STREQ(question.lpszText, "Rétablir (Ctrl+Y)");
+
+  // Every button shows a picture: dark lines on the face colour, greyed or not.
+  host::Bitmap24 image;
+  ASSERT_TRUE(host::CaptureScreen({toolbar}, image));
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  for (int i = 0; i < int(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0)); ++i) {
+    TBBUTTON button{};
+    SendMessageA(toolbar, TB_GETBUTTON, WPARAM(i), reinterpret_cast<LPARAM>(&button));
+    if (button.fsStyle & BTNS_SEP) continue;
+    RECT r{0, 0, 0, 0};
+    SendMessageA(toolbar, TB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
+    int ink = 0;
+    for (int y = r.top + 3; y < r.bottom - 3; ++y)
+      for (int x = r.left + 3; x < r.right - 3; ++x) {
+        const Pixel24 p = image.pixels[size_t(y) * size_t(image.width) + size_t(x)];
+        ink += std::abs(p.r - GetRValue(face)) + std::abs(p.g - GetGValue(face)) + std::abs(p.b - GetBValue(face)) > 120;
+      }
+    EXPECT_GE(ink, 12) << "button " << button.idCommand;
+  }
+
+  Command(*frame, viewer::kShowToolbar);
+  EXPECT_FALSE(IsWindowVisible(toolbar));
+  RECT workspace;
+  GetWindowRect(FindWindowExA(frame->Window(), nullptr, "MDICLIENT", nullptr), &workspace);
+  POINT top{workspace.left, workspace.top};
+  ScreenToClient(frame->Window(), &top);
+  EXPECT_EQ(top.y, 0);
+  frame.reset();
+  frame = StartViewer({});
+  EXPECT_FALSE(frame->Tools().Shown());
+  Command(*frame, viewer::kShowToolbar);
+  EXPECT_TRUE(frame->Tools().Shown());
+  frame.reset();
+  EXPECT_TRUE(StartViewer({})->Tools().Shown());
+  ForgetSettings();
 }
 
 }  // namespace

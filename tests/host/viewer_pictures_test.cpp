@@ -59,6 +59,14 @@ TEST(ViewerPictures, PhotographAndAboutBox) {
   EXPECT_NE(text.find("Version"), std::string::npos) << text;
 }
 
+// The toolbar, with the standard pictures and the drawn ones, some greyed.
+TEST(ViewerPictures, Toolbar) {
+  auto frame = ViewerOnPhotograph();
+  ASSERT_TRUE(frame);
+  SendMessageA(frame->Window(), WM_COMMAND, viewer::kFirstTool + 2, 0);
+  EXPECT_TRUE(Picture(*frame, {}, "viewer-barre-outils.bmp"));
+}
+
 TEST(ViewerPictures, ThresholdDialogOverThePhotograph) {
   auto frame = ViewerOnPhotograph();
   ASSERT_TRUE(frame);
