@@ -119,8 +119,13 @@ TEST(ViewerBrowsing, OpenTakesSeveralFilesOfAFolderAtOnce) {
   auto frame = StartViewer({folder + "un.png"});
   ASSERT_TRUE(frame);
   host::DialogScript script;
-  script.OnSystemDialog("the open dialog",
-                        [&](HWND dialog) { EXPECT_TRUE(host::AnswerFileDialog(dialog, "\"deux.jpg\" \"trois.bmp\"")); });
+  script.OnSystemDialog("the open dialog", [&](HWND dialog) {
+    // The list lets a person pick several files with Ctrl or Maj.
+    const std::vector<HWND> lists = host::ChildrenOfClass(dialog, WC_LISTVIEWA);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_FALSE(GetWindowLongPtrA(lists[0], GWL_STYLE) & LVS_SINGLESEL);
+    EXPECT_TRUE(host::AnswerFileDialog(dialog, "\"deux.jpg\" \"trois.bmp\""));
+  });
   EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kOpen); })) << script.FailureText();
   std::vector<std::string> titles;
   for (const ImageView* view : frame->Views()) titles.push_back(TitleOf(*view));
