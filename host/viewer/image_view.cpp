@@ -374,6 +374,8 @@ void ImageView::Refresh() {
 void ImageView::UpdateTitle() {
   const std::string title = document_->Name() + (document_->Modified() ? " *" : "");
   SetWindowTextA(window_, title.c_str());
+  // The Fenêtre menu lists the windows by their titles, which the system does not follow by itself.
+  SendMessageA(GetParent(window_), WM_MDIREFRESHMENU, 0, 0);
 }
 
 }  // namespace molvane::viewer

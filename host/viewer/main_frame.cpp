@@ -556,6 +556,8 @@ void MainFrame::Browse(int step) {
     std::string error;
     try {
       if (host::ReadImageFile(next.path, image, error)) {
+        // A window going through a folder holds one place among the recent files.
+        recent_.Remove(view->Document().Path());
         view->ShowDocument(std::make_unique<ImageDocument>(image, next.path, FileNameOf(next.path), history_));
         Remember(next.path);
         const std::string place = std::to_string(next.index + 1) + " / " + std::to_string(next.count);

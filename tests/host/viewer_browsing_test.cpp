@@ -64,6 +64,7 @@ void ForgetSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, kTestSettingsKey); }
 TEST(ViewerBrowsing, NextAndPreviousFollowTheFoldersNaturalOrderAndGoRound) {
   const std::string folder = FolderWith(
       "dossier", {"img10.png", "IMG2.jpg", "img1.bmp", "notes.txt", "img3.tif", "img4-damaged.png", "img20.gif.txt"});
+  ForgetSettings();
   auto frame = StartViewer({folder + "img3.tif"});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
   ImageView& view = *frame->Views()[0];
@@ -85,6 +86,8 @@ TEST(ViewerBrowsing, NextAndPreviousFollowTheFoldersNaturalOrderAndGoRound) {
   }
   ASSERT_EQ(frame->Views().size(), 1u);
   EXPECT_EQ(frame->Views()[0], &view);
+  // The window going through the folder holds one place among the recent files.
+  EXPECT_EQ(frame->Recent().Paths(), std::vector<std::string>{folder + "img10.png"});
   EXPECT_EQ(view.Document().Width(), 8);  // img10.png, the first written
   EXPECT_EQ(frame->StatusText(0), "8 x 6 pixels");
 }
@@ -211,19 +214,22 @@ TEST(ViewerBrowsing, WindowMenuArrangesListsAndClosesAll) {
   EXPECT_LT(lefts[0], lefts[1]);
   EXPECT_LT(lefts[1], lefts[2]);
 
-  HMENU bar = GetMenu(frame->Window());
   EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&Divers|Fe&nêtre|&?");
-  HMENU windows = GetSubMenu(bar, 4);
-  std::string listed;
-  for (int i = 0; i < GetMenuItemCount(windows); ++i) {
-    char text[128] = {};
-    GetMenuStringA(windows, UINT(i), text, sizeof text, MF_BYPOSITION);
-    listed += std::string(text) + "|";
-  }
-  EXPECT_EQ(listed, "&Cascade|&Mosaïque||&Fermer tout||&1 chelsea.png|&2 chelsea.jpg|&3 chelsea.bmp|");
-
+  auto listed = [&] {
+    HMENU windows = GetSubMenu(GetMenu(frame->Window()), 4);
+    std::string items;
+    for (int i = 0; i < GetMenuItemCount(windows); ++i) {
+      char text[128] = {};
+      GetMenuStringA(windows, UINT(i), text, sizeof text, MF_BYPOSITION);
+      items += std::string(text) + "|";
+    }
+    return items;
+  };
+  EXPECT_EQ(listed(), "&Cascade|&Mosaïque||&Fermer tout||&1 chelsea.png|&2 chelsea.jpg|&3 chelsea.bmp|");
+  // The list follows a title that changes.
   Activate(*frame->Views()[1]);
   Command(*frame, viewer::kFirstTool + 2);
+  EXPECT_EQ(listed(), "&Cascade|&Mosaïque||&Fermer tout||&1 chelsea.png|&2 chelsea.jpg *|&3 chelsea.bmp|");
   for (const char* answer : {"Annuler", "&Ne pas enregistrer"}) {
     SCOPED_TRACE(answer);
     std::vector<std::string> asked;
