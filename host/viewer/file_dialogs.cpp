@@ -26,14 +26,23 @@ OPENFILENAMEA DialogFor(HWND owner, char* path, const char* title, const char* f
 
 }  // namespace
 
-std::string ChooseImageToOpen(HWND owner, const std::string& folder) {
-  char path[MAX_PATH] = {};
-  OPENFILENAMEA dialog = DialogFor(owner, path, "Ouvrir une image",
+std::vector<std::string> ChooseImagesToOpen(HWND owner, const std::string& folder) {
+  // Room for a folder's worth of names: the folder, then each name, each ended by a zero.
+  std::vector<char> names(64 * 1024, '\0');
+  OPENFILENAMEA dialog = DialogFor(owner, names.data(), "Ouvrir une image",
                                    "Images (BMP, PNG, JPEG, TIFF, GIF)\0*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif\0"
                                    "Tous les fichiers\0*.*\0");
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  dialog.nMaxFile = DWORD(names.size());
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ALLOWMULTISELECT;
   if (!folder.empty()) dialog.lpstrInitialDir = folder.c_str();
-  return GetOpenFileNameA(&dialog) ? std::string(path) : std::string();
+  std::vector<std::string> chosen;
+  if (!GetOpenFileNameA(&dialog)) return chosen;
+  // One file: its whole path. Several: their folder, then their names.
+  const std::string first = names.data();
+  for (const char* name = names.data() + first.size() + 1; *name; name += std::strlen(name) + 1)
+    chosen.push_back(InFolder(first, name));
+  if (chosen.empty()) chosen.push_back(first);
+  return chosen;
 }
 
 std::string ChooseWhereToSave(HWND owner, const std::string& suggested) {

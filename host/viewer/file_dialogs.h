@@ -7,11 +7,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace molvane::viewer {
 
-// The file the user chose to open, starting in `folder` when given; empty when they cancelled.
-std::string ChooseImageToOpen(HWND owner, const std::string& folder);
+// The files the user chose to open (one or several of a folder), starting in
+// `folder` when given; none when they cancelled.
+std::vector<std::string> ChooseImagesToOpen(HWND owner, const std::string& folder);
 
 // Where the user chose to save, starting from `suggested`; empty when they
 // cancelled. A name typed with no extension at all gets the one of the chosen

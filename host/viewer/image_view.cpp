@@ -355,6 +355,16 @@ void ImageView::ZoomIn() { SetZoom(ZoomStep(zoom_, 1)); }
 
 void ImageView::ZoomOut() { SetZoom(ZoomStep(zoom_, -1)); }
 
+void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
+  document_ = std::move(document);
+  scroll_ = POINT{0, 0};
+  RebuildBitmap();
+  if (fitting_) ZoomToFit();
+  else SetZoom(zoom_);
+  Refresh();
+  events_.PointerMoved(*this, false, POINT{0, 0});
+}
+
 void ImageView::Refresh() {
   const SIZE shown = bitmapSize_;
   RebuildBitmap();
@@ -367,6 +377,8 @@ void ImageView::Refresh() {
 void ImageView::UpdateTitle() {
   const std::string title = document_->Name() + (document_->Modified() ? " *" : "");
   SetWindowTextA(window_, title.c_str());
+  // The Fenêtre menu lists the windows by their titles, which the system does not follow by itself.
+  SendMessageA(GetParent(window_), WM_MDIREFRESHMENU, 0, 0);
 }
 
 }  // namespace molvane::viewer

@@ -60,6 +60,9 @@ class ImageView {
   // The client point at the centre of an image pixel.
   POINT ClientPointOf(POINT pixel) const;
 
+  // Another image in this window (the next of a folder): the old one and its
+  // undo steps go; the zoom fits the new one, or stays as chosen.
+  void ShowDocument(std::unique_ptr<ImageDocument> document);
   // The pixels changed: rebuild the picture and repaint now; the title
   // follows, and the zoom and scroll bars when the size changed.
   void Refresh();

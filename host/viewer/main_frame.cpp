@@ -18,13 +18,16 @@
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/help_pages.h"
 #include "host/viewer/orientation.h"
+#include "host/viewer/folder_browsing.h"
 #include "host/viewer/question_box.h"
+#include "host/viewer/window_menu.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
 namespace {
 
 const char kTitle[] = "Molvane — visionneuse d'images";
+const char kToolbarSetting[] = "Barre d'outils";
 constexpr UINT_PTR kDialogWatch = 1;
 constexpr UINT kFirstChildId = 5000;
 enum StatusPart { kSizePart, kZoomPart, kPixelPart, kHintPart };
@@ -184,7 +187,9 @@ size_t DefaultHistoryBytes() {
 
 MainFrame::MainFrame(const ViewerOptions& options)
     : session_(static_cast<SessionEvents&>(*this)),
-      history_(options.historyBytes ? options.historyBytes : DefaultHistoryBytes()) {}
+      history_(options.historyBytes ? options.historyBytes : DefaultHistoryBytes()),
+      settings_(options.settingsKey),
+      recent_(settings_) {}
 
 std::unique_ptr<MainFrame> MainFrame::Create(const ViewerOptions& options) {
   std::unique_ptr<MainFrame> frame(new MainFrame(options));
@@ -203,7 +208,8 @@ bool MainFrame::Build(const ViewerOptions& options) {
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+  // What shows through the toolbar, whose flat buttons are transparent; the workspace paints its own.
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
   RegisterClassExA(&windowClass);
   ImageView::RegisterClass(instance);
@@ -223,7 +229,10 @@ bool MainFrame::Build(const ViewerOptions& options) {
                   {FCONTROL | FVIRTKEY, '1', kZoom100},    {FCONTROL | FVIRTKEY, VK_ADD, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_OEM_PLUS, kZoomIn}, {FCONTROL | FSHIFT | FVIRTKEY, VK_OEM_PLUS, kZoomIn},
                   {FCONTROL | FVIRTKEY, VK_SUBTRACT, kZoomOut},
-                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}, {FVIRTKEY, VK_F1, kHelp}};
+                  {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}, {FVIRTKEY, VK_F1, kHelp},
+                  {FVIRTKEY, VK_NEXT, kNextImage},         {FVIRTKEY, VK_SPACE, kNextImage},
+                  {FVIRTKEY, VK_PRIOR, kPreviousImage},    {FVIRTKEY, VK_BACK, kPreviousImage},
+                  {FVIRTKEY, VK_F11, kFullScreen},         {FVIRTKEY, VK_ESCAPE, kLeaveFullScreen}};
   accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
   SetTimer(window_, kDialogWatch, 250, nullptr);
   if (!pluginProblem_.empty()) MessageBoxA(window_, pluginProblem_.c_str(), kTitle, MB_OK | MB_ICONWARNING);
@@ -245,6 +254,12 @@ HMENU MainFrame::BuildMenu() {
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
   Append(file, kOpen, "&Ouvrir…\tCtrl+O");
+  recentMenu_ = CreatePopupMenu();
+  recent_.FillMenu(recentMenu_, kFirstRecentFile);
+  AppendMenuA(file, MF_POPUP, UINT_PTR(recentMenu_), "Fichiers &récents");
+  Append(file, kNextImage, "Image su&ivante du dossier\tEspace");
+  Append(file, kPreviousImage, "Image &précédente du dossier\tRetour arrière");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
   Append(file, kSave, "&Enregistrer\tCtrl+S");
   Append(file, kSaveAs, "Enregistrer &sous…");
   HMENU quality = CreatePopupMenu();
@@ -270,6 +285,9 @@ HMENU MainFrame::BuildMenu() {
   Append(view, kZoom100, "&Taille réelle (100 %)\tCtrl+1");
   Append(view, kZoomIn, "Zoom a&vant\tCtrl++");
   Append(view, kZoomOut, "Zoom a&rrière\tCtrl+-");
+  AppendMenuA(view, MF_SEPARATOR, 0, nullptr);
+  Append(view, kFullScreen, "&Plein écran\tF11");
+  Append(view, kShowToolbar, "&Barre d'outils");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(view), "&Affichage");
 
   HMENU image = CreatePopupMenu();
@@ -291,9 +309,11 @@ HMENU MainFrame::BuildMenu() {
       const std::string ellipsis = known && known->kind == host::ToolKind::kAppliedAtOnce ? "" : "…";
       Append(tools, UINT(kFirstTool + tool), (WithMnemonic(session_.ItemCaptions()[i], usedInItems) + ellipsis).c_str());
     }
-    std::string usedInBar = "FEAI";  // Fichier, Édition, Affichage, Image
+    std::string usedInBar = "FEAIN";  // Fichier, Édition, Affichage, Image, Fenêtre
     AppendMenuA(bar, MF_POPUP, UINT_PTR(tools), WithMnemonic(session_.MenuCaption(), usedInBar).c_str());
   }
+  windowMenu_ = BuildWindowMenu();
+  AppendMenuA(bar, MF_POPUP, UINT_PTR(windowMenu_), "Fe&nêtre");
   HMENU help = CreatePopupMenu();
   Append(help, kHelp, "&Aide\tF1");
   Append(help, kAbout, "À &propos…");
@@ -322,12 +342,12 @@ LRESULT CALLBACK MainFrame::Procedure(HWND window, UINT message, WPARAM wParam, 
 LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
-      HMENU bar = GetMenu(window_);
-      CLIENTCREATESTRUCT client{GetSubMenu(bar, 2), kFirstChildId};
+      CLIENTCREATESTRUCT client{windowMenu_, kFirstChildId};
       client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), &client);
       SetWindowSubclass(client_, &Workspace, 0, 0);
+      toolbar_.Create(window_, settings_.ReadFlag(kToolbarSetting, true));
       status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), nullptr);
       const int parts[] = {150, 260, 500, -1};
@@ -342,9 +362,13 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         const UINT command = LOWORD(wParam);
         if (command < kFirstChildId) {
           OnCommand(command);
+          UpdateToolbar();
           return 0;
         }
       }
+      break;
+    case WM_NOTIFY:
+      if (toolbar_.Notify(lParam)) return 0;
       break;
     case WM_MENUCHAR:
       if (const int position = MenuItemForKey(reinterpret_cast<HMENU>(lParam), char(LOWORD(wParam))); position >= 0)
@@ -370,7 +394,10 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_TIMER:
-      if (wParam == kDialogWatch) WatchToolWindows();
+      if (wParam == kDialogWatch) {
+        WatchToolWindows();
+        UpdateToolbar();
+      }
       return 0;
     case WM_ACTIVATE:
       // A tool's dialog that closes gives the activation back to us: its run may have ended.
@@ -400,7 +427,9 @@ void MainFrame::Layout() {
   InvalidateRect(status_, nullptr, TRUE);
   RECT status{0, 0, 0, 0};
   GetWindowRect(status_, &status);
-  MoveWindow(client_, 0, 0, area.right, area.bottom - (status.bottom - status.top), TRUE);
+  SendMessageA(toolbar_.Window(), TB_AUTOSIZE, 0, 0);
+  const int top = toolbar_.Height();
+  MoveWindow(client_, 0, top, area.right, area.bottom - top - (status.bottom - status.top), TRUE);
 }
 
 ImageView* MainFrame::ActiveView() const {
@@ -416,7 +445,11 @@ ImageView* MainFrame::ViewOf(const ImageDocument& document) const {
 void MainFrame::EnableMenus(HMENU menu) {
   ImageView* view = ActiveView();
   const bool busy = view && session_.Target() == &view->Document();
-  for (UINT id : {kSave, kSaveAs, kClose, kZoomFit, kZoom100, kZoomIn, kZoomOut}) Enable(menu, id, view != nullptr);
+  for (UINT id : {kSave, kSaveAs, kClose, kZoomFit, kZoom100, kZoomIn, kZoomOut, kCascade, kTile, kCloseAll})
+    Enable(menu, id, view != nullptr);
+  for (UINT id : {kNextImage, kPreviousImage}) Enable(menu, id, view && !busy && !view->Document().Path().empty());
+  CheckMenuItem(menu, kFullScreen, MF_BYCOMMAND | (fullScreen_.Active() ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(menu, kShowToolbar, MF_BYCOMMAND | (toolbar_.Shown() ? MF_CHECKED : MF_UNCHECKED));
   Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
   Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
   Enable(menu, kCopy, view != nullptr);
@@ -436,6 +469,13 @@ void MainFrame::OnCommand(UINT command) {
   // The running tool's page, or the viewer's.
   if (command == kHelp) return help_.Show(window_, session_.Busy() ? HelpPageOfTool(session_.Tool()) : 0);
   if (command == kPaste) return PasteFromClipboard();
+  if (command == kFullScreen) return ToggleFullScreen();
+  if (command == kLeaveFullScreen) return fullScreen_.Leave(window_);
+  if (command == kCloseAll) return void(MayQuit());
+  if (command == kShowToolbar) return ShowToolbar(!toolbar_.Shown());
+  if (ArrangeWindows(client_, command)) return;
+  if (command >= kFirstRecentFile && command < kFirstRecentFile + RecentFiles::kMaximum)
+    return OpenRecent(command - kFirstRecentFile);
   if (command >= kFirstJpegQuality && command < kFirstJpegQuality + sizeof kJpegQualities / sizeof kJpegQualities[0]) {
     jpegQuality_ = kJpegQualities[command - kFirstJpegQuality];
     return;
@@ -462,6 +502,8 @@ void MainFrame::OnCommand(UINT command) {
     case kZoom100: view->SetZoom(1); return;
     case kZoomIn: view->ZoomIn(); return;
     case kZoomOut: view->ZoomOut(); return;
+    case kNextImage: Browse(1); return;
+    case kPreviousImage: Browse(-1); return;
     default: break;
   }
   if (command > kFirstTool && command <= kFirstTool + session_.ItemCaptions().size() && !session_.Busy()) {
@@ -488,6 +530,7 @@ bool MainFrame::Open(const std::string& path) {
       if (view) {
         views_.push_back(view);
         ShowStatus(view, false, POINT{0, 0});
+        Remember(path);
         return true;
       }
       error = "La fenêtre de l'image n'a pas pu être créée.";
@@ -501,8 +544,78 @@ bool MainFrame::Open(const std::string& path) {
 
 void MainFrame::ChooseAndOpen() {
   ImageView* view = ActiveView();
-  const std::string path = ChooseImageToOpen(window_, view ? FolderOf(view->Document().Path()) : std::string());
-  if (!path.empty()) Open(path);
+  for (const std::string& path : ChooseImagesToOpen(window_, view ? FolderOf(view->Document().Path()) : std::string()))
+    Open(path);
+}
+
+void MainFrame::Remember(const std::string& path) {
+  recent_.Add(path);
+  recent_.FillMenu(recentMenu_, kFirstRecentFile);
+}
+
+void MainFrame::OpenRecent(size_t index) {
+  if (index >= recent_.Paths().size()) return;
+  const std::string path = recent_.Paths()[index];
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return void(Open(path));
+  recent_.Remove(path);
+  recent_.FillMenu(recentMenu_, kFirstRecentFile);
+  ShowError(Quoted(path) + " n'existe plus : il est retiré des fichiers récents.");
+}
+
+void MainFrame::Browse(int step) {
+  ImageView* view = ActiveView();
+  if (!view || view->Document().Path().empty() || session_.Target() == &view->Document()) return;
+  auto hint = [this](const std::string& text) {
+    SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(text.c_str()));
+  };
+  // Unreadable files on the way are stepped over (and named), up to a full turn.
+  std::string from = view->Document().Path(), skipped;
+  bool wrapped = false, asked = false;
+  for (size_t tries = 0;; ++tries) {
+    const Neighbour next = NeighbourImage(from, step);
+    wrapped = wrapped || next.wrapped;
+    if (next.path.empty() || tries > next.count || CompareNaturally(FileNameOf(next.path), view->Document().Name()) == 0)
+      return hint(skipped.empty() ? "Aucune autre image dans ce dossier." : "Aucune autre image lisible dans ce dossier.");
+    if (!asked && !MayClose(*view)) return;
+    asked = true;
+    host::Bitmap24 image;
+    std::string error;
+    try {
+      if (host::ReadImageFile(next.path, image, error)) {
+        // A window going through a folder holds one place among the recent files.
+        recent_.Remove(view->Document().Path());
+        view->ShowDocument(std::make_unique<ImageDocument>(image, next.path, FileNameOf(next.path), history_));
+        Remember(next.path);
+        const std::string place = std::to_string(next.index + 1) + " / " + std::to_string(next.count);
+        std::string text = !wrapped     ? "Image " + place + " du dossier."
+                           : step > 0 ? "Fin du dossier : retour à la première image (" + place + ")."
+                                      : "Début du dossier : retour à la dernière image (" + place + ").";
+        if (!skipped.empty()) text += " Illisible, passé : " + skipped + ".";
+        return hint(text);
+      }
+    } catch (const std::bad_alloc&) {
+    }
+    skipped += (skipped.empty() ? "" : ", ") + Quoted(FileNameOf(next.path));
+    from = next.path;
+  }
+}
+
+void MainFrame::ShowToolbar(bool shown) {
+  toolbar_.Show(shown);
+  settings_.WriteFlag(kToolbarSetting, shown);
+  Layout();
+}
+
+void MainFrame::UpdateToolbar() {
+  if (!window_) return;
+  HMENU bar = GetMenu(window_);
+  EnableMenus(bar);
+  toolbar_.Mirror(bar);
+}
+
+void MainFrame::ToggleFullScreen() {
+  if (fullScreen_.Active()) fullScreen_.Leave(window_);
+  else fullScreen_.Enter(window_);
 }
 
 bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
@@ -520,6 +633,7 @@ bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
   }
   view.Document().MarkSaved(path);
   view.UpdateTitle();
+  Remember(path);
   return true;
 }
 

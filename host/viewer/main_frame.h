@@ -11,8 +11,12 @@
 #include <vector>
 
 #include "host/viewer/help_window.h"
+#include "host/viewer/full_screen.h"
 #include "host/viewer/image_view.h"
 #include "host/viewer/plugin_session.h"
+#include "host/viewer/recent_files.h"
+#include "host/viewer/toolbar.h"
+#include "host/viewer/viewer_settings.h"
 
 namespace molvane::viewer {
 
@@ -39,6 +43,15 @@ enum Command : UINT {
   kMirrorLeftRight,
   kMirrorTopBottom,
   kHelp = 700,
+  kNextImage = 500,  // in the folder's order
+  kPreviousImage,
+  kFullScreen,
+  kLeaveFullScreen,  // Échap: nothing when the window is not full screen
+  kShowToolbar,
+  kFirstRecentFile = 520,  // + index in the list, below RecentFiles::kMaximum
+  kCascade = 540,
+  kTile,
+  kCloseAll,
   kFirstTool = 1000,  // + the tool's number, 1..8
 };
 constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
@@ -48,6 +61,7 @@ struct ViewerOptions {
   std::string plugin;  // empty: Molvane.dll beside the program
   std::vector<std::string> files;
   size_t historyBytes = 0;  // what every image's undo steps may hold together; 0: a share of the address space
+  std::string settingsKey = ViewerSettings::kDefaultKey;  // under HKEY_CURRENT_USER
 };
 bool ParseViewerArguments(int argc, char** argv, ViewerOptions& options, std::string& error);
 
@@ -79,6 +93,9 @@ class MainFrame : private ViewEvents, private SessionEvents {
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
   HelpWindow& Help() { return help_; }
+  const RecentFiles& Recent() const { return recent_; }
+  bool IsFullScreen() const { return fullScreen_.Active(); }
+  const Toolbar& Tools() const { return toolbar_; }
 
   // The message loop, until the window is closed: its result is the exit code.
   int Run();
@@ -94,6 +111,14 @@ class MainFrame : private ViewEvents, private SessionEvents {
   void Layout();
   bool MayQuit();
   void ChooseAndOpen();
+  void OpenRecent(size_t index);
+  void Remember(const std::string& path);
+  // The active window shows the next (`step` 1) or previous (-1) image of its folder.
+  void Browse(int step);
+  void ToggleFullScreen();
+  void ShowToolbar(bool shown);
+  // The toolbar's buttons greyed as the menu's items are now.
+  void UpdateToolbar();
   bool Save(ImageView& view);
   bool ChooseAndSave(ImageView& view);
   void ShowAbout();
@@ -126,7 +151,13 @@ class MainFrame : private ViewEvents, private SessionEvents {
   HWND client_ = nullptr;
   HWND status_ = nullptr;
   HACCEL accelerators_ = nullptr;
+  HMENU recentMenu_ = nullptr;
+  HMENU windowMenu_ = nullptr;
   PluginSession session_;
+  ViewerSettings settings_;
+  RecentFiles recent_;
+  FullScreen fullScreen_;
+  Toolbar toolbar_;
   UndoBudget history_;
   HelpWindow help_;
   // Said in the status bar once steps were dropped, until the next tool opens.

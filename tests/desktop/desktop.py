@@ -132,6 +132,11 @@ class Desktop:
     def status(self):
         return self.ask('status')
 
+    def buttons(self):
+        """The toolbar's buttons by command number."""
+        found = [Window(l.split('\t'), ['command', 'rect', 'flags']) for l in self.ask('buttons')]
+        return {int(b.command): b for b in found}
+
     def frame(self):
         return self.find_top(cls='MolvaneViewer')
 

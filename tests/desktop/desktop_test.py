@@ -22,7 +22,7 @@ CHELSEA = os.path.join(ROOT, 'data', 'chelsea.png')  # 451 x 300
 COFFEE = os.path.join(ROOT, 'data', 'chelsea.bmp')
 DIALOGS = {1: "Comparaison d'images", 3: 'Filtres Matriciels', 4: 'Modification du fond', 5: 'Correction de vignetage',
            6: None, 7: "Fusion d'images", 8: "Compensation d'un dégradé"}
-MENUS = ['Fichier', 'Édition', 'Affichage', 'Image', 'Divers', '?']
+MENUS = ['Fichier', 'Édition', 'Affichage', 'Image', 'Divers', 'Fenêtre', '?']
 GREY = bytes((96, 96, 96))
 
 
@@ -47,8 +47,10 @@ def ink_runs(values, gap):
 
 def menu_bar_titles(desk):
     frame = desk.frame()
-    client = next(c for c in desk.controls(frame) if c.cls.upper() == 'MDICLIENT')
-    top, height = client.top - 17, 14
+    # Right below the menu bar: the toolbar, or the workspace when the toolbar is hidden.
+    below = [c for c in desk.controls(frame) if c.cls == 'ToolbarWindow32'] or \
+        [c for c in desk.controls(frame) if c.cls.upper() == 'MDICLIENT']
+    top, height = below[0].top - 17, 14
     width = frame.right - frame.left
     data = desk.pixels(frame.left, top, width, height)
     ink = [any(max(data[(y * width + x) * 3:(y * width + x) * 3 + 3]) < 100 for y in range(height))
@@ -76,7 +78,8 @@ def pick_menu(desk, title, item, by_mouse):
         desk.wait(lambda: desk.find_top(cls='#32768'), 'the menu %s drops down' % title)
         desk.click(menu_items(desk)[item])
     else:
-        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Image': 'i', 'Divers': 'd', '?': 'question'}[title]
+        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Image': 'i', 'Divers': 'd', 'Fenêtre': 'n',
+                  '?': 'question'}[title]
         desk.key('alt+' + letter)
         desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+%s drops the menu %s down' % (letter, title))
         desk.key(*(['Down'] * item), 'Return')
@@ -320,9 +323,9 @@ def keyboard_and_status_bar(desk):
     # The pointer leaving the image clears the readout.
     desk.move((1270, 1015))
     desk.wait(lambda: desk.status()[2] == '', 'the pixel readout goes when the pointer leaves the image')
-    # The window list (Affichage) brings the other image forward, and the status bar follows it.
-    desk.key('alt+a')
-    desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+A drops Affichage down')
+    # The window list (Fenêtre) brings the other image forward, and the status bar follows it.
+    desk.key('alt+n')
+    desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+N drops Fenêtre down')
     desk.key('1')
     desk.wait(lambda: desk.status()[0].startswith('200 x 100'), 'the status bar shows the image brought forward')
     desk.screenshot('liste-des-fenetres')
@@ -466,9 +469,67 @@ def turning_copying_and_help(desk):
     check(desk.viewer_ended(), 'Alt+F then Q quits: the image is as it was opened', desk)
 
 
+def browsing_keys_and_full_screen(desk):
+    """Espace, Retour arrière, Page suivante and Page précédente go through a folder in its names' natural
+    order in one window, round at the end; F11 covers the screen and Échap gives the window back."""
+    folder = os.path.join(desk.out_dir, 'dossier')
+    os.makedirs(folder)
+    for name in ('img1.png', 'img2.bmp', 'img10.png', 'IMG9.jpg'):
+        subprocess.run(['convert', CHELSEA, '-resize', '120x80!', os.path.join(folder, name)], check=True)
+    desk.start_viewer(os.path.join(folder, 'img1.png'))
+    activate(desk, 'img1.png')
+    for key, shown, said in (('space', 'img2.bmp', 'Image 2 / 4'), ('space', 'IMG9.jpg', 'Image 3 / 4'),
+                             ('Next', 'img10.png', 'Image 4 / 4'), ('space', 'img1.png', 'Fin du dossier'),
+                             ('BackSpace', 'img10.png', 'Début du dossier'), ('Prior', 'IMG9.jpg', 'Image 3 / 4')):
+        desk.key(key)
+        desk.wait(lambda: [i.text for i in desk.images()] == [shown], '%s shows %s in the same window' % (key, shown))
+        check(said in hint(desk), '%s: the status bar says %r, not %r' % (key, said, hint(desk)), desk)
+    before = desk.frame().rect
+    desk.key('F11', settle=0.8)
+    desk.wait(lambda: desk.frame().rect == '0,0,1280,1024', 'F11 covers the screen (%s)' % desk.frame().rect)
+    desk.screenshot('plein-ecran')
+    desk.key('Escape', settle=0.8)
+    desk.wait(lambda: desk.frame().rect == before, 'Échap gives the window back where it was (%s, then %s)' %
+              (before, desk.frame().rect))
+    desk.screenshot('fenetre-rendue')
+
+
+def toolbar_by_mouse(desk):
+    """The toolbar clicked: undo and redo of a tool's change, zoom in; a button says in French what it does;
+    Affichage > Barre d'outils hides it and shows it again."""
+    undo, redo, save, zoom_in, rotate_left = 200, 201, 101, 302, 650
+    desk.start_viewer(CHELSEA)
+    activate(desk, 'chelsea.png')
+    pick_menu(desk, 'Divers', 1, False)
+    desk.wait(lambda: image(desk, 'chelsea.png').text.endswith('*'), 'the noise reduction changes the image')
+    desk.wait(lambda: 'disabled' not in desk.buttons()[undo].flags, 'the undo button comes alive')
+    check('disabled' in desk.buttons()[redo].flags and 'disabled' not in desk.buttons()[rotate_left].flags,
+          'redo is greyed, the rotation alive', desk)
+    desk.screenshot('barre-outils')
+    desk.click(desk.buttons()[undo].centre)
+    desk.wait(lambda: image(desk, 'chelsea.png').text == 'chelsea.png', 'the undo button undoes')
+    desk.click(desk.buttons()[redo].centre)
+    desk.wait(lambda: image(desk, 'chelsea.png').text == 'chelsea.png *', 'the redo button redoes')
+    before = zoom_text(desk)
+    desk.click(desk.buttons()[zoom_in].centre)
+    check(zoom_text(desk) > before, 'the zoom button zooms in', desk)
+    desk.move(desk.buttons()[save].centre)
+    desk.move((desk.buttons()[save].centre[0] + 2, desk.buttons()[save].centre[1] + 1))
+    desk.wait(lambda: desk.find_top(cls='tooltips_class32', text='Enregistrer (Ctrl+S)'),
+              'the save button says what it does')
+    desk.screenshot('info-bulle')
+    for shown in (False, True):
+        desk.key('alt+a', 'b')
+        desk.wait(lambda: bool(desk.buttons()) == shown, 'Affichage > Barre d\'outils %s it' %
+                  ('shows' if shown else 'hides'))
+    desk.key('alt+f', 'q')
+    answer(desk, 'Ne pas enregistrer')
+    check(desk.viewer_ended(), 'quitting ends once the question is answered', desk)
+
+
 SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
              maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications,
-             turning_copying_and_help]
+             turning_copying_and_help, browsing_keys_and_full_screen, toolbar_by_mouse]
 
 
 def main():

@@ -8,6 +8,7 @@
 //   kids HWND    every visible descendant: HWND CLASS TEXT RECT FLAGS
 //   mdi          the image windows, front first: HWND TITLE CLIENT-RECT FLAGS
 //   status       the status bar's parts, one a line
+//   buttons      the toolbar's buttons, left to right: COMMAND RECT FLAGS
 //
 // Fields are separated by tabs; rectangles are in screen pixels; FLAGS holds
 // "topmost", "disabled", "active", "maximised", "checked" as they apply.
@@ -134,6 +135,30 @@ void Status() {
   CloseHandle(process);
 }
 
+// The toolbar answers TB_GETBUTTON and TB_GETITEMRECT into its own address space, as the status bar does.
+void Buttons() {
+  HWND toolbar = FindWindowExA(Viewer(), nullptr, TOOLBARCLASSNAMEA, nullptr);
+  if (!toolbar || !IsWindowVisible(toolbar)) return;
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ProcessOf(toolbar));
+  if (!process) return;
+  void* remote = VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  const int count = remote ? int(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0)) : 0;
+  for (int i = 0; i < count; ++i) {
+    TBBUTTON button{};
+    RECT r{};
+    SendMessageA(toolbar, TB_GETBUTTON, WPARAM(i), reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &button, sizeof button, nullptr);
+    if (button.fsStyle & BTNS_SEP) continue;
+    SendMessageA(toolbar, TB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
+    MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    std::printf("%d\t%s\t%s\n", button.idCommand, RectText(r).c_str(),
+                button.fsState & TBSTATE_ENABLED ? "" : "disabled ");
+  }
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+}
+
 }  // namespace
 
 int main() {
@@ -145,6 +170,7 @@ int main() {
     else if (command.rfind("kids ", 0) == 0) Kids(reinterpret_cast<HWND>(std::strtoul(line + 5, nullptr, 16)));
     else if (command == "mdi") Mdi();
     else if (command == "status") Status();
+    else if (command == "buttons") Buttons();
     else if (command == "quit") break;
     std::printf(".\n");
     std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include "host/dialog_driver.h"
 #include "host/viewer/main_frame.h"
 #include "host_test_support.h"
+#include "viewer_test_support.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -21,6 +22,7 @@ std::unique_ptr<MainFrame> ViewerOnPhotograph() {
   viewer::ViewerOptions options;
   options.plugin = PluginPath();
   options.files = {DataFile("chelsea.png")};
+  options.settingsKey = kTestSettingsKey;
   std::unique_ptr<MainFrame> frame = MainFrame::Create(options);
   if (!frame || frame->Views().empty()) return nullptr;
   SetWindowPos(frame->Window(), nullptr, 0, 0, 1000, 720, SWP_NOZORDER);
@@ -55,6 +57,14 @@ TEST(ViewerPictures, PhotographAndAboutBox) {
   EXPECT_TRUE(script.Run([&] { SendMessageA(frame->Window(), WM_COMMAND, viewer::kAbout, 0); }))
       << script.FailureText();
   EXPECT_NE(text.find("Version"), std::string::npos) << text;
+}
+
+// The toolbar, with the standard pictures and the drawn ones, some greyed.
+TEST(ViewerPictures, Toolbar) {
+  auto frame = ViewerOnPhotograph();
+  ASSERT_TRUE(frame);
+  SendMessageA(frame->Window(), WM_COMMAND, viewer::kFirstTool + 2, 0);
+  EXPECT_TRUE(Picture(*frame, {}, "viewer-barre-outils.bmp"));
 }
 
 TEST(ViewerPictures, ThresholdDialogOverThePhotograph) {

@@ -35,6 +35,8 @@ std::vector<Pixel24> Chelsea() {
   return image.pixels;
 }
 
+const char kTestSettingsKey[] = "Software\\Molvane\\Visionneuse des tests";
+
 // The viewer as its command line starts it: molvane_viewer --plugin DLL FILE...
 std::unique_ptr<MainFrame> StartViewer(const std::vector<std::string>& files, std::string plugin) {
   std::vector<std::string> arguments = {"molvane_viewer", "--plugin", plugin};
@@ -44,6 +46,7 @@ std::unique_ptr<MainFrame> StartViewer(const std::vector<std::string>& files, st
   viewer::ViewerOptions options;
   std::string error;
   EXPECT_TRUE(viewer::ParseViewerArguments(int(argv.size()), argv.data(), options, error)) << error;
+  options.settingsKey = kTestSettingsKey;
   return MainFrame::Create(options);
 }
 

@@ -26,6 +26,10 @@ std::vector<Pixel24> BatchResult(const std::string& run);
 // chelsea.bmp's pixels: chelsea.png as read.
 std::vector<Pixel24> Chelsea();
 
+// The settings key (under HKEY_CURRENT_USER) of every viewer the tests start,
+// so that a person's recent files are never touched.
+extern const char kTestSettingsKey[];
+
 // The viewer as its command line starts it: molvane_viewer --plugin DLL FILE...
 std::unique_ptr<viewer::MainFrame> StartViewer(const std::vector<std::string>& files,
                                                std::string plugin = PluginPath());
