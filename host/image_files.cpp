@@ -13,6 +13,7 @@
 
 #include "host/file_replacement.h"
 #include "host/image_precheck.h"
+#include "host/png_encoder.h"
 #include "platform/path_names.h"
 
 namespace molvane::host {
@@ -351,8 +352,14 @@ bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string&
   if (image.width <= 0 || image.height <= 0 || image.pixels.size() != size_t(image.width) * size_t(image.height))
     return Fail(error, "Il n'y a aucune image à écrire.");
   std::vector<uint8_t> bytes;
-  if (format == ImageFormat::kBmp) bytes = EncodeBmp(image);
-  else if (!Encode(format, image, jpegQuality, bytes, error)) return false;
+  try {
+    // PNG by our own encoder: the system's takes seconds on a large photograph.
+    if (format == ImageFormat::kBmp) bytes = EncodeBmp(image);
+    else if (format == ImageFormat::kPng) bytes = EncodePng(image);
+    else if (!Encode(format, image, jpegQuality, bytes, error)) return false;
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "La mémoire manque pour écrire cette image.");
+  }
   return ReplaceFileWith(path, bytes, error);
 }
 

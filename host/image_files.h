@@ -6,7 +6,8 @@
 // from its first bytes, and its structure and size are checked before the
 // codec of that kind sees it (image_precheck.h): a damaged file gives a
 // message, never a crash. Writing chooses the format from the file's
-// extension: BMP, PNG, JPEG (with a quality) or TIFF; the image is encoded
+// extension: BMP, PNG, JPEG (with a quality) or TIFF (BMP and PNG by our own
+// encoders, the others through the system's); the image is encoded
 // in memory, then replaces the file whole or not at all
 // (file_replacement.h), so a failed save never damages a file the user
 // already had. ole32 is
