@@ -260,8 +260,9 @@ void SetJpegQuality(IPropertyBag2* properties, int quality) {
   properties->Write(1, &option, &value);
 }
 
-// The image as the bytes of a file of `format`, through the system's encoder.
-bool Encode(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
+}  // namespace
+
+bool EncodeBySystemCodec(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
             std::string& error) {
   Imaging imaging;
   if (!imaging.Factory()) return Fail(error, kNoCodecs);
@@ -311,8 +312,6 @@ bool Encode(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vec
   return true;
 }
 
-}  // namespace
-
 ImageFormat FormatOfPath(const std::string& path) {
   const std::string extension = Lower(ExtensionOf(path));
   if (extension == ".bmp") return ImageFormat::kBmp;
@@ -356,7 +355,7 @@ bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string&
     // PNG by our own encoder: the system's takes seconds on a large photograph.
     if (format == ImageFormat::kBmp) bytes = EncodeBmp(image);
     else if (format == ImageFormat::kPng) bytes = EncodePng(image);
-    else if (!Encode(format, image, jpegQuality, bytes, error)) return false;
+    else if (!EncodeBySystemCodec(format, image, jpegQuality, bytes, error)) return false;
   } catch (const std::bad_alloc&) {
     return Fail(error, "La mémoire manque pour écrire cette image.");
   }

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/bmp.h"
 
@@ -38,5 +39,10 @@ bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::st
 constexpr int kDefaultJpegQuality = 90;
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error,
                     int jpegQuality = kDefaultJpegQuality);
+
+// The image as the bytes of a file of `format` through the system's encoder
+// (what WriteImageFile uses for JPEG and TIFF; the file timings' peer for PNG).
+bool EncodeBySystemCodec(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
+                         std::string& error);
 
 }  // namespace molvane::host
