@@ -40,13 +40,17 @@ HANDLE CaptureFile() {
                      &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
+// What the child wrote, its line ends back to "\n": our own stdout in text mode adds the "\r" again.
 std::string ReadAll(HANDLE file) {
   std::string text;
   if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return text;
   char buffer[4096];
   DWORD read = 0;
   while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-  return text;
+  std::string lines;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+  return lines;
 }
 
 struct Job {
