@@ -122,10 +122,18 @@ std::string ProgramPath() {
 void RunFilesInProcesses(const std::vector<std::string>& toolArguments, const std::vector<std::string>& inputs,
                          const std::vector<std::string>& outputs, int jobs,
                          const std::function<void(size_t, const FileRun&)>& report) {
-  std::string common = Quoted(ProgramPath());
-  for (const std::string& argument : toolArguments) common += " " + Quoted(argument);
+  // The cores shared among the copies, unless the user capped the threads
+  // already: each tool's run splits its rows over its share (the bytes do not change).
   // WaitForMultipleObjects watches 64 handles at most.
   const size_t most = size_t(std::clamp(jobs, 1, MAXIMUM_WAIT_OBJECTS));
+  if (!GetEnvironmentVariableA("MOLVANE_THREADS", nullptr, 0)) {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const DWORD share = std::max<DWORD>(1, system.dwNumberOfProcessors / DWORD(most));
+    SetEnvironmentVariableA("MOLVANE_THREADS", std::to_string(share).c_str());
+  }
+  std::string common = Quoted(ProgramPath());
+  for (const std::string& argument : toolArguments) common += " " + Quoted(argument);
   std::vector<Job> all(inputs.size());
   size_t started = 0, reported = 0;
   std::vector<size_t> running;

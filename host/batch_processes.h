@@ -4,7 +4,8 @@
 // line (the tool's choices, INPUT, OUTPUT), at most `jobs` at a time. What a
 // copy printed, and its result, are reported in the inputs' order as soon as
 // every file before it is done, so the run reads as if it had gone one file
-// after the other.
+// after the other. The copies share the cores: each one's tool runs on its
+// share of the threads (MOLVANE_THREADS, unless it is set already).
 #pragma once
 
 #include <functional>
