@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "host/image_files.h"
+#include "host/viewer/zoomed_picture.h"
 #include "test_images.h"
 #include "viewer_test_support.h"
 
@@ -84,6 +88,46 @@ TEST(ViewerSaving, TheWindowsAnswerWhileALargeFileIsWritten) {
   EXPECT_TRUE(testing::SameBytes(back.pixels, large.pixels));
   DeleteFileA(source.c_str());
   DeleteFileA(target.c_str());
+}
+
+// The plain mean of each block, straight from the definition.
+viewer::DibPixels SlowReduction(const viewer::DibPixels& image, int k) {
+  viewer::DibPixels reduced;
+  reduced.width = (image.width + k - 1) / k;
+  reduced.height = (image.height + k - 1) / k;
+  reduced.bytes.assign(reduced.Stride() * size_t(reduced.height), 0);
+  auto at = [](const viewer::DibPixels& dib, int x, int y, int c) -> const uint8_t& {
+    return dib.bytes[size_t(dib.height - 1 - y) * dib.Stride() + size_t(x) * 3 + size_t(c)];
+  };
+  for (int Y = 0; Y < reduced.height; ++Y)
+    for (int X = 0; X < reduced.width; ++X)
+      for (int c = 0; c < 3; ++c) {
+        double sum = 0, count = 0;
+        for (int y = Y * k; y < std::min(image.height, (Y + 1) * k); ++y)
+          for (int x = X * k; x < std::min(image.width, (X + 1) * k); ++x) sum += at(image, x, y, c), ++count;
+        const_cast<uint8_t&>(at(reduced, X, Y, c)) = uint8_t(std::floor(sum / count + 0.5));
+      }
+  return reduced;
+}
+
+TEST(ViewerZoom, TheReducedCopyIsTheMeanOfEachBlock) {
+  std::vector<std::pair<int32_t, int32_t>> sizes = testing::AwkwardSizes();
+  sizes.push_back({643, 481});
+  for (const auto& [width, height] : sizes) {
+    viewer::DibPixels image;
+    image.width = width;
+    image.height = height;
+    const std::vector<Pixel24> random = testing::RandomPixels(int64_t(image.Stride()) * height / 3 + 1, uint32_t(width + height));
+    image.bytes.assign(reinterpret_cast<const uint8_t*>(random.data()),
+                       reinterpret_cast<const uint8_t*>(random.data()) + image.Stride() * size_t(height));
+    for (const int k : {1, 2, 3, 7, 16}) {
+      const viewer::DibPixels fast = viewer::ReduceByBlocks(image, k), slow = SlowReduction(image, k);
+      EXPECT_EQ(fast.width, slow.width);
+      EXPECT_EQ(fast.height, slow.height);
+      // The rows' padding bytes are zeros in both.
+      EXPECT_TRUE(fast.bytes == slow.bytes) << width << " x " << height << ", k = " << k;
+    }
+  }
 }
 
 }  // namespace
