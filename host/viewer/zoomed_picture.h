@@ -30,6 +30,12 @@ struct DibPixels {
 // The block means of `image` for a factor `k` >= 1 (see above).
 DibPixels ReduceByBlocks(const DibPixels& image, int k);
 
+// Stretches the pixels of `source` (the image reduced by `k`, or the image for
+// k = 1) that show the image pixels `visible`, nearest-neighbour; returns the
+// rectangle painted.
+RECT StretchVisiblePart(HDC dc, const DibPixels& source, int k, SIZE imageSize, double zoom, POINT origin,
+                        RECT visible);
+
 class ZoomedPicture {
  public:
   // Paints the image pixels [left, right) x [top, bottom) of `image` at
