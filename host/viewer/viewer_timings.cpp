@@ -1,13 +1,15 @@
-// How long a large photograph takes to reach the screen in an image window, and to repaint after a zoom step or a scroll.
+// How long a large photograph takes in the viewer: to reach the screen, to repaint after a zoom step or a scroll, and a tool run's undo step.
 //
-//   molvane_paint_timings.exe [--runs N] PHOTO.jpg
+//   molvane_viewer_timings.exe [--runs N] PHOTO.jpg
 //
 // Prints rows of the benchmark report (scripts/bench), each the least of N
 // runs, for a window of 900 x 600 pixels showing the photograph: reading the
 // file, the copy into the window's bitmap, the reduced copy for the zoom to
 // fit and the first paint; a zoom step (a new reduced copy and its paint);
 // the same step stretching the whole image at each paint, as the window did
-// before; a paint at 100 % after a scroll.
+// before; a paint at 100 % after a scroll. Then a tool run's undo step on the
+// whole image: the copy taken before the run, the step kept after it (the
+// changed rectangle found and held), its undo and its redo.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +20,7 @@
 
 #include "host/image_files.h"
 #include "host/stopwatch.h"
+#include "host/viewer/undo_history.h"
 #include "host/viewer/zoomed_picture.h"
 
 namespace molvane::viewer {
@@ -61,7 +64,7 @@ int Run(int argc, char** argv) {
     else path = argv[i];
   }
   if (path.empty()) {
-    std::fprintf(stderr, "usage: molvane_paint_timings [--runs N] PHOTO.jpg\n");
+    std::fprintf(stderr, "usage: molvane_viewer_timings [--runs N] PHOTO.jpg\n");
     return 2;
   }
   host::Bitmap24 image;
@@ -121,6 +124,27 @@ int Run(int argc, char** argv) {
   Row("zoom step in from fit: new reduced copy and paint", zoomStep, 16, zoomStepWhole);
   Row("repaint at that zoom from the kept copy", repaintKept, 16, zoomStepWhole);
   Row("repaint at 100 % after a scroll", scroll, 16);
+
+  // A tool run that changed every pixel: the snapshot, the step, undo, redo.
+  UndoBudget budget(size_t(512) << 20);
+  UndoHistory history(budget);
+  std::vector<Pixel24> before;
+  // Fresh memory each time, as a run's copy of the document's pixels is.
+  const double snapshot = Least(runs, [&] {
+    std::vector<Pixel24> copy(image.pixels);
+    before.swap(copy);
+  });
+  for (Pixel24& p : image.pixels) p.g = uint8_t(255 - p.g);
+  uint64_t state = 2;
+  const double keep = Least(1, [&] { history.Keep(std::move(before), image.pixels.data(), image.width, image.height, 1); });
+  const double undo = Least(1, [&] { history.Undo(image.pixels.data(), image.width, state); });
+  const double redo = Least(1, [&] { history.Redo(image.pixels.data(), image.width, state); });
+  std::printf("\n| undo step of a tool run on the whole %d x %d image | ms | limit (ms) | | |\n", size.cx, size.cy);
+  std::printf("|---|---|---|---|---|\n");
+  Row("copy of the pixels before the run (least of N)", snapshot, 30);
+  Row("step kept after the run: changed rectangle found and held", keep, 30);
+  Row("undo", undo, 30);
+  Row("redo", redo, 30);
   return 0;
 }
 
