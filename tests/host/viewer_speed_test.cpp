@@ -130,5 +130,47 @@ TEST(ViewerZoom, TheReducedCopyIsTheMeanOfEachBlock) {
   }
 }
 
+// Below 50 % the window paints from its reduced copy: at each zoom, the
+// screen under a tile's centre shows that tile's colour, where the view says
+// the pixel is (flat tiles of 96 x 96: a block's mean is the tile's colour).
+TEST(ViewerZoom, TheReducedPaintShowsEachPixelWhereTheViewPutsIt) {
+  const int32_t tile = 96, columns = 9, rows = 6;
+  const std::vector<Pixel24> colours = testing::RandomPixels(columns * rows, 9);
+  host::Bitmap24 tiles{columns * tile, rows * tile, std::vector<Pixel24>(size_t(columns * tile) * size_t(rows * tile))};
+  for (int32_t y = 0; y < tiles.height; ++y)
+    for (int32_t x = 0; x < tiles.width; ++x)
+      tiles.pixels[size_t(y) * size_t(tiles.width) + size_t(x)] = colours[size_t(y / tile * columns + x / tile)];
+  const std::string path = TemporaryFile("cases.bmp");
+  std::string error;
+  ASSERT_TRUE(host::WriteImageFile(path, tiles, error)) << error;
+  auto frame = StartViewer({path});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  for (const double zoom : {0.45, 0.3, 0.25, 0.15}) {
+    view.SetZoom(zoom);
+    UpdateWindow(view.Window());
+    host::Bitmap24 shot;
+    ASSERT_TRUE(host::CaptureScreen({view.Window()}, shot));
+    RECT window;
+    GetWindowRect(view.Window(), &window);
+    POINT client{0, 0};
+    ClientToScreen(view.Window(), &client);
+    int checked = 0;
+    for (int32_t row = 0; row < rows; ++row)
+      for (int32_t column = 0; column < columns; ++column) {
+        const POINT at = view.ClientPointOf(POINT{column * tile + tile / 2, row * tile + tile / 2});
+        const LONG x = client.x - window.left + at.x, y = client.y - window.top + at.y;
+        if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) continue;
+        const Pixel24 shown = shot.pixels[size_t(y) * size_t(shot.width) + size_t(x)];
+        const Pixel24 wanted = colours[size_t(row * columns + column)];
+        EXPECT_TRUE(shown.r == wanted.r && shown.g == wanted.g && shown.b == wanted.b)
+            << "zoom " << zoom << ", tile " << column << ", " << row;
+        ++checked;
+      }
+    EXPECT_GT(checked, columns * rows / 2) << "zoom " << zoom;
+  }
+  DeleteFileA(path.c_str());
+}
+
 }  // namespace
 }  // namespace molvane::hosttest
