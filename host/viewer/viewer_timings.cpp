@@ -104,6 +104,11 @@ int Run(int argc, char** argv) {
     GdiFlush();
   });
   const double repaintKept = Least(runs, [&] { paintAt(kept, stepIn); });
+  paintAt(kept, fit);
+  const double stepBack = Least(runs, [&] {
+    paintAt(kept, stepIn);
+    paintAt(kept, fit);
+  }) / 2;
   const double scroll = Least(runs, [&] {
     ZoomedPicture full;
     full.Draw(dc, dib, 1, POINT{-2000, -1500}, RECT{2000, 1500, 2000 + kWindow.cx, 1500 + kWindow.cy});
@@ -123,6 +128,7 @@ int Run(int argc, char** argv) {
   Row("open to first paint (the three above; window creation left out)", read + copy + firstPaint, 500);
   Row("zoom step in from fit: new reduced copy and paint", zoomStep, 16, zoomStepWhole);
   Row("repaint at that zoom from the kept copy", repaintKept, 16, zoomStepWhole);
+  Row("zoom step to a level seen before (kept copies), paint", stepBack, 16, zoomStepWhole);
   Row("repaint at 100 % after a scroll", scroll, 16);
 
   // A tool run that changed every pixel: the snapshot, the step, undo, redo.

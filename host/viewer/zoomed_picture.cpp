@@ -74,18 +74,18 @@ RECT ZoomedPicture::Draw(HDC dc, const DibPixels& image, double zoom, POINT orig
   const int k = zoom < 0.5 ? std::max(1, int(std::floor(1 / zoom))) : 1;
   const DibPixels* source = &image;
   if (k > 1) {
-    if (factor_ != k || reduced_.bytes.empty()) {
-      reduced_ = ReduceByBlocks(image, k);
-      factor_ = k;
+    auto kept = std::find_if(reduced_.begin(), reduced_.end(), [k](const auto& copy) { return copy.first == k; });
+    if (kept == reduced_.end()) {
+      if (reduced_.size() == kKept) reduced_.pop_back();
+      reduced_.insert(reduced_.begin(), {k, ReduceByBlocks(image, k)});
+    } else {
+      std::rotate(reduced_.begin(), kept, kept + 1);
     }
-    source = &reduced_;
+    source = &reduced_.front().second;
   }
   return StretchVisiblePart(dc, *source, k, SIZE{image.width, image.height}, zoom, origin, visible);
 }
 
-void ZoomedPicture::Forget() {
-  reduced_ = DibPixels();
-  factor_ = 0;
-}
+void ZoomedPicture::Forget() { reduced_.clear(); }
 
 }  // namespace molvane::viewer

@@ -5,8 +5,9 @@
 // k x k block of the image (fewer at the right and bottom edges), each channel
 // rounded half up; the rest of the way (a scale between 1/2 and 1) is
 // nearest-neighbour. At 50 % and above the image itself is stretched,
-// nearest-neighbour, as it always was. The copy is made on the first paint
-// at a new factor and forgotten when the pixels change.
+// nearest-neighbour, as it always was. A copy is made on the first paint at
+// a new factor; the last few are kept, so that stepping back to a zoom seen
+// before repaints at once, and all are forgotten when the pixels change.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -15,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace molvane::viewer {
@@ -45,8 +47,9 @@ class ZoomedPicture {
   void Forget();
 
  private:
-  DibPixels reduced_;
-  int factor_ = 0;
+  // The most recently used first; a few at most (a third of the image's bytes at k = 2 and above in all).
+  static constexpr size_t kKept = 3;
+  std::vector<std::pair<int, DibPixels>> reduced_;
 };
 
 }  // namespace molvane::viewer
