@@ -15,6 +15,7 @@
 #include "host/file_replacement.h"
 #include "host/image_orientation.h"
 #include "host/image_precheck.h"
+#include "host/png_encoder.h"
 #include "platform/path_names.h"
 
 namespace molvane::host {
@@ -280,8 +281,9 @@ void SetJpegQuality(IPropertyBag2* properties, int quality) {
   properties->Write(1, &option, &value);
 }
 
-// The image as the bytes of a file of `format`, through the system's encoder.
-bool Encode(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
+}  // namespace
+
+bool EncodeBySystemCodec(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
             std::string& error) {
   Imaging imaging;
   if (!imaging.Factory()) return Fail(error, kNoCodecs);
@@ -331,8 +333,6 @@ bool Encode(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vec
   return true;
 }
 
-}  // namespace
-
 ImageFormat FormatOfPath(const std::string& path) {
   const std::string extension = Lower(ExtensionOf(path));
   if (extension == ".bmp") return ImageFormat::kBmp;
@@ -365,10 +365,6 @@ bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::st
   return Decode(data, size, format, image, error);
 }
 
-bool EncodePng(const Bitmap24& image, std::vector<uint8_t>& bytes, std::string& error) {
-  return Encode(ImageFormat::kPng, image, kDefaultJpegQuality, bytes, error);
-}
-
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {
   const ImageFormat format = FormatOfPath(path);
   if (!CanWriteFormat(format))
@@ -376,8 +372,14 @@ bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string&
   if (image.width <= 0 || image.height <= 0 || image.pixels.size() != size_t(image.width) * size_t(image.height))
     return Fail(error, "Il n'y a aucune image à écrire.");
   std::vector<uint8_t> bytes;
-  if (format == ImageFormat::kBmp) bytes = EncodeBmp(image);
-  else if (!Encode(format, image, jpegQuality, bytes, error)) return false;
+  try {
+    // PNG by our own encoder: the system's takes seconds on a large photograph.
+    if (format == ImageFormat::kBmp) bytes = EncodeBmp(image);
+    else if (format == ImageFormat::kPng) bytes = EncodePng(image);
+    else if (!EncodeBySystemCodec(format, image, jpegQuality, bytes, error)) return false;
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "La mémoire manque pour écrire cette image.");
+  }
   return ReplaceFileWith(path, bytes, error);
 }
 

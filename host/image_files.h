@@ -9,7 +9,8 @@
 // from its first bytes, and its structure and size are checked before the
 // codec of that kind sees it (image_precheck.h): a damaged file gives a
 // message, never a crash. Writing chooses the format from the file's
-// extension: BMP, PNG, JPEG (with a quality) or TIFF; the image is encoded
+// extension: BMP, PNG, JPEG (with a quality) or TIFF (BMP and PNG by our own
+// encoders, the others through the system's); the image is encoded
 // in memory, then replaces the file whole or not at all
 // (file_replacement.h), so a failed save never damages a file the user
 // already had. ole32 is
@@ -37,12 +38,14 @@ bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error)
 // The same for a file's bytes held in memory (an image on the clipboard).
 bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error);
 
-// The image as the bytes of a PNG file (another program's paste).
-bool EncodePng(const Bitmap24& image, std::vector<uint8_t>& bytes, std::string& error);
-
 // `jpegQuality` 1..100, used only for JPEG files.
 constexpr int kDefaultJpegQuality = 90;
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error,
                     int jpegQuality = kDefaultJpegQuality);
+
+// The image as the bytes of a file of `format` through the system's encoder
+// (what WriteImageFile uses for JPEG and TIFF; the file timings' peer for PNG).
+bool EncodeBySystemCodec(ImageFormat format, const Bitmap24& image, int jpegQuality, std::vector<uint8_t>& bytes,
+                         std::string& error);
 
 }  // namespace molvane::host

@@ -43,6 +43,7 @@
 #endif
 #include <windows.h>
 
+#include "host/batch_processes.h"
 #include "host/bmp.h"
 #include "host/callback_recorder.h"
 #include "host/counting_allocator.h"
@@ -76,6 +77,10 @@ struct Options {
   bool noSecond = false;
   // With --out: each progress line also says what the process holds.
   bool resources = false;
+  // With --out: how many files run side by side, each in a host process of its own.
+  int32_t jobs = 1;
+  // The options that choose and drive the tool, as given: the command line of those processes.
+  std::vector<std::string> toolArguments;
 };
 
 void Usage(std::FILE* to) {
@@ -92,8 +97,11 @@ void Usage(std::FILE* to) {
                "  --out DIR           every INPUT to DIR/INPUT-<tool>, one progress line each (INPUT-2-<tool>\n"
                "                      and so on for a name met again); the run goes on past a file\n"
                "                      that fails, which leaves no output, and exits 1 naming them\n"
+               "  --jobs N            with --out, N files side by side (default 1), each in a host process\n"
+               "                      of its own; the lines and outputs are those of one file at a time\n"
                "  --resources         with --out, each progress line also gives what the process holds\n"
-               "                      (GDI objects, windows, handles, memory), to watch long batches\n"
+               "                      (GDI objects, windows, handles, memory), to watch long batches;\n"
+               "                      the files then run one at a time in this process\n"
                "  --help              this text\n"
                "choices in the dialogs (anything not given stays as the dialog shows it):\n"
                "  seuillage (6)  --threshold 0..255  --keep above|below\n"
@@ -204,6 +212,7 @@ const char* ValueOf(const std::string& option) {
       "--second", "--factor", "--mode", "--rate", "--prevalent", "--band", "--seed", "--f1", "--f2",
       "--corners", "--cell"};
   if (option == "--out") return "a folder";
+  if (option == "--jobs") return "a number";
   for (const char* valued : kValued)
     if (option == valued) return "a value";
   return nullptr;
@@ -214,6 +223,8 @@ bool ParseValue(const std::string& arg, const char* value, Options& options) {
   if (arg == "--tool") return ParseTool(value, options.tool);
   if (arg == "--plugin") options.plugin = value;
   else if (arg == "--out") options.outDir = value;
+  else if (arg == "--jobs")
+    return ParseInt("--jobs", value, options.jobs) && (options.jobs >= 1 || Bad("--jobs takes 1 or more"));
   else if (arg == "--threshold")
     return ParseInt("--threshold", value, c.threshold) && (c.threshold >= 0 || Bad("--threshold goes from 0 to 255"));
   else if (arg == "--keep") c.keep = value;
@@ -257,15 +268,19 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if (arg == "--cancel") {
       c.cancel = true;
+      options.toolArguments.push_back(arg);
     } else if (arg == "--visualise") {
       c.visualise = true;
+      options.toolArguments.push_back(arg);
     } else if (arg == "--no-second") {
       options.noSecond = true;
+      options.toolArguments.push_back(arg);
     } else if (arg == "--resources") {
       options.resources = true;
     } else if (const char* wanted = ValueOf(arg)) {
       if (i + 1 >= argc || !*argv[i + 1]) return Bad(arg + " needs " + wanted);
       if (!ParseValue(arg, argv[++i], options)) return false;
+      if (arg != "--out" && arg != "--jobs") options.toolArguments.insert(options.toolArguments.end(), {arg, argv[i]});
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Bad("unknown option " + arg);
     } else {
@@ -596,21 +611,32 @@ int Run(const Options& options) {
 
   CallbackRecorder::Instance().Clear();
   exports.AdrRetour(CallbackRecorder::Instance().Callback(0), kUserValue);
-  // Each file in turn; one that fails is reported and the others still run.
+  // Each file in turn, or side by side in processes of their own; one that
+  // fails is reported and the others still run.
   std::vector<std::string> failures;
   std::string problemOfOne;  // without --out, the one file's problem as it always was printed
-  for (size_t i = 0; i < total; ++i) {
+  auto reportFile = [&](size_t i, const std::string& problem, double milliseconds) {
     const std::string& input = options.inputs[i];
-    Stopwatch fileTime;
-    const std::string problem = RunOnImage(options, LoadedTool{exports, caption}, input, outputs[i]);
     if (!problem.empty()) failures.push_back(FileNameOf(input) + ": " + problem);
     problemOfOne = problem;
     if (batch)
       std::printf("[%lu/%lu] %s: %s (%.1f ms)%s\n", (unsigned long)(i + 1), (unsigned long)total,
                   FileNameOf(input).c_str(),
                   problem.empty() ? ("written to " + outputs[i]).c_str() : ("FAILED, " + problem).c_str(),
-                  fileTime.Milliseconds(),
-                  options.resources ? ("; " + DescribeResources(CountProcessResources())).c_str() : "");
+                  milliseconds, options.resources ? ("; " + DescribeResources(CountProcessResources())).c_str() : "");
+  };
+  if (batch && options.jobs > 1 && total > 1 && !options.resources) {
+    RunFilesInProcesses(options.toolArguments, options.inputs, outputs, options.jobs,
+                        [&](size_t i, const FileRun& run) {
+                          std::fputs(run.printed.c_str(), stdout);
+                          reportFile(i, run.problem, run.milliseconds);
+                        });
+  } else {
+    for (size_t i = 0; i < total; ++i) {
+      Stopwatch fileTime;
+      const std::string problem = RunOnImage(options, LoadedTool{exports, caption}, options.inputs[i], outputs[i]);
+      reportFile(i, problem, fileTime.Milliseconds());
+    }
   }
 
   plugin.Unload();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/image_files.h"
+#include "host/png_encoder.h"
 
 namespace molvane::viewer {
 namespace {
@@ -132,9 +133,13 @@ bool DecodeDib(const uint8_t* data, size_t size, host::Bitmap24& image, std::str
 bool CopyImage(HWND owner, const host::Bitmap24& image, std::string& error) {
   // A BMP file is its file header followed by exactly the packed bitmap the clipboard takes.
   constexpr size_t kFileHeaderSize = 14;
-  const std::vector<uint8_t> file = host::EncodeBmp(image);
-  std::vector<uint8_t> png;
-  if (!host::EncodePng(image, png, error)) return false;
+  std::vector<uint8_t> file, png;
+  try {
+    file = host::EncodeBmp(image);
+    png = host::EncodePng(image);
+  } catch (const std::bad_alloc&) {
+    return error = "La mémoire manque pour copier l'image.", false;
+  }
   GlobalBlock dib(file.data() + kFileHeaderSize, file.size() - kFileHeaderSize), compressed(png.data(), png.size());
   if (!dib.Handle() || !compressed.Handle()) return error = "La mémoire manque pour copier l'image.", false;
   const OpenClipboardScope clipboard(owner);

@@ -170,11 +170,13 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void ImageView::RebuildBitmap() {
   const size_t width = size_t(document_->Width()), height = size_t(document_->Height());
   const size_t stride = (width * 3 + 3) & ~size_t(3);
-  bitmap_.assign(stride * height, 0);
-  bitmapSize_ = SIZE{LONG(width), LONG(height)};
+  bitmap_.width = int(width);
+  bitmap_.height = int(height);
+  bitmap_.bytes.assign(stride * height, 0);
   const Pixel24* pixels = document_->Pixels().Data();
   for (size_t row = 0; row < height && pixels; ++row)
-    std::memcpy(&bitmap_[(height - 1 - row) * stride], pixels + row * width, width * 3);
+    std::memcpy(&bitmap_.bytes[(height - 1 - row) * stride], pixels + row * width, width * 3);
+  picture_.Forget();
 }
 
 SIZE ImageView::ZoomedSize() const {
@@ -218,22 +220,8 @@ void ImageView::Paint() {
   const int top = std::max(0, int(std::floor(-origin.y / zoom_)));
   const int right = std::min(width, int(std::ceil((client.cx - origin.x) / zoom_)));
   const int bottom = std::min(height, int(std::ceil((client.cy - origin.y) / zoom_)));
-  RECT picture{0, 0, 0, 0};
   if (left < right && top < bottom) {
-    picture = RECT{origin.x + LONG(std::floor(left * zoom_)), origin.y + LONG(std::floor(top * zoom_)),
-                   origin.x + LONG(std::floor(right * zoom_)), origin.y + LONG(std::floor(bottom * zoom_))};
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    SetStretchBltMode(dc, COLORONCOLOR);
-    // A bottom-up bitmap counts its source rows from the bottom.
-    StretchDIBits(dc, picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top, left,
-                  height - bottom, right - left, bottom - top, bitmap_.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    const RECT picture = picture_.Draw(dc, bitmap_, zoom_, origin, RECT{left, top, right, bottom});
     ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
   }
   HBRUSH brush = CreateSolidBrush(kBackground);
@@ -366,9 +354,9 @@ void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
 }
 
 void ImageView::Refresh() {
-  const SIZE shown = bitmapSize_;
+  const int shownWidth = bitmap_.width, shownHeight = bitmap_.height;
   RebuildBitmap();
-  if (shown.cx != bitmapSize_.cx || shown.cy != bitmapSize_.cy) Resized();
+  if (shownWidth != bitmap_.width || shownHeight != bitmap_.height) Resized();
   InvalidateRect(window_, nullptr, FALSE);
   UpdateWindow(window_);
   UpdateTitle();

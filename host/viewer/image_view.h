@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/viewer/image_document.h"
+#include "host/viewer/zoomed_picture.h"
 
 namespace molvane::viewer {
 
@@ -88,9 +89,9 @@ class ImageView {
   HWND window_ = nullptr;
   std::unique_ptr<ImageDocument> document_;
   ViewEvents& events_;
-  // The picture as a bottom-up DIB, rows padded to 4 bytes.
-  std::vector<uint8_t> bitmap_;
-  SIZE bitmapSize_{0, 0};
+  // The picture as a bottom-up DIB, rows padded to 4 bytes, and what paints it.
+  DibPixels bitmap_;
+  ZoomedPicture picture_;
   double zoom_ = 1;
   POINT scroll_{0, 0};
   bool fitting_ = false;  // the zoom follows the window's size until another zoom is chosen

@@ -14,6 +14,7 @@
 
 #include "host/image_files.h"
 #include "host/tool_list.h"
+#include "host/viewer/background_write.h"
 #include "host/viewer/clipboard.h"
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/help_pages.h"
@@ -445,17 +446,21 @@ ImageView* MainFrame::ViewOf(const ImageDocument& document) const {
 void MainFrame::EnableMenus(HMENU menu) {
   ImageView* view = ActiveView();
   const bool busy = view && session_.Target() == &view->Document();
-  for (UINT id : {kSave, kSaveAs, kClose, kZoomFit, kZoom100, kZoomIn, kZoomOut, kCascade, kTile, kCloseAll})
-    Enable(menu, id, view != nullptr);
-  for (UINT id : {kNextImage, kPreviousImage}) Enable(menu, id, view && !busy && !view->Document().Path().empty());
+  // While a file is written, nothing may change the image it holds or close it.
+  const bool saving = view && saving_ == &view->Document();
+  for (UINT id : {kZoomFit, kZoom100, kZoomIn, kZoomOut, kCascade, kTile}) Enable(menu, id, view != nullptr);
+  for (UINT id : {kSave, kSaveAs, kClose}) Enable(menu, id, view && !saving);
+  Enable(menu, kCloseAll, view && !saving_);
+  for (UINT id : {kNextImage, kPreviousImage})
+    Enable(menu, id, view && !busy && !saving && !view->Document().Path().empty());
   CheckMenuItem(menu, kFullScreen, MF_BYCOMMAND | (fullScreen_.Active() ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, kShowToolbar, MF_BYCOMMAND | (toolbar_.Shown() ? MF_CHECKED : MF_UNCHECKED));
-  Enable(menu, kUndo, view && !busy && view->Document().CanUndo());
-  Enable(menu, kRedo, view && !busy && view->Document().CanRedo());
+  Enable(menu, kUndo, view && !busy && !saving && view->Document().CanUndo());
+  Enable(menu, kRedo, view && !busy && !saving && view->Document().CanRedo());
   Enable(menu, kCopy, view != nullptr);
   for (UINT id = kRotateLeft; id <= kMirrorTopBottom; ++id) Enable(menu, id, view && !busy);
   for (size_t i = 1; i <= session_.ItemCaptions().size(); ++i)
-    Enable(menu, UINT(kFirstTool + i), view && !session_.Busy());
+    Enable(menu, UINT(kFirstTool + i), view && !session_.Busy() && !saving_);
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
     CheckMenuItem(menu, UINT(kFirstJpegQuality + i),
                   MF_BYCOMMAND | (kJpegQualities[i] == jpegQuality_ ? MF_CHECKED : MF_UNCHECKED));
@@ -482,6 +487,10 @@ void MainFrame::OnCommand(UINT command) {
   }
   if (!view) return;
   const bool busy = session_.Target() == &view->Document();
+  // Keys reach here during a write too: what the menus grey waits for its end.
+  if (saving_ && (saving_ == &view->Document() || command > kFirstTool) && command != kCopy &&
+      command != kZoomFit && command != kZoom100 && command != kZoomIn && command != kZoomOut)
+    return;
   switch (command) {
     case kSave: Save(*view); return;
     case kSaveAs: ChooseAndSave(*view); return;
@@ -564,7 +573,9 @@ void MainFrame::OpenRecent(size_t index) {
 
 void MainFrame::Browse(int step) {
   ImageView* view = ActiveView();
-  if (!view || view->Document().Path().empty() || session_.Target() == &view->Document()) return;
+  if (!view || view->Document().Path().empty() || session_.Target() == &view->Document() ||
+      saving_ == &view->Document())
+    return;
   auto hint = [this](const std::string& text) {
     SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(text.c_str()));
   };
@@ -618,14 +629,33 @@ void MainFrame::ToggleFullScreen() {
   else fullScreen_.Enter(window_);
 }
 
+namespace {
+
+// The cursor changes at once, not at the next mouse move.
+void RefreshCursor() {
+  POINT at;
+  GetCursorPos(&at);
+  SetCursorPos(at.x, at.y);
+}
+
+}  // namespace
+
 bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
+  if (saving_) return false;
   std::string error;
   bool written = false;
   try {
-    written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
+    const host::Bitmap24 image = view.Document().Image();
+    saving_ = &view.Document();
+    ShowHint();
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    written = WriteImageFileWhileResponsive(image, path, jpegQuality_, error);
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour écrire cette image.";
   }
+  saving_ = nullptr;
+  ShowHint();
+  RefreshCursor();
   if (!written) {
     ShowError("Impossible d'enregistrer " + Quoted(FileNameOf(path)) + ".\n\n" + error +
               "\n\nL'image reste ouverte : vous pouvez l'enregistrer ailleurs.");
@@ -678,6 +708,7 @@ SaveAnswer AskToSave(HWND frame, HWND client, ImageView& view) {
 }  // namespace
 
 bool MainFrame::MayClose(ImageView& view) {
+  if (saving_) return false;  // the file being written needs its image, and the answer may need a save
   if (session_.Target() == &view.Document()) {
     ShowError("L'outil " + Quoted(session_.ToolCaption()) +
               " travaille sur cette image : fermez d'abord sa fenêtre.");
@@ -770,6 +801,8 @@ void MainFrame::ShowHint() {
     hint = "Cliquez une petite case dans l'outil, puis l'endroit voulu sur l'image.";
   else if (session_.WaitsForSecondImage())
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
+  else if (saving_)
+    hint = "Enregistrement de " + Quoted(saving_->Name()) + " en cours…";
   else if (session_.Busy())
     hint = "Outil " + Quoted(session_.ToolCaption()) + " ouvert.";
   else if (!historyNotice_.empty())
@@ -793,6 +826,7 @@ void MainFrame::WatchToolWindows() {
 }
 
 void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
+  if (saving_) return;  // no tool takes a click while a file is written
   if (session_.Picking() && session_.Target() == &view.Document()) {
     if (inImage) session_.SendPoint(pixel.x, pixel.y);
   } else if (session_.WaitsForSecondImage() && session_.Target() != &view.Document()) {
@@ -803,6 +837,7 @@ void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
 void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) { ShowStatus(&view, inImage, pixel); }
 
 HCURSOR MainFrame::CursorFor(ImageView& view) {
+  if (saving_ == &view.Document()) return LoadCursor(nullptr, IDC_WAIT);
   if (session_.Picking() && session_.Target() == &view.Document()) return LoadCursor(nullptr, IDC_CROSS);
   if (session_.WaitsForSecondImage() && session_.Target() != &view.Document()) return LoadCursor(nullptr, IDC_HAND);
   return nullptr;
@@ -861,10 +896,7 @@ void MainFrame::ImageDelivered(const host::Bitmap24& image, const std::string& n
 
 void MainFrame::StateChanged() {
   ShowHint();
-  // The cursor changes at once, not at the next mouse move.
-  POINT at;
-  GetCursorPos(&at);
-  SetCursorPos(at.x, at.y);
+  RefreshCursor();
 }
 
 int MainFrame::Run() {

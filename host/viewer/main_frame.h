@@ -88,7 +88,10 @@ class MainFrame : private ViewEvents, private SessionEvents {
   // A new window for the file; false after a message box saying why.
   bool Open(const std::string& path);
   // Writes the image to `path` in the format of its extension; false after a
-  // message box saying why (the image and its window stay as they were).
+  // message box saying why (the image and its window stay as they were). The
+  // file is written on a worker thread: the windows keep painting meanwhile,
+  // with a busy cursor over the image, a word in the status bar, and what
+  // would change or close the image greyed.
   bool SaveAs(ImageView& view, const std::string& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
@@ -165,6 +168,8 @@ class MainFrame : private ViewEvents, private SessionEvents {
   std::string pluginProblem_;
   std::vector<ImageView*> views_;
   int jpegQuality_ = 90;
+  // The image whose file is being written, or null.
+  const ImageDocument* saving_ = nullptr;
   int pastedImages_ = 0;
   bool running_ = false;
 };

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/row_pool.h"
+
 namespace molvane::viewer {
 namespace {
 
@@ -32,11 +34,23 @@ const uint8_t* Row(const Pixel24* pixels, int32_t width, int32_t y) {
 }
 
 // Exchanges the rectangle's pixels in the image with those kept in the step.
+// Byte blocks through a small buffer: three memcpy calls go many times faster
+// than swapping three-byte pixels one by one; the rows split over the row pool.
 void SwapRect(Pixel24* image, int32_t width, const PixelRect& rect, std::vector<Pixel24>& kept) {
-  for (int32_t row = 0; row < rect.height; ++row) {
-    Pixel24* line = image + size_t(rect.y + row) * size_t(width) + size_t(rect.x);
-    std::swap_ranges(line, line + rect.width, kept.begin() + ptrdiff_t(size_t(row) * size_t(rect.width)));
-  }
+  const size_t rowBytes = size_t(rect.width) * sizeof(Pixel24);
+  SplitOverThreads(rect.height, 1, kParallelPixels / std::max<int64_t>(1, rect.width), [&](int64_t begin, int64_t end) {
+    uint8_t buffer[16384];
+    for (int64_t row = begin; row < end; ++row) {
+      auto* line = reinterpret_cast<uint8_t*>(image + size_t(rect.y + row) * size_t(width) + size_t(rect.x));
+      auto* held = reinterpret_cast<uint8_t*>(kept.data() + size_t(row) * size_t(rect.width));
+      for (size_t done = 0; done < rowBytes; done += sizeof buffer) {
+        const size_t n = std::min(sizeof buffer, rowBytes - done);
+        std::memcpy(buffer, line + done, n);
+        std::memcpy(line + done, held + done, n);
+        std::memcpy(held + done, buffer, n);
+      }
+    }
+  });
 }
 
 }  // namespace

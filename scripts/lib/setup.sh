@@ -11,7 +11,7 @@ MOLVANE_WINDOWS_BUILD=$MOLVANE_BUILD/windows
 MOLVANE_REFERENCE_BUILD=$MOLVANE_BUILD/windows-reference
 MOLVANE_JOBS=${MOLVANE_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev)
+MOLVANE_NATIVE_PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev zlib1g-dev libpng-dev)
 # The windows tree is configured with its tests, whose GoogleTest is built
 # from Debian's sources: every command that builds it needs them.
 MOLVANE_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth)

@@ -7,6 +7,7 @@
 
 #include "host/image_files.h"
 #include "host_test_support.h"
+#include "test_images.h"
 
 namespace molvane::hosttest {
 namespace {
@@ -27,6 +28,28 @@ TEST(ImageFiles, FormatComesFromTheExtension) {
     EXPECT_EQ(host::FormatOfPath(c.path), c.format) << c.path;
     EXPECT_EQ(host::CanWriteFormat(host::FormatOfPath(c.path)), c.writable) << c.path;
   }
+}
+
+// Our PNG writer's files read back by the system's codec to the exact pixels:
+// random images of the awkward sizes, one of several bands of rows, the photograph.
+TEST(ImageFiles, WrittenPngReadsBackThroughTheSystemCodec) {
+  std::vector<host::Bitmap24> images;
+  for (const auto& [width, height] : testing::AwkwardSizes())
+    images.push_back({width, height, testing::RandomPixels(int64_t(width) * height, uint32_t(width * 31 + height))});
+  images.push_back({700, 600, testing::RandomPixels(700 * 600, 11)});
+  images.emplace_back();
+  std::string error;
+  ASSERT_TRUE(host::ReadImageFile(DataFile("chelsea.bmp"), images.back(), error)) << error;
+  const std::string path = TemporaryPath("molvane-ecrite.png");
+  for (const host::Bitmap24& image : images) {
+    ASSERT_TRUE(host::WriteImageFile(path, image, error)) << error;
+    host::Bitmap24 read;
+    ASSERT_TRUE(host::ReadImageFile(path, read, error)) << error;
+    EXPECT_EQ(read.width, image.width);
+    EXPECT_EQ(read.height, image.height);
+    EXPECT_TRUE(testing::SameBytes(read.pixels, image.pixels)) << image.width << " x " << image.height;
+  }
+  DeleteFileA(path.c_str());
 }
 
 // A GIF's pixels are palette indices, which Wine's codec cannot convert
