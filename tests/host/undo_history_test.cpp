@@ -77,8 +77,19 @@ struct Image {
     if (history.Keep(std::move(before), pixels.data(), width, height, state)) state = ++lastState;
     return kept;
   }
-  bool Undo() { return history.Undo(pixels.data(), width, state); }
-  bool Redo() { return history.Redo(pixels.data(), width, state); }
+  // The image becomes `next` (w x h) as a crop or a quarter turn makes it.
+  void Replace(std::vector<Pixel24> next, int32_t w, int32_t h) {
+    history.KeepWhole(std::vector<Pixel24>(pixels), width, height, state);
+    pixels = std::move(next), width = w, height = h, state = ++lastState;
+  }
+  bool Undo() { return history.Undo(pixels.data(), width, state, Swap()); }
+  bool Redo() { return history.Redo(pixels.data(), width, state, Swap()); }
+  viewer::WholeImageSwap Swap() {
+    return [this](std::vector<Pixel24>& other, int32_t& w, int32_t& h) {
+      std::swap(pixels, other), std::swap(width, w), std::swap(height, h);
+      return true;
+    };
+  }
 
   int32_t width, height;
   std::vector<Pixel24> pixels;
@@ -125,6 +136,37 @@ TEST(ViewerHistory, UndoAndRedoGiveEveryStatesExactPixelsAndANewChangeEndsRedo) 
   // Nothing changed: no step.
   const std::vector<Pixel24> same = image.pixels;
   EXPECT_FALSE(image.history.Keep(std::vector<Pixel24>(same), image.pixels.data(), 97, 61, image.state));
+}
+
+// A step that changes the size (a crop) then an ordinary one on the smaller
+// image: undo and redo give back each size and its pixels, and the budget
+// counts what the steps hold as they swap a large image for a small one.
+TEST(ViewerHistory, AWholeImageStepGivesBackTheSizeAndIsCountedBothWays) {
+  UndoBudget budget(size_t(1) << 30);
+  std::mt19937 random(7);
+  Image image(budget, 40, 30, 4);
+  const std::vector<Pixel24> opened = image.pixels;
+  image.Replace(RandomPixels(10 * 5, 8), 10, 5);
+  const std::vector<Pixel24> cropped = image.pixels;
+  image.Change({2, 1, 3, 3}, random);
+  const std::vector<Pixel24> changed = image.pixels;
+  EXPECT_EQ(budget.Used(), (40 * 30 + 3 * 3) * sizeof(Pixel24));
+  const struct {
+    bool undo;
+    int32_t width, height;
+    const std::vector<Pixel24>* pixels;
+  } moves[] = {{true, 10, 5, &cropped}, {true, 40, 30, &opened}, {false, 10, 5, &cropped}, {false, 10, 5, &changed}};
+  for (const auto& move : moves) {
+    ASSERT_TRUE(move.undo ? image.Undo() : image.Redo());
+    EXPECT_EQ(image.width, move.width);
+    EXPECT_EQ(image.height, move.height);
+    EXPECT_TRUE(image.pixels == *move.pixels);
+    EXPECT_EQ(budget.Used(), image.history.Bytes());
+  }
+  // Without a way to swap the whole image, the step stays where it is.
+  ASSERT_TRUE(image.Undo());
+  EXPECT_FALSE(image.history.Undo(image.pixels.data(), image.width, image.state));
+  EXPECT_TRUE(image.history.CanUndo());
 }
 
 TEST(ViewerHistory, TheBudgetDropsTheOldestStepsOfAllImagesFirst) {
