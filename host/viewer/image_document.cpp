@@ -2,6 +2,7 @@
 #include "host/viewer/image_document.h"
 
 #include <cstring>
+#include <new>
 
 #include "host/shared_record.h"
 #include "platform/path_names.h"
@@ -29,9 +30,59 @@ void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {
   if (history_.Keep(std::move(before), pixels_.Data(), width_, height_, state_)) state_ = ++lastState_;
 }
 
-bool ImageDocument::Undo() { return history_.Undo(pixels_.Data(), width_, state_); }
+TPtsImg ImageDocument::CopyOfPart(const PixelRect& rect) const {
+  TPtsImg part = TPtsImg::Uninitialised(int32_t(rect.Area()));
+  CopyOut(pixels_.Data(), width_, rect, part.Data());
+  return part;
+}
 
-bool ImageDocument::Redo() { return history_.Redo(pixels_.Data(), width_, state_); }
+void ImageDocument::WritePart(const PixelRect& rect, const TPtsImg& part) {
+  if (size_t(part.Length()) == rect.Area() && ClippedTo(rect, width_, height_) == rect && !rect.Empty())
+    CopyIn(part.Data(), rect, pixels_.Data(), width_);
+}
+
+void ImageDocument::Crop(const PixelRect& rect) {
+  if (rect.Empty() || !(ClippedTo(rect, width_, height_) == rect) || rect.Area() == size_t(pixels_.Length())) return;
+  TPtsImg kept = CopyOfPart(rect);
+  std::vector<Pixel24> before = Bytes();
+  if (history_.KeepCrop(std::move(before), width_, height_, rect, state_)) state_ = ++lastState_;
+  pixels_ = std::move(kept);
+  width_ = rect.width;
+  height_ = rect.height;
+}
+
+bool ImageDocument::Previous(host::Bitmap24& image) const {
+  return history_.Previous(pixels_.Data(), width_, height_, image.pixels, image.width, image.height);
+}
+
+template <typename Move>
+bool ImageDocument::ApplyStep(Move move) {
+  TPtsImg next;
+  int32_t nextWidth = 0, nextHeight = 0;
+  const Reshape reshape = [&](int32_t width, int32_t height) -> Pixel24* {
+    try {
+      next = TPtsImg::Uninitialised(width * height);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+    nextWidth = width, nextHeight = height;
+    return next.Data();
+  };
+  if (!move(reshape)) return false;
+  if (!next.Empty()) {
+    pixels_ = std::move(next);
+    width_ = nextWidth, height_ = nextHeight;
+  }
+  return true;
+}
+
+bool ImageDocument::Undo() {
+  return ApplyStep([this](const Reshape& reshape) { return history_.Undo(pixels_.Data(), width_, state_, reshape); });
+}
+
+bool ImageDocument::Redo() {
+  return ApplyStep([this](const Reshape& reshape) { return history_.Redo(pixels_.Data(), width_, state_, reshape); });
+}
 
 void ImageDocument::MarkSaved(const std::string& path) {
   path_ = path;

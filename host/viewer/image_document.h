@@ -7,6 +7,7 @@
 
 #include "boundary/pixel_array.h"
 #include "host/bmp.h"
+#include "host/viewer/pixel_rect.h"
 #include "host/viewer/undo_history.h"
 
 namespace molvane::viewer {
@@ -27,6 +28,15 @@ class ImageDocument {
   host::Bitmap24 Image() const;
   // Writes `bytes` (W x H pixels) back into the array.
   void Restore(const std::vector<Pixel24>& bytes);
+  // A new array holding the pixels of `rect` (inside the image), and the way back in.
+  TPtsImg CopyOfPart(const PixelRect& rect) const;
+  void WritePart(const PixelRect& rect, const TPtsImg& part);
+  // Keeps only `rect` (inside the image): one undo step, which gives back
+  // the whole image. Throws std::bad_alloc, with nothing changed, when the
+  // new array cannot be made.
+  void Crop(const PixelRect& rect);
+  // The image before the last undo step; false when there is none.
+  bool Previous(host::Bitmap24& image) const;
 
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.
@@ -55,6 +65,10 @@ class ImageDocument {
   uint64_t state_ = 1;
   uint64_t savedState_ = 1;
   uint64_t lastState_ = 1;
+
+  // Undo or redo through `move`, taking the new array a crop's step asks for.
+  template <typename Move>
+  bool ApplyStep(Move move);
 };
 
 }  // namespace molvane::viewer

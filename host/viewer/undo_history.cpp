@@ -113,10 +113,7 @@ bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int
       step.pixels = std::move(before);
     } else {
       step.pixels.resize(rect.Area());
-      for (int32_t row = 0; row < rect.height; ++row) {
-        const Pixel24* line = before.data() + size_t(rect.y + row) * size_t(width) + size_t(rect.x);
-        std::copy(line, line + rect.width, step.pixels.begin() + ptrdiff_t(size_t(row) * size_t(rect.width)));
-      }
+      CopyOut(before.data(), width, rect, step.pixels.data());
     }
     undo_.push_back(std::move(step));
   } catch (const std::bad_alloc&) {
@@ -129,19 +126,68 @@ bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int
   return true;
 }
 
-bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width,
-                       uint64_t& state) {
+bool UndoHistory::KeepCrop(std::vector<Pixel24>&& before, int32_t fullWidth, int32_t fullHeight,
+                           const PixelRect& kept, uint64_t beforeState) {
+  if (fullWidth <= 0 || fullHeight <= 0 || before.size() != size_t(fullWidth) * size_t(fullHeight) ||
+      !(ClippedTo(kept, fullWidth, fullHeight) == kept) || kept.Empty())
+    return false;
+  Clear(redo_);
+  const size_t bytes = before.size() * sizeof(Pixel24);
+  if (!budget_.MakeRoom(bytes)) {
+    Clear(undo_);
+    ++budget_.dropped_;
+    return true;
+  }
+  Step step{kept, std::move(before), beforeState, budget_.NextStamp(), fullWidth, fullHeight};
+  try {
+    undo_.push_back(std::move(step));
+  } catch (const std::bad_alloc&) {
+    Clear(undo_);
+    ++budget_.dropped_;
+    return true;
+  }
+  budget_.used_ += bytes;
+  return true;
+}
+
+bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, bool undoing, Pixel24* pixels, int32_t width,
+                       uint64_t& state, const Reshape& reshape) {
   if (from.empty()) return false;
   try {
     to.reserve(to.size() + 1);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  Step step = std::move(from.back());
+  Step& last = from.back();
+  if (last.Crop()) {
+    // Undoing gives the whole image back; redoing cuts it again from the same pixels.
+    Pixel24* next = reshape ? (undoing ? reshape(last.fullWidth, last.fullHeight)
+                                       : reshape(last.rect.width, last.rect.height))
+                            : nullptr;
+    if (!next) return false;
+    if (undoing) std::copy(last.pixels.begin(), last.pixels.end(), next);
+    else CopyOut(pixels, width, last.rect, next);
+  }
+  Step step = std::move(last);
   from.pop_back();
-  SwapRect(pixels, width, step.rect, step.pixels);
+  if (!step.Crop()) SwapRect(pixels, width, step.rect, step.pixels);
   std::swap(step.state, state);
   to.push_back(std::move(step));
+  return true;
+}
+
+bool UndoHistory::Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out,
+                           int32_t& outWidth, int32_t& outHeight) const {
+  if (undo_.empty()) return false;
+  const Step& last = undo_.back();
+  if (last.Crop()) {
+    out = last.pixels;
+    outWidth = last.fullWidth, outHeight = last.fullHeight;
+    return true;
+  }
+  out.assign(pixels, pixels + size_t(width) * size_t(height));
+  CopyIn(last.pixels.data(), last.rect, out.data(), width);
+  outWidth = width, outHeight = height;
   return true;
 }
 

@@ -3,21 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "colour/pixel.h"
+#include "host/viewer/pixel_rect.h"
 
 namespace molvane::viewer {
-
-// A rectangle of pixels; empty when its width or height is 0.
-struct PixelRect {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  bool Empty() const { return width <= 0 || height <= 0; }
-  size_t Area() const { return Empty() ? 0 : size_t(width) * size_t(height); }
-};
 
 // The smallest rectangle holding every pixel where `a` and `b` (width x height each) differ.
 PixelRect DifferingRect(const Pixel24* a, const Pixel24* b, int32_t width, int32_t height);
@@ -50,9 +42,14 @@ class UndoBudget {
   std::vector<UndoHistory*> histories_;
 };
 
+// A new array of width x height pixels that the image takes once it is
+// filled (a step that changed the image's size); null when memory lacks.
+using Reshape = std::function<Pixel24*(int32_t width, int32_t height)>;
+
 // One image's steps. A step holds the pixels of the rectangle a change
 // touched, as they were on the other side of the change: undo and redo swap
-// them with the image's, so going back and forth needs no memory.
+// them with the image's, so going back and forth needs no memory. A crop's
+// step holds the whole image it was cut from.
 class UndoHistory {
  public:
   explicit UndoHistory(UndoBudget& budget);
@@ -67,24 +64,40 @@ class UndoHistory {
   // the history is emptied, since older steps would no longer apply.
   bool Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int32_t width, int32_t height,
             uint64_t beforeState);
+  // The image, `fullWidth` x `fullHeight` in `before`, was cut down to `kept`:
+  // one step that gives it back whole. Same results as Keep.
+  bool KeepCrop(std::vector<Pixel24>&& before, int32_t fullWidth, int32_t fullHeight, const PixelRect& kept,
+                uint64_t beforeState);
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
   // Swaps the last step into `pixels` and `state` (the number of the
-  // pixels' state) with the step's; false when there is none.
-  bool Undo(Pixel24* pixels, int32_t width, uint64_t& state) { return Move(undo_, redo_, pixels, width, state); }
-  bool Redo(Pixel24* pixels, int32_t width, uint64_t& state) { return Move(redo_, undo_, pixels, width, state); }
+  // pixels' state) with the step's; false when there is none, or when the
+  // step changes the size and `reshape` gives no new array.
+  bool Undo(Pixel24* pixels, int32_t width, uint64_t& state, const Reshape& reshape = nullptr) {
+    return Move(undo_, redo_, true, pixels, width, state, reshape);
+  }
+  bool Redo(Pixel24* pixels, int32_t width, uint64_t& state, const Reshape& reshape = nullptr) {
+    return Move(redo_, undo_, false, pixels, width, state, reshape);
+  }
+  // The image as it was before the last step (`pixels` is the image now, width x height); false without one.
+  bool Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out, int32_t& outWidth,
+                int32_t& outHeight) const;
   size_t Bytes() const;
 
  private:
   friend class UndoBudget;
   struct Step {
-    PixelRect rect;
+    PixelRect rect;  // a crop: the part kept
     std::vector<Pixel24> pixels;
     uint64_t state;
     uint64_t stamp;
+    // A crop: the whole image's size; its pixels stay in the step both ways.
+    int32_t fullWidth = 0;
+    int32_t fullHeight = 0;
+    bool Crop() const { return fullWidth > 0; }
   };
-  static bool Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width,
-                   uint64_t& state);
+  static bool Move(std::vector<Step>& from, std::vector<Step>& to, bool undoing, Pixel24* pixels, int32_t width,
+                   uint64_t& state, const Reshape& reshape);
   // The step the budget would drop first here, or null.
   const Step* Oldest() const;
   void DropOldest();
