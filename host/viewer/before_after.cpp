@@ -26,24 +26,22 @@ void BeforeAfterKeys::ComeFirst() {
   hook_ = SetWindowsHookExA(WH_GETMESSAGE, &BeforeAfterKeys::Hook, nullptr, GetCurrentThreadId());
 }
 
-bool BeforeAfterKeys::IsCompareKey(WPARAM key, bool shift) {
-  if (key == VK_OEM_102) return true;
-  // Where "<" is typed by another key (Shift + comma on an American keyboard).
-  const SHORT less = VkKeyScanA('<');
-  return less != -1 && key == WPARAM(LOBYTE(less)) && shift == ((HIBYTE(less) & 1) != 0);
-}
-
 bool BeforeAfterKeys::Take(MSG& message) {
+  // The key as its scan code and extended bit: the release carries the same.
+  const unsigned key = unsigned(message.lParam >> 16) & 0x1FF;
   switch (message.message) {
-    case WM_KEYDOWN:
-      if (keyDown_ == message.wParam) return true;  // the key repeats while held
-      if (keyDown_ || !IsCompareKey(message.wParam, GetKeyState(VK_SHIFT) < 0)) return false;
-      keyDown_ = message.wParam;
-      held_(message.hwnd, true);
+    case WM_CHAR:
+      if (message.wParam != '<') return false;
+      // The key repeats while held: only its first character counts.
+      if (!keyHeld_) {
+        keyHeld_ = true;
+        keyScan_ = key;
+        held_(message.hwnd, true);
+      }
       return true;
     case WM_KEYUP:
-      if (!keyDown_ || message.wParam != keyDown_) return false;
-      keyDown_ = 0;
+      if (!keyHeld_ || key != keyScan_) return false;
+      keyHeld_ = false;
       held_(message.hwnd, false);
       return true;
     case WM_MBUTTONDOWN:

@@ -16,10 +16,10 @@ namespace molvane::viewer {
 
 // Watches every message this thread's loops take (ours and the plug-in's
 // dialogs, modal ones included): the key that types "<" (the key beside the
-// left Shift on a French keyboard, or Shift + comma where that types it)
-// and the middle button pressed on an image window. Their presses and
-// releases go to `held`; the key's messages go no further, so a dialog's
-// field does not receive the character.
+// left Shift on a French keyboard, Shift + comma on an American one), known
+// by its character and released with its scan code, and the middle button
+// pressed on an image window. Their presses and releases go to `held`; the
+// character goes no further, so a dialog's field does not receive it.
 class BeforeAfterKeys {
  public:
   // `window`: where the key or button went; `held`: pressed or released.
@@ -34,9 +34,6 @@ class BeforeAfterKeys {
   // sees each message first.
   void ComeFirst();
 
-  // Whether a key down with this virtual key, Shift down or not, is the one.
-  static bool IsCompareKey(WPARAM key, bool shift);
-
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM removal, LPARAM message);
   bool Take(MSG& message);
@@ -44,7 +41,8 @@ class BeforeAfterKeys {
   Listener held_;
   HHOOK hook_ = nullptr;
   BeforeAfterKeys* previous_ = nullptr;
-  WPARAM keyDown_ = 0;  // the key held, or 0
+  bool keyHeld_ = false;
+  unsigned keyScan_ = 0;
   HWND buttonOn_ = nullptr;
 };
 

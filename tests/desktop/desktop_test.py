@@ -21,7 +21,7 @@ CHELSEA = os.path.join(ROOT, 'data', 'chelsea.png')  # 451 x 300
 COFFEE = os.path.join(ROOT, 'data', 'chelsea.bmp')
 DIALOGS = {1: "Comparaison d'images", 3: 'Filtres Matriciels', 4: 'Modification du fond', 5: 'Correction de vignetage',
            6: None, 7: "Fusion d'images", 8: "Compensation d'un dégradé"}
-MENUS = ['Fichier', 'Édition', 'Affichage', 'Divers', '?']
+MENUS = ['Fichier', 'Édition', 'Affichage', 'Image', 'Divers', '?']
 GREY = bytes((96, 96, 96))
 
 
@@ -75,7 +75,7 @@ def pick_menu(desk, title, item, by_mouse):
         desk.wait(lambda: desk.find_top(cls='#32768'), 'the menu %s drops down' % title)
         desk.click(menu_items(desk)[item])
     else:
-        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Divers': 'd', '?': 'question'}[title]
+        letter = {'Fichier': 'f', 'Édition': 'eacute', 'Affichage': 'a', 'Image': 'i', 'Divers': 'd', '?': 'question'}[title]
         desk.key('alt+' + letter)
         desk.wait(lambda: desk.find_top(cls='#32768'), 'Alt+%s drops the menu %s down' % (letter, title))
         desk.key(*(['Down'] * item), 'Return')
@@ -417,8 +417,51 @@ def among_other_applications(desk):
         other.kill()
 
 
+def selection_part(desk):
+    parts = desk.status()
+    return parts[4] if len(parts) > 4 else ''
+
+
+def selection_and_before_after(desk):
+    """A selection drawn with the mouse, a square with Shift, dropped by Échap; then the image before
+    the noise reduction while "<" or the middle button is held."""
+    desk.start_viewer(CHELSEA)
+    desk.key('ctrl+1')
+    x, y = image(desk, 'chelsea.png').centre  # the 451 x 300 picture is centred in the window
+    desk.xdotool('mousemove', x - 100, y - 60, 'mousedown', 1, 'mousemove', x - 20, y - 10, 'mousemove', x + 50,
+                 y + 40, 'mouseup', 1)
+    desk.wait(lambda: selection_part(desk).endswith('; 150 x 100'), 'a drag draws a selection of 150 x 100 pixels')
+    desk.screenshot('selection')
+    desk.move((x + 50, y + 40))
+    desk.xdotool('keydown', 'shift', 'mousedown', 1, 'mousemove', x + 80, y + 50, 'mousemove', x + 100, y + 60,
+                 'mouseup', 1, 'keyup', 'shift')
+    desk.wait(lambda: selection_part(desk).endswith('; 200 x 200'),
+              'Shift on the corner handle gives a square (%r)' % selection_part(desk))
+    desk.screenshot('selection-carree')
+    desk.key('Escape')
+    desk.wait(lambda: selection_part(desk) == '', 'Échap drops the selection')
+
+    desk.xdotool('keydown', 'less')
+    desk.wait(lambda: hint(desk).startswith('Rien à comparer'), 'with no change "<" says there is nothing to compare')
+    desk.xdotool('keyup', 'less')
+    pick_menu(desk, 'Divers', 1, False)
+    desk.wait(lambda: image(desk, 'chelsea.png').text.endswith('*'), 'the noise reduction is applied')
+    after = desk.pixels(x - 100, y - 50, 200, 100)
+    for hold, let_go, what in ((('keydown', 'less'), ('keyup', 'less'), '"<"'),
+                               (('mousedown', 2), ('mouseup', 2), 'the middle button')):
+        desk.move((x, y))
+        desk.xdotool(*hold)
+        desk.wait(lambda: hint(desk).startswith('Avant'), '%s held shows the image before' % what)
+        check(desk.pixels(x - 100, y - 50, 200, 100) != after, '%s held changes what the window shows' % what, desk)
+        desk.screenshot('avant')
+        desk.xdotool(*let_go)
+        desk.wait(lambda: hint(desk).startswith('Après'), '%s let go shows the image as it is' % what)
+        desk.wait(lambda: desk.pixels(x - 100, y - 50, 200, 100) == after, 'the window shows the change again')
+
+
 SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
-             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications]
+             maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications,
+             selection_and_before_after]
 
 
 def main():

@@ -264,9 +264,15 @@ TEST(ViewerSelection, CopyWithASelectionCopiesThatPart) {
   EXPECT_TRUE(SamePixels(pasted.Bytes(), Part(Chelsea(), kWidth, kArea), kArea.width));
 }
 
-// The "<" key of a French keyboard, pressed or released, as the system posts it to `window`.
+// The "<" key of a French keyboard, pressed (its character, as the system
+// translates the key) or released, posted to `window`.
+void PostCompareKey(HWND window, bool down) {
+  if (down) PostMessageA(window, WM_CHAR, '<', 0x00560001);
+  else PostMessageA(window, WM_KEYUP, VK_OEM_102, 0xC0560001);
+}
+
 void CompareKey(HWND window, bool down) {
-  PostMessageA(window, down ? WM_KEYDOWN : WM_KEYUP, VK_OEM_102, down ? 0x00560001 : 0xC0560001);
+  PostCompareKey(window, down);
   host::PumpMessages();
 }
 
@@ -330,11 +336,11 @@ TEST(ViewerBeforeAfter, WhileAFilterPreviewsTheKeyShowsTheImageBeforeTheTool) {
     const std::vector<Pixel24> bytes = view.Document().Bytes();
     filtered.assign(bytes.begin() + y * kWidth, bytes.begin() + (y + 1) * kWidth);
     // To the dialog, which has the keyboard; its own loop takes the message.
-    PostMessageA(GetFocus() ? GetFocus() : dialog, WM_KEYDOWN, VK_OEM_102, 0x00560001);
+    PostCompareKey(GetFocus() ? GetFocus() : dialog, true);
   });
   script.Do("read the screen, release <", [&] {
     held = RowOnScreen(view, y);
-    PostMessageA(GetFocus(), WM_KEYUP, VK_OEM_102, 0xC0560001);
+    PostCompareKey(GetFocus(), false);
   });
   script.Do("read the screen, Annuler", [&] {
     released = RowOnScreen(view, y);

@@ -99,7 +99,7 @@ TEST(ViewerFiles, OpensAPngAndAJpegFromItsCommandLine) {
            std::abs(decoded[i].b - source[i].b);
   EXPECT_LT(gap / double(source.size() * 3), 4.0);
   EXPECT_EQ(frame->StatusText(0), "451 x 300 pixels");
-  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&Divers|&?");
+  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&Image|&Divers|&?");
 }
 
 TEST(ViewerFiles, DroppedFilesOpenInNewWindows) {
@@ -377,7 +377,7 @@ TEST(ViewerPlugin, AMissingPluginLeavesAViewerThatSaysWhy) {
   ASSERT_TRUE(frame);
   EXPECT_TRUE(Contains(said, "introuvable")) << said;
   EXPECT_TRUE(Contains(said, "« Divers »")) << said;
-  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&?");
+  EXPECT_EQ(MenuBarText(frame->Window()), "&Fichier|&Édition|&Affichage|&Image|&?");
   EXPECT_EQ(frame->Views().size(), 1u);
 }
 
