@@ -99,30 +99,16 @@ bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int
   if (width <= 0 || height <= 0 || before.size() != size_t(width) * size_t(height)) return false;
   const PixelRect rect = DifferingRect(before.data(), pixels, width, height);
   if (rect.Empty()) return false;
-  // What could be redone leaves from a state that is gone.
-  Clear(redo_);
-  const size_t bytes = rect.Area() * sizeof(Pixel24);
-  if (!budget_.MakeRoom(bytes)) {
-    Clear(undo_);
-    ++budget_.dropped_;
-    return true;
-  }
-  Step step{rect, {}, beforeState, budget_.NextStamp()};
-  try {
+  Add(rect.Area() * sizeof(Pixel24), [&] {
+    Step step{rect, {}, beforeState, budget_.NextStamp()};
     if (rect.Area() == before.size()) {
       step.pixels = std::move(before);
     } else {
       step.pixels.resize(rect.Area());
       CopyOut(before.data(), width, rect, step.pixels.data());
     }
-    undo_.push_back(std::move(step));
-  } catch (const std::bad_alloc&) {
-    // The address space is fuller than the budget thought: no step, and none older.
-    Clear(undo_);
-    ++budget_.dropped_;
-    return true;
-  }
-  budget_.used_ += bytes;
+    return step;
+  });
   return true;
 }
 
@@ -131,23 +117,28 @@ bool UndoHistory::KeepCrop(std::vector<Pixel24>&& before, int32_t fullWidth, int
   if (fullWidth <= 0 || fullHeight <= 0 || before.size() != size_t(fullWidth) * size_t(fullHeight) ||
       !(ClippedTo(kept, fullWidth, fullHeight) == kept) || kept.Empty())
     return false;
+  Add(before.size() * sizeof(Pixel24),
+      [&] { return Step{kept, std::move(before), beforeState, budget_.NextStamp(), fullWidth, fullHeight}; });
+  return true;
+}
+
+void UndoHistory::Add(size_t bytes, const std::function<Step()>& make) {
+  // What could be redone leaves from a state that is gone.
   Clear(redo_);
-  const size_t bytes = before.size() * sizeof(Pixel24);
   if (!budget_.MakeRoom(bytes)) {
     Clear(undo_);
     ++budget_.dropped_;
-    return true;
+    return;
   }
-  Step step{kept, std::move(before), beforeState, budget_.NextStamp(), fullWidth, fullHeight};
   try {
-    undo_.push_back(std::move(step));
+    undo_.push_back(make());
   } catch (const std::bad_alloc&) {
+    // The address space is fuller than the budget thought: no step, and none older.
     Clear(undo_);
     ++budget_.dropped_;
-    return true;
+    return;
   }
   budget_.used_ += bytes;
-  return true;
 }
 
 bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, bool undoing, Pixel24* pixels, int32_t width,

@@ -96,6 +96,8 @@ class UndoHistory {
     int32_t fullHeight = 0;
     bool Crop() const { return fullWidth > 0; }
   };
+  // Keeps the step `make` gives, of `bytes`, once the budget has room; clears what could be redone.
+  void Add(size_t bytes, const std::function<Step()>& make);
   static bool Move(std::vector<Step>& from, std::vector<Step>& to, bool undoing, Pixel24* pixels, int32_t width,
                    uint64_t& state, const Reshape& reshape);
   // The step the budget would drop first here, or null.

@@ -271,6 +271,8 @@ void PostCompareKey(HWND window, bool down) {
   else PostMessageA(window, WM_KEYUP, VK_OEM_102, 0xC0560001);
 }
 
+std::vector<Pixel24> Row(const std::vector<Pixel24>& image, int32_t y) { return Part(image, kWidth, {0, y, kWidth, 1}); }
+
 void CompareKey(HWND window, bool down) {
   PostCompareKey(window, down);
   host::PumpMessages();
@@ -281,9 +283,8 @@ TEST(ViewerBeforeAfter, TheKeyAndTheMiddleButtonShowTheImageBeforeTheLastChange)
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
   ImageView& view = *frame->Views()[0];
   Command(*frame, viewer::kZoom100);
-  const std::vector<Pixel24> chelsea = Chelsea();
   const int32_t y = 150;
-  const std::vector<Pixel24> originalRow(chelsea.begin() + y * kWidth, chelsea.begin() + (y + 1) * kWidth);
+  const std::vector<Pixel24> originalRow = Row(Chelsea(), y);
   CompareKey(view.Window(), true);
   EXPECT_EQ(frame->StatusText(3).rfind("Rien à comparer", 0), 0u) << frame->StatusText(3);
   EXPECT_FALSE(view.ShowsAnother());
@@ -293,7 +294,7 @@ TEST(ViewerBeforeAfter, TheKeyAndTheMiddleButtonShowTheImageBeforeTheLastChange)
   kToolRuns[1].choose(threshold);
   RunByMenu(*frame, view, kToolRuns[1].tool, threshold);
   const std::vector<Pixel24> after = view.Document().Bytes();
-  const std::vector<Pixel24> afterRow(after.begin() + y * kWidth, after.begin() + (y + 1) * kWidth);
+  const std::vector<Pixel24> afterRow = Row(after, y);
   ASSERT_FALSE(SamePixels(afterRow, originalRow, kWidth));
   const struct {
     const char* what;
@@ -323,9 +324,8 @@ TEST(ViewerBeforeAfter, WhileAFilterPreviewsTheKeyShowsTheImageBeforeTheTool) {
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
   ImageView& view = *frame->Views()[0];
   Command(*frame, viewer::kZoom100);
-  const std::vector<Pixel24> chelsea = Chelsea();
   const int32_t y = 150;
-  const std::vector<Pixel24> originalRow(chelsea.begin() + y * kWidth, chelsea.begin() + (y + 1) * kWidth);
+  const std::vector<Pixel24> originalRow = Row(Chelsea(), y);
   std::vector<Pixel24> held, released, filtered;
   host::DialogScript script;
   script.WaitFor("Filtres Matriciels");
@@ -333,8 +333,7 @@ TEST(ViewerBeforeAfter, WhileAFilterPreviewsTheKeyShowsTheImageBeforeTheTool) {
     HWND dialog = host::FindDialog("Filtres Matriciels");
     host::PickComboItem(host::ChildAt(dialog, "ComboBox", 262, 25), "Gauss");
     host::Click(host::FindChild(dialog, "Button", "Visualiser"));
-    const std::vector<Pixel24> bytes = view.Document().Bytes();
-    filtered.assign(bytes.begin() + y * kWidth, bytes.begin() + (y + 1) * kWidth);
+    filtered = Row(view.Document().Bytes(), y);
     // To the dialog, which has the keyboard; its own loop takes the message.
     PostCompareKey(GetFocus() ? GetFocus() : dialog, true);
   });
