@@ -75,12 +75,14 @@ LRESULT CALLBACK BeforeAfterKeys::Hook(int code, WPARAM removal, LPARAM message)
   return CallNextHookEx(nullptr, code, removal, message);
 }
 
-bool ImageBefore(const ImageDocument& document, const std::vector<Pixel24>* beforeRun, host::Bitmap24& image) {
+bool ImageBefore(const ImageDocument& document, const std::vector<Pixel24>* beforeRun, host::Bitmap24& image,
+                 PixelRect& now) {
   if (beforeRun && beforeRun->size() == size_t(document.Width()) * size_t(document.Height())) {
     image = host::Bitmap24{document.Width(), document.Height(), *beforeRun};
+    now = PixelRect{0, 0, document.Width(), document.Height()};
     return true;
   }
-  return document.Previous(image);
+  return document.Previous(image, now);
 }
 
 std::string BeforeAfterText(bool before, bool anything, bool duringRun) {

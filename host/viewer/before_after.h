@@ -48,8 +48,9 @@ class BeforeAfterKeys {
 
 // The image `document` was before its last change: before the running
 // tool opened when `beforeRun` holds those bytes, else before its last undo
-// step. False when there is none.
-bool ImageBefore(const ImageDocument& document, const std::vector<Pixel24>* beforeRun, host::Bitmap24& image);
+// step; `now`: where the image now lies in it. False when there is none.
+bool ImageBefore(const ImageDocument& document, const std::vector<Pixel24>* beforeRun, host::Bitmap24& image,
+                 PixelRect& now);
 
 // The status bar's words: what is shown, or that there is nothing to compare.
 std::string BeforeAfterText(bool before, bool anything, bool duringRun);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace molvane::viewer {
 namespace {
@@ -14,7 +15,7 @@ int64_t Overlap(const RECT& a, const RECT& b) {
 
 }  // namespace
 
-void MoveAside(HWND dialog, const RECT& keepInSight) {
+void MoveAside(HWND dialog, const RECT& keepInSight, const RECT& ratherNotCover) {
   RECT box;
   if (!dialog || !GetWindowRect(dialog, &box) || Overlap(box, keepInSight) == 0) return;
   MONITORINFO monitor{};
@@ -24,11 +25,12 @@ void MoveAside(HWND dialog, const RECT& keepInSight) {
   const LONG width = std::min(box.right - box.left, work.right - work.left);
   const LONG height = std::min(box.bottom - box.top, work.bottom - work.top);
   RECT best = box;
-  int64_t least = Overlap(box, keepInSight);
+  std::pair<int64_t, int64_t> least{Overlap(box, keepInSight), Overlap(box, ratherNotCover)};
   for (LONG x : {work.left, work.right - width})
     for (LONG y : {work.top, work.bottom - height}) {
       const RECT there{x, y, x + width, y + height};
-      if (const int64_t covered = Overlap(there, keepInSight); covered < least) best = there, least = covered;
+      const std::pair<int64_t, int64_t> covered{Overlap(there, keepInSight), Overlap(there, ratherNotCover)};
+      if (covered < least) best = there, least = covered;
     }
   SetWindowPos(dialog, nullptr, best.left, best.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -51,8 +51,8 @@ void ImageDocument::Crop(const PixelRect& rect) {
   height_ = rect.height;
 }
 
-bool ImageDocument::Previous(host::Bitmap24& image) const {
-  return history_.Previous(pixels_.Data(), width_, height_, image.pixels, image.width, image.height);
+bool ImageDocument::Previous(host::Bitmap24& image, PixelRect& now) const {
+  return history_.Previous(pixels_.Data(), width_, height_, image.pixels, image.width, image.height, now);
 }
 
 template <typename Move>

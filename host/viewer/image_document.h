@@ -35,8 +35,9 @@ class ImageDocument {
   // the whole image. Throws std::bad_alloc, with nothing changed, when the
   // new array cannot be made.
   void Crop(const PixelRect& rect);
-  // The image before the last undo step; false when there is none.
-  bool Previous(host::Bitmap24& image) const;
+  // The image before the last undo step, and where this one lies in it
+  // (after a crop, the part kept); false when there is none.
+  bool Previous(host::Bitmap24& image, PixelRect& now) const;
 
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.

@@ -192,7 +192,7 @@ void ImageView::RebuildBitmap() {
 }
 
 SIZE ImageView::ZoomedSize() const {
-  return SIZE{LONG(std::ceil(bitmapWidth_ * zoom_)), LONG(std::ceil(bitmapHeight_ * zoom_))};
+  return SIZE{LONG(std::ceil(document_->Width() * zoom_)), LONG(std::ceil(document_->Height() * zoom_))};
 }
 
 SIZE ImageView::ClientSize() const {
@@ -225,7 +225,9 @@ void ImageView::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window_, &paint);
   const SIZE client = ClientSize();
-  const POINT origin = Origin();
+  // Another image is placed so that its part matching the document covers it.
+  POINT origin = Origin();
+  if (other_) origin = POINT{origin.x - LONG(std::lround(otherAt_.x * zoom_)), origin.y - LONG(std::lround(otherAt_.y * zoom_))};
   const int width = bitmapWidth_, height = bitmapHeight_;
   // The visible part of the image only: a zoomed photograph can be huge.
   const int left = std::max(0, int(std::floor(-origin.x / zoom_)));
@@ -388,8 +390,9 @@ void ImageView::Refresh() {
   UpdateTitle();
 }
 
-void ImageView::ShowInstead(const host::Bitmap24* image) {
+void ImageView::ShowInstead(const host::Bitmap24* image, POINT at) {
   other_.reset(image ? new host::Bitmap24(*image) : nullptr);
+  otherAt_ = at;
   RebuildBitmap();
   InvalidateRect(window_, nullptr, FALSE);
   UpdateWindow(window_);

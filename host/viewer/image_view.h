@@ -69,8 +69,9 @@ class ImageView {
   // follows. A new size (a crop, its undo) drops the selection.
   void Refresh();
   // Another image shown in place of the document's (the state before a
-  // change), at the same zoom and place; null shows the document again.
-  void ShowInstead(const host::Bitmap24* image);
+  // change), at the same zoom, its point `at` where the document's corner
+  // is; null shows the document again.
+  void ShowInstead(const host::Bitmap24* image, POINT at = POINT{0, 0});
   bool ShowsAnother() const { return other_ != nullptr; }
 
   // The rectangle drawn on the image, in image pixels.
@@ -111,6 +112,7 @@ class ImageView {
   int32_t bitmapWidth_ = 0;
   int32_t bitmapHeight_ = 0;
   std::unique_ptr<host::Bitmap24> other_;
+  POINT otherAt_{0, 0};
   Selection selection_;
   double zoom_ = 1;
   POINT scroll_{0, 0};

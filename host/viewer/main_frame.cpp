@@ -28,7 +28,7 @@ const char kTitle[] = "Molvane — visionneuse d'images";
 constexpr UINT_PTR kDialogWatch = 1;
 constexpr UINT kFirstChildId = 5000;
 enum StatusPart { kSizePart, kZoomPart, kPixelPart, kHintPart, kSelectionPart };
-constexpr int kSelectionPartWidth = 220;
+constexpr int kSelectionPartWidth = 180;
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
@@ -696,11 +696,11 @@ bool MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
     if (!session_.Picking() || !inImage) return true;
     if (!area.Empty() && !area.Contains(pixel.x, pixel.y)) {
       SendMessageA(status_, SB_SETTEXTA, kHintPart,
-                   reinterpret_cast<LPARAM>("Ce point est hors de la sélection : rien n'a été envoyé à l'outil. "
-                                            "Cliquez dans le rectangle."));
+                   reinterpret_cast<LPARAM>("Hors de la sélection : point non envoyé. Cliquez dans le rectangle."));
       return true;
     }
     session_.SendPoint(pixel.x - area.x, pixel.y - area.y);
+    ShowHint();
     return true;
   }
   if (!session_.TakesSecondImage()) return false;
@@ -744,9 +744,10 @@ void MainFrame::CompareHeld(HWND window, bool held) {
   if (!view) view = ActiveView();
   if (!view) return;
   host::Bitmap24 before;
+  PixelRect now;
   const std::vector<Pixel24>* beforeRun = session_.BytesBefore(view->Document());
-  if (!ImageBefore(view->Document(), beforeRun, before)) return ShowHintText(BeforeAfterText(true, false, false));
-  view->ShowInstead(&before);
+  if (!ImageBefore(view->Document(), beforeRun, before, now)) return ShowHintText(BeforeAfterText(true, false, false));
+  view->ShowInstead(&before, POINT{now.x, now.y});
   showingBefore_ = view;
   ShowHintText(BeforeAfterText(true, true, beforeRun != nullptr));
 }
@@ -767,7 +768,9 @@ void MainFrame::PlaceToolWindow(ImageView& view) {
   // Only what the window shows of it.
   IntersectRect(&target, &target, &client);
   MapWindowPoints(view.Window(), nullptr, reinterpret_cast<POINT*>(&target), 2);
-  MoveAside(ToolWindow(), target);
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  MoveAside(ToolWindow(), target, frame);
 }
 
 void MainFrame::PixelsChanged(ImageDocument& document) {

@@ -168,17 +168,19 @@ bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, bool undo
 }
 
 bool UndoHistory::Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out,
-                           int32_t& outWidth, int32_t& outHeight) const {
+                           int32_t& outWidth, int32_t& outHeight, PixelRect& now) const {
   if (undo_.empty()) return false;
   const Step& last = undo_.back();
   if (last.Crop()) {
     out = last.pixels;
     outWidth = last.fullWidth, outHeight = last.fullHeight;
+    now = last.rect;
     return true;
   }
   out.assign(pixels, pixels + size_t(width) * size_t(height));
   CopyIn(last.pixels.data(), last.rect, out.data(), width);
   outWidth = width, outHeight = height;
+  now = PixelRect{0, 0, width, height};
   return true;
 }
 

@@ -79,9 +79,11 @@ class UndoHistory {
   bool Redo(Pixel24* pixels, int32_t width, uint64_t& state, const Reshape& reshape = nullptr) {
     return Move(redo_, undo_, false, pixels, width, state, reshape);
   }
-  // The image as it was before the last step (`pixels` is the image now, width x height); false without one.
+  // The image as it was before the last step (`pixels` is the image now,
+  // width x height), and where the image now lies in it (a crop's part);
+  // false without one.
   bool Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out, int32_t& outWidth,
-                int32_t& outHeight) const;
+                int32_t& outHeight, PixelRect& now) const;
   size_t Bytes() const;
 
  private:

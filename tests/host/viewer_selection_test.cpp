@@ -245,7 +245,7 @@ TEST(ViewerSelection, APickOutsideTheSelectionSendsNothingAndTheDialogLeavesTheS
 
   const std::vector<Pixel24> before = view.Document().Bytes();
   ClickAt(view.Window(), view.ClientPointOf(POINT{kArea.x - 5, kArea.y + 10}));
-  EXPECT_NE(frame->StatusText(3).find("hors de la sélection"), std::string::npos) << frame->StatusText(3);
+  EXPECT_EQ(frame->StatusText(3).rfind("Hors de la sélection", 0), 0u) << frame->StatusText(3);
   EXPECT_TRUE(SamePixels(view.Document().Bytes(), before, kWidth));
   EXPECT_FALSE(frame->Session().ResultShown());
   host::Click(host::FindChild(dialog, "Button", "Annuler"));
