@@ -88,8 +88,7 @@ bool ImageBefore(const ImageDocument& document, const std::vector<Pixel24>* befo
 std::string BeforeAfterText(bool before, bool anything, bool duringRun) {
   if (!anything) return "Rien à comparer : l'image n'a pas encore été modifiée.";
   if (!before) return "Après : l'image telle qu'elle est.";
-  return duringRun ? "Avant : l'image avant l'outil ouvert (relâchez pour voir l'après)."
-                   : "Avant : l'image avant la dernière modification (relâchez pour voir l'après).";
+  return duringRun ? "Avant : l'image avant l'outil ouvert." : "Avant : l'image avant la dernière modification.";
 }
 
 }  // namespace molvane::viewer

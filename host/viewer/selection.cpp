@@ -71,7 +71,8 @@ Selection::Grip Selection::GripAt(POINT client, const ViewGeometry& view) const 
     return Grip::kLeft;
   if (acrossY && std::abs(client.x - box.right) <= kReach / 2 + (Near(client, box.right, midY) ? kReach : 0))
     return Grip::kRight;
-  if (acrossX && acrossY) return Grip::kMove;
+  // A selection of the whole image has nowhere to go: a drag inside draws a new one.
+  if (acrossX && acrossY && !(rect_ == PixelRect{0, 0, view.width, view.height})) return Grip::kMove;
   return Grip::kNone;
 }
 

@@ -224,6 +224,9 @@ TEST(ViewerSelection, TheMouseDrawsAdjustsAndDropsTheSelectionOnWholePixels) {
   EXPECT_EQ(frame->StatusText(4), "");
   Command(*frame, viewer::kSelectAll);
   EXPECT_TRUE(view.CurrentSelection().Rect() == (PixelRect{0, 0, kWidth, kHeight}));
+  // Inside a selection of everything, a drag draws anew.
+  Drag(view, at(180, 140), at(230, 170));
+  EXPECT_TRUE(view.CurrentSelection().Rect() == (PixelRect{180, 140, 50, 30}));
 }
 
 TEST(ViewerSelection, APickOutsideTheSelectionSendsNothingAndTheDialogLeavesTheSelectionInSight) {
