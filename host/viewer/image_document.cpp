@@ -31,8 +31,8 @@ void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {
   if (history_.Keep(std::move(before), pixels_.Data(), width_, height_, state_)) state_ = ++lastState_;
 }
 
-void ImageDocument::ReplaceWhole(TPtsImg&& pixels, int32_t width, int32_t height) {
-  history_.KeepWhole(Bytes(), width_, height_, state_);
+void ImageDocument::ReplaceWhole(TPtsImg&& pixels, int32_t width, int32_t height, const PixelRect& partKept) {
+  history_.KeepWhole(Bytes(), width_, height_, state_, partKept);
   pixels_ = std::move(pixels);
   width_ = width;
   height_ = height;
@@ -52,6 +52,26 @@ bool ImageDocument::SwapWhole(std::vector<Pixel24>& pixels, int32_t& width, int3
   std::swap(width_, width);
   std::swap(height_, height);
   return true;
+}
+
+TPtsImg ImageDocument::CopyOfPart(const PixelRect& rect) const {
+  TPtsImg part = TPtsImg::Uninitialised(int32_t(rect.Area()));
+  CopyOut(pixels_.Data(), width_, rect, part.Data());
+  return part;
+}
+
+void ImageDocument::WritePart(const PixelRect& rect, const TPtsImg& part) {
+  if (size_t(part.Length()) == rect.Area() && ClippedTo(rect, width_, height_) == rect && !rect.Empty())
+    CopyIn(part.Data(), rect, pixels_.Data(), width_);
+}
+
+void ImageDocument::Crop(const PixelRect& rect) {
+  if (rect.Empty() || !(ClippedTo(rect, width_, height_) == rect) || rect.Area() == size_t(pixels_.Length())) return;
+  ReplaceWhole(CopyOfPart(rect), rect.width, rect.height, rect);
+}
+
+bool ImageDocument::Previous(host::Bitmap24& image, PixelRect& now) const {
+  return history_.Previous(pixels_.Data(), width_, height_, image.pixels, image.width, image.height, now);
 }
 
 bool ImageDocument::Undo() {

@@ -7,6 +7,7 @@
 
 #include "boundary/pixel_array.h"
 #include "host/bmp.h"
+#include "host/viewer/pixel_rect.h"
 #include "host/viewer/undo_history.h"
 
 namespace molvane::viewer {
@@ -27,14 +28,25 @@ class ImageDocument {
   host::Bitmap24 Image() const;
   // Writes `bytes` (W x H pixels) back into the array.
   void Restore(const std::vector<Pixel24>& bytes);
+  // A new array holding the pixels of `rect` (inside the image), and the way back in.
+  TPtsImg CopyOfPart(const PixelRect& rect) const;
+  void WritePart(const PixelRect& rect, const TPtsImg& part);
+  // Keeps only `rect` (inside the image): one undo step, which gives back
+  // the whole image. Throws std::bad_alloc, with nothing changed, when the
+  // new array cannot be made.
+  void Crop(const PixelRect& rect);
+  // The image before the last undo step, and where this one lies in it
+  // (after a crop, the part kept); false when there is none.
+  bool Previous(host::Bitmap24& image, PixelRect& now) const;
 
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.
   void KeepChange(std::vector<Pixel24>&& before);
   // The image becomes `pixels` (width x height, any size): one undo step
-  // holding the whole image before. Throws std::bad_alloc, with nothing
+  // holding the whole image before; `partKept`: where `pixels` lie in it
+  // when they are a part of it. Throws std::bad_alloc, with nothing
   // changed, when memory lacks.
-  void ReplaceWhole(TPtsImg&& pixels, int32_t width, int32_t height);
+  void ReplaceWhole(TPtsImg&& pixels, int32_t width, int32_t height, const PixelRect& partKept = {});
   bool CanUndo() const { return history_.CanUndo(); }
   bool CanRedo() const { return history_.CanRedo(); }
   bool Undo();

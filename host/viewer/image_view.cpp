@@ -141,8 +141,9 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const bool inImage = PixelAt(client, pixel);
       if (message == WM_LBUTTONDOWN) {
         SetFocus(window_);
-        events_.ViewClicked(*this, inImage, pixel);
+        if (!events_.ViewClicked(*this, inImage, pixel)) PressSelection(client);
       } else {
+        if (selection_.Dragging()) DragSelection(client, (wParam & MK_SHIFT) != 0);
         if (!trackingLeave_) {
           TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window_, 0};
           trackingLeave_ = TrackMouseEvent(&track) != FALSE;
@@ -151,9 +152,21 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_LBUTTONUP:
+      if (selection_.Dragging()) EndSelectionDrag();
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (selection_.Dragging()) EndSelectionDrag();
+      return 0;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT) {
         HCURSOR cursor = events_.CursorFor(*this);
+        if (!cursor) {
+          POINT at;
+          GetCursorPos(&at);
+          ScreenToClient(window_, &at);
+          cursor = selection_.CursorAt(at, Geometry());
+        }
         SetCursor(cursor ? cursor : LoadCursor(nullptr, IDC_ARROW));
         return TRUE;
       }
@@ -168,12 +181,13 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ImageView::RebuildBitmap() {
-  const size_t width = size_t(document_->Width()), height = size_t(document_->Height());
+  const size_t width = size_t(other_ ? other_->width : document_->Width());
+  const size_t height = size_t(other_ ? other_->height : document_->Height());
   const size_t stride = (width * 3 + 3) & ~size_t(3);
   bitmap_.width = int(width);
   bitmap_.height = int(height);
   bitmap_.bytes.assign(stride * height, 0);
-  const Pixel24* pixels = document_->Pixels().Data();
+  const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
   for (size_t row = 0; row < height && pixels; ++row)
     std::memcpy(&bitmap_.bytes[(height - 1 - row) * stride], pixels + row * width, width * 3);
   picture_.Forget();
@@ -213,21 +227,26 @@ void ImageView::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window_, &paint);
   const SIZE client = ClientSize();
-  const POINT origin = Origin();
-  const int width = document_->Width(), height = document_->Height();
+  // Another image is placed so that its part matching the document covers it.
+  POINT origin = Origin();
+  if (other_) origin = POINT{origin.x - LONG(std::lround(otherAt_.x * zoom_)), origin.y - LONG(std::lround(otherAt_.y * zoom_))};
+  const int width = bitmap_.width, height = bitmap_.height;
   // The visible part of the image only: a zoomed photograph can be huge.
   const int left = std::max(0, int(std::floor(-origin.x / zoom_)));
   const int top = std::max(0, int(std::floor(-origin.y / zoom_)));
   const int right = std::min(width, int(std::ceil((client.cx - origin.x) / zoom_)));
   const int bottom = std::min(height, int(std::ceil((client.cy - origin.y) / zoom_)));
-  if (left < right && top < bottom) {
-    const RECT picture = picture_.Draw(dc, bitmap_, zoom_, origin, RECT{left, top, right, bottom});
-    ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
-  }
+  RECT picture{0, 0, 0, 0};
+  if (left < right && top < bottom) picture = picture_.Draw(dc, bitmap_, zoom_, origin, RECT{left, top, right, bottom});
+  const int saved = SaveDC(dc);
+  if (left < right && top < bottom) ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
   HBRUSH brush = CreateSolidBrush(kBackground);
   RECT all{0, 0, client.cx, client.cy};
   FillRect(dc, &all, brush);
   DeleteObject(brush);
+  RestoreDC(dc, saved);
+  // Over the picture and the margin alike: a handle may stand beside the picture.
+  if (!other_) selection_.Paint(dc, Geometry());
   EndPaint(window_, &paint);
 }
 
@@ -346,20 +365,67 @@ void ImageView::ZoomOut() { SetZoom(ZoomStep(zoom_, -1)); }
 void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
   document_ = std::move(document);
   scroll_ = POINT{0, 0};
+  other_.reset();
+  selection_.Clear();
   RebuildBitmap();
   if (fitting_) ZoomToFit();
   else SetZoom(zoom_);
   Refresh();
+  events_.SelectionChanged(*this);
   events_.PointerMoved(*this, false, POINT{0, 0});
 }
 
 void ImageView::Refresh() {
-  const int shownWidth = bitmap_.width, shownHeight = bitmap_.height;
+  const bool resized = bitmap_.width != document_->Width() || bitmap_.height != document_->Height();
+  other_.reset();
   RebuildBitmap();
-  if (shownWidth != bitmap_.width || shownHeight != bitmap_.height) Resized();
+  if (resized) {
+    selection_.Clear();
+    if (fitting_) ZoomToFit();
+    else UpdateScrollBars();
+    events_.SelectionChanged(*this);
+  }
   InvalidateRect(window_, nullptr, FALSE);
   UpdateWindow(window_);
   UpdateTitle();
+}
+
+void ImageView::ShowInstead(const host::Bitmap24* image, POINT at) {
+  other_.reset(image ? new host::Bitmap24(*image) : nullptr);
+  otherAt_ = at;
+  RebuildBitmap();
+  InvalidateRect(window_, nullptr, FALSE);
+  UpdateWindow(window_);
+}
+
+ViewGeometry ImageView::Geometry() const {
+  return ViewGeometry{Origin(), zoom_, document_->Width(), document_->Height()};
+}
+
+void ImageView::Select(const PixelRect& rect) {
+  if (selection_.Dragging()) ReleaseCapture();
+  selection_.Set(rect, document_->Width(), document_->Height());
+  InvalidateRect(window_, nullptr, FALSE);
+  events_.SelectionChanged(*this);
+}
+
+void ImageView::PressSelection(POINT client) {
+  if (other_) return;
+  selection_.Press(client, Geometry());
+  SetCapture(window_);
+}
+
+void ImageView::DragSelection(POINT client, bool square) {
+  if (!selection_.Drag(client, square, Geometry())) return;
+  InvalidateRect(window_, nullptr, FALSE);
+  events_.SelectionChanged(*this);
+}
+
+void ImageView::EndSelectionDrag() {
+  selection_.Release();
+  if (GetCapture() == window_) ReleaseCapture();
+  InvalidateRect(window_, nullptr, FALSE);
+  events_.SelectionChanged(*this);
 }
 
 void ImageView::UpdateTitle() {

@@ -9,8 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "host/bmp.h"
 #include "host/viewer/image_document.h"
 #include "host/viewer/zoomed_picture.h"
+#include "host/viewer/selection.h"
 
 namespace molvane::viewer {
 
@@ -20,8 +22,11 @@ class ImageView;
 class ViewEvents {
  public:
   virtual ~ViewEvents() = default;
-  // A left click; `inImage` false when it fell beside the picture.
-  virtual void ViewClicked(ImageView& view, bool inImage, POINT pixel) = 0;
+  // A left click; `inImage` false when it fell beside the picture. False
+  // when no tool takes it: the press then draws or adjusts the selection.
+  virtual bool ViewClicked(ImageView& view, bool inImage, POINT pixel) = 0;
+  // The selection was drawn, adjusted or dropped.
+  virtual void SelectionChanged(ImageView& view) = 0;
   // The pointer moved or left, the zoom changed or the window came to the
   // front: the status bar follows.
   virtual void PointerMoved(ImageView& view, bool inImage, POINT pixel) = 0;
@@ -65,8 +70,21 @@ class ImageView {
   // undo steps go; the zoom fits the new one, or stays as chosen.
   void ShowDocument(std::unique_ptr<ImageDocument> document);
   // The pixels changed: rebuild the picture and repaint now; the title
-  // follows, and the zoom and scroll bars when the size changed.
+  // follows, and the zoom and scroll bars when the size changed. A new size
+  // (a crop, a turn, their undo) drops the selection.
   void Refresh();
+  // Another image shown in place of the document's (the state before a
+  // change), at the same zoom, its point `at` where the document's corner
+  // is; null shows the document again.
+  void ShowInstead(const host::Bitmap24* image, POINT at = POINT{0, 0});
+  bool ShowsAnother() const { return other_ != nullptr; }
+
+  // The rectangle drawn on the image, in image pixels.
+  Selection& CurrentSelection() { return selection_; }
+  const Selection& CurrentSelection() const { return selection_; }
+  // Sets or drops (empty) the selection and repaints.
+  void Select(const PixelRect& rect);
+  ViewGeometry Geometry() const;
   void UpdateTitle();
   // The zoomed picture's top-left corner in the client area.
   POINT Origin() const;
@@ -76,6 +94,10 @@ class ImageView {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void RebuildBitmap();
+  // The left button on the picture with no tool taking it, the drag, its end.
+  void PressSelection(POINT client);
+  void DragSelection(POINT client, bool square);
+  void EndSelectionDrag();
   void Paint();
   void UpdateScrollBars();
   void Scroll(int bar, WORD request, WORD thumb);
@@ -89,9 +111,13 @@ class ImageView {
   HWND window_ = nullptr;
   std::unique_ptr<ImageDocument> document_;
   ViewEvents& events_;
-  // The picture as a bottom-up DIB, rows padded to 4 bytes, and what paints it.
+  // The picture as a bottom-up DIB, rows padded to 4 bytes, of the
+  // document's pixels or of `other_`, and what paints it.
   DibPixels bitmap_;
   ZoomedPicture picture_;
+  std::unique_ptr<host::Bitmap24> other_;
+  POINT otherAt_{0, 0};
+  Selection selection_;
   double zoom_ = 1;
   POINT scroll_{0, 0};
   bool fitting_ = false;  // the zoom follows the window's size until another zoom is chosen

@@ -13,9 +13,11 @@
 #include <new>
 
 #include "host/image_files.h"
+#include "host/shared_record.h"
 #include "host/tool_list.h"
 #include "host/viewer/background_write.h"
 #include "host/viewer/clipboard.h"
+#include "host/viewer/dialog_placement.h"
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/help_pages.h"
 #include "host/viewer/orientation.h"
@@ -31,7 +33,8 @@ const char kTitle[] = "Molvane — visionneuse d'images";
 const char kToolbarSetting[] = "Barre d'outils";
 constexpr UINT_PTR kDialogWatch = 1;
 constexpr UINT kFirstChildId = 5000;
-enum StatusPart { kSizePart, kZoomPart, kPixelPart, kHintPart };
+enum StatusPart { kSizePart, kZoomPart, kPixelPart, kHintPart, kSelectionPart };
+constexpr int kSelectionPartWidth = 180;
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
@@ -233,9 +236,11 @@ bool MainFrame::Build(const ViewerOptions& options) {
                   {FCONTROL | FVIRTKEY, VK_OEM_MINUS, kZoomOut}, {FVIRTKEY, VK_F1, kHelp},
                   {FVIRTKEY, VK_NEXT, kNextImage},         {FVIRTKEY, VK_SPACE, kNextImage},
                   {FVIRTKEY, VK_PRIOR, kPreviousImage},    {FVIRTKEY, VK_BACK, kPreviousImage},
-                  {FVIRTKEY, VK_F11, kFullScreen},         {FVIRTKEY, VK_ESCAPE, kLeaveFullScreen}};
+                  {FVIRTKEY, VK_F11, kFullScreen},         {FVIRTKEY, VK_ESCAPE, kLeaveFullScreen},
+                  {FCONTROL | FVIRTKEY, 'A', kSelectAll}};
   accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
   SetTimer(window_, kDialogWatch, 250, nullptr);
+  beforeAfterKeys_ = std::make_unique<BeforeAfterKeys>([this](HWND window, bool held) { CompareHeld(window, held); });
   if (!pluginProblem_.empty()) MessageBoxA(window_, pluginProblem_.c_str(), kTitle, MB_OK | MB_ICONWARNING);
   for (const std::string& file : options.files) Open(file);
   ShowHint();
@@ -243,6 +248,7 @@ bool MainFrame::Build(const ViewerOptions& options) {
 }
 
 MainFrame::~MainFrame() {
+  beforeAfterKeys_.reset();
   if (accelerators_) DestroyAcceleratorTable(accelerators_);
   if (window_) {
     // Closing for good: windows go without questions.
@@ -298,6 +304,11 @@ HMENU MainFrame::BuildMenu() {
   AppendMenuA(image, MF_SEPARATOR, 0, nullptr);
   Append(image, kMirrorLeftRight, "Miroir &horizontal");
   Append(image, kMirrorTopBottom, "Miroir &vertical");
+  AppendMenuA(image, MF_SEPARATOR, 0, nullptr);
+  Append(image, kCrop, "&Recadrer sur la sélection");
+  AppendMenuA(image, MF_SEPARATOR, 0, nullptr);
+  Append(image, kSelectAll, "Tout &sélectionner\tCtrl+A");
+  Append(image, kSelectNone, "Désé&lectionner\tÉchap");
   AppendMenuA(bar, MF_POPUP, UINT_PTR(image), "&Image");
 
   if (session_.Loaded()) {
@@ -424,6 +435,7 @@ void MainFrame::Layout() {
   RECT area{0, 0, 0, 0};
   GetClientRect(window_, &area);
   SendMessageA(status_, WM_SIZE, 0, 0);
+  ShowSelection(ActiveView());
   // Its size grip comes and goes with maximising: nothing of the old one may stay.
   InvalidateRect(status_, nullptr, TRUE);
   RECT status{0, 0, 0, 0};
@@ -458,7 +470,11 @@ void MainFrame::EnableMenus(HMENU menu) {
   Enable(menu, kUndo, view && !busy && !saving && view->Document().CanUndo());
   Enable(menu, kRedo, view && !busy && !saving && view->Document().CanRedo());
   Enable(menu, kCopy, view != nullptr);
-  for (UINT id = kRotateLeft; id <= kMirrorTopBottom; ++id) Enable(menu, id, view && !busy);
+  for (UINT id = kRotateLeft; id <= kMirrorTopBottom; ++id) Enable(menu, id, view && !busy && !saving);
+  const bool selected = view && view->CurrentSelection().Active();
+  Enable(menu, kCrop, selected && !busy && !saving);
+  Enable(menu, kSelectAll, view && !busy);
+  Enable(menu, kSelectNone, selected && !busy);
   for (size_t i = 1; i <= session_.ItemCaptions().size(); ++i)
     Enable(menu, UINT(kFirstTool + i), view && !session_.Busy() && !saving_);
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
@@ -475,7 +491,9 @@ void MainFrame::OnCommand(UINT command) {
   if (command == kHelp) return help_.Show(window_, session_.Busy() ? HelpPageOfTool(session_.Tool()) : 0);
   if (command == kPaste) return PasteFromClipboard();
   if (command == kFullScreen) return ToggleFullScreen();
-  if (command == kLeaveFullScreen) return fullScreen_.Leave(window_);
+  // Échap leaves full screen first; otherwise it drops the selection.
+  if (command == kLeaveFullScreen && fullScreen_.Active()) return fullScreen_.Leave(window_);
+  if (command == kLeaveFullScreen) command = kSelectNone;
   if (command == kCloseAll) return void(MayQuit());
   if (command == kShowToolbar) return ShowToolbar(!toolbar_.Shown());
   if (ArrangeWindows(client_, command)) return;
@@ -496,6 +514,21 @@ void MainFrame::OnCommand(UINT command) {
     case kSaveAs: ChooseAndSave(*view); return;
     case kCopy: CopyToClipboard(*view); return;
     case kClose: SendMessageA(view->Window(), WM_CLOSE, 0, 0); return;
+    case kCrop:
+      if (busy || !view->CurrentSelection().Active()) return;
+      try {
+        view->Document().Crop(view->CurrentSelection().Rect());
+      } catch (const std::bad_alloc&) {
+        return ShowError("La mémoire manque pour recadrer " + Quoted(view->Document().Name()) +
+                         " : l'image reste entière.");
+      }
+      view->Refresh();
+      return;
+    case kSelectAll:
+    case kSelectNone:
+      if (!busy) view->Select(command == kSelectAll ? PixelRect{0, 0, view->Document().Width(), view->Document().Height()}
+                                                    : PixelRect{});
+      return;
     case kUndo:
     case kRedo:
       if (!busy && (command == kUndo ? view->Document().Undo() : view->Document().Redo())) view->Refresh();
@@ -519,13 +552,14 @@ void MainFrame::OnCommand(UINT command) {
     historyNotice_.clear();
     const auto tool = int32_t(command - kFirstTool);
     try {
-      session_.Run(tool, view->Document());
+      session_.Run(tool, view->Document(), view->CurrentSelection().Rect());
     } catch (const std::bad_alloc&) {
       return ShowError("La mémoire manque pour ouvrir l'outil " + Quoted(session_.ItemCaptions()[size_t(tool - 1)]) +
                        " sur " + Quoted(view->Document().Name()) +
                        ".\n\nFermez d'autres images et essayez de nouveau : aucune image n'a été modifiée.");
     }
     WatchToolWindows();
+    if (session_.Picking()) PlaceToolWindow(*view);
   }
 }
 
@@ -733,6 +767,7 @@ bool MainFrame::MayQuit() {
 }
 
 void MainFrame::ViewDestroyed(ImageView& view) {
+  if (showingBefore_ == &view) showingBefore_ = nullptr;
   views_.erase(std::remove(views_.begin(), views_.end(), &view), views_.end());
   // The window going may still be the workspace's active one.
   ImageView* next = ActiveView();
@@ -768,6 +803,7 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
     SendMessageA(status_, SB_SETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(text.c_str()));
   };
   if (!view && !views_.empty()) view = ActiveView();
+  if (!inImage) ShowSelection(view);
   if (!view) {
     for (int part : {kSizePart, kZoomPart, kPixelPart}) set(part, "");
     return;
@@ -779,7 +815,7 @@ void MainFrame::ShowStatus(ImageView* view, bool inImage, POINT pixel) {
   // The decimal comma a French reader expects.
   if (char* point = std::strchr(zoom, '.')) *point = ',';
   set(kZoomPart, zoom);
-  if (!inImage) return set(kPixelPart, "");
+  if (!inImage || pixel.x >= document.Width() || pixel.y >= document.Height()) return set(kPixelPart, "");
   const Pixel24 p = document.Pixels()[pixel.y * document.Width() + pixel.x];
   set(kPixelPart, "x " + std::to_string(pixel.x) + ", y " + std::to_string(pixel.y) + " : R " + std::to_string(p.r) +
                       ", V " + std::to_string(p.g) + ", B " + std::to_string(p.b));
@@ -803,6 +839,9 @@ void MainFrame::ShowHint() {
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (saving_)
     hint = "Enregistrement de " + Quoted(saving_->Name()) + " en cours…";
+  else if (!session_.SecondImageName().empty())
+    hint = "Seconde image : " + Quoted(session_.SecondImageName()) +
+           ". Réglez l'outil, ou cliquez une autre image pour la remplacer.";
   else if (session_.Busy())
     hint = "Outil " + Quoted(session_.ToolCaption()) + " ouvert.";
   else if (!historyNotice_.empty())
@@ -822,16 +861,45 @@ HWND MainFrame::ToolWindow() const {
 }
 
 void MainFrame::WatchToolWindows() {
-  if (session_.Busy()) session_.DialogShowing(ToolWindow() != nullptr);
+  if (!session_.Busy()) return;
+  const bool showing = ToolWindow() != nullptr;
+  // The plug-in's dialog watches its keys from when it shows: ours goes first again.
+  if (showing && beforeAfterKeys_) beforeAfterKeys_->ComeFirst();
+  session_.DialogShowing(showing);
 }
 
-void MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
-  if (saving_) return;  // no tool takes a click while a file is written
-  if (session_.Picking() && session_.Target() == &view.Document()) {
-    if (inImage) session_.SendPoint(pixel.x, pixel.y);
-  } else if (session_.WaitsForSecondImage() && session_.Target() != &view.Document()) {
-    session_.SendSecondImage(view.Document());
+bool MainFrame::ViewClicked(ImageView& view, bool inImage, POINT pixel) {
+  if (saving_) return true;  // no tool takes a click while a file is written
+  if (session_.Target() == &view.Document()) {
+    // The tool's image keeps its selection while the tool works on it.
+    const PixelRect& area = session_.Area();
+    if (!session_.Picking() || !inImage) return true;
+    if (!area.Empty() && !area.Contains(pixel.x, pixel.y)) {
+      SendMessageA(status_, SB_SETTEXTA, kHintPart,
+                   reinterpret_cast<LPARAM>("Hors de la sélection : point non envoyé. Cliquez dans le rectangle."));
+      return true;
+    }
+    session_.SendPoint(pixel.x - area.x, pixel.y - area.y);
+    ShowHint();
+    return true;
   }
+  if (!session_.TakesSecondImage()) return false;
+  session_.SendSecondImage(view.Document(), view.CurrentSelection().Rect());
+  return true;
+}
+
+void MainFrame::SelectionChanged(ImageView& view) {
+  if (&view == ActiveView()) ShowSelection(&view);
+}
+
+void MainFrame::ShowSelection(ImageView* view) {
+  const std::string text = view ? SelectionText(view->CurrentSelection().Rect()) : std::string();
+  RECT bar{0, 0, 0, 0};
+  GetClientRect(status_, &bar);
+  int parts[] = {150, 260, 500, -1, -1};
+  if (!text.empty()) parts[kHintPart] = std::max(int(bar.right) - kSelectionPartWidth, parts[kPixelPart] + 100);
+  SendMessageA(status_, SB_SETPARTS, text.empty() ? 4 : 5, reinterpret_cast<LPARAM>(parts));
+  if (!text.empty()) SendMessageA(status_, SB_SETTEXTA, kSelectionPart, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) { ShowStatus(&view, inImage, pixel); }
@@ -839,18 +907,67 @@ void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) { ShowS
 HCURSOR MainFrame::CursorFor(ImageView& view) {
   if (saving_ == &view.Document()) return LoadCursor(nullptr, IDC_WAIT);
   if (session_.Picking() && session_.Target() == &view.Document()) return LoadCursor(nullptr, IDC_CROSS);
-  if (session_.WaitsForSecondImage() && session_.Target() != &view.Document()) return LoadCursor(nullptr, IDC_HAND);
+  if (session_.Target() == &view.Document()) return LoadCursor(nullptr, IDC_ARROW);
+  if (session_.TakesSecondImage()) return LoadCursor(nullptr, IDC_HAND);
   return nullptr;
 }
 
+void MainFrame::CompareHeld(HWND window, bool held) {
+  if (!held) {
+    if (!showingBefore_) return;
+    showingBefore_->ShowInstead(nullptr);
+    showingBefore_ = nullptr;
+    return ShowHintText(BeforeAfterText(false, true, false));
+  }
+  // The image under the middle button, else the tool's image, else the one in front.
+  ImageView* view = ImageView::From(window);
+  if (!view && session_.Target()) view = ViewOf(*session_.Target());
+  if (!view) view = ActiveView();
+  if (!view) return;
+  host::Bitmap24 before;
+  PixelRect now;
+  const std::vector<Pixel24>* beforeRun = session_.BytesBefore(view->Document());
+  if (!ImageBefore(view->Document(), beforeRun, before, now)) return ShowHintText(BeforeAfterText(true, false, false));
+  view->ShowInstead(&before, POINT{now.x, now.y});
+  showingBefore_ = view;
+  ShowHintText(BeforeAfterText(true, true, beforeRun != nullptr));
+}
+
+void MainFrame::ShowHintText(const std::string& text) {
+  SendMessageA(status_, SB_SETTEXTA, kHintPart, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainFrame::PlaceToolWindow(ImageView& view) {
+  const ViewGeometry geometry = view.Geometry();
+  const PixelRect& area = session_.Area();
+  const PixelRect shown = area.Empty() ? PixelRect{0, 0, geometry.width, geometry.height} : area;
+  RECT client;
+  GetClientRect(view.Window(), &client);
+  RECT target{geometry.origin.x + LONG(shown.x * geometry.zoom), geometry.origin.y + LONG(shown.y * geometry.zoom),
+              geometry.origin.x + LONG((shown.x + shown.width) * geometry.zoom),
+              geometry.origin.y + LONG((shown.y + shown.height) * geometry.zoom)};
+  // Only what the window shows of it.
+  IntersectRect(&target, &target, &client);
+  MapWindowPoints(view.Window(), nullptr, reinterpret_cast<POINT*>(&target), 2);
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  MoveAside(ToolWindow(), target, frame);
+}
+
 void MainFrame::PixelsChanged(ImageDocument& document) {
+  if (beforeAfterKeys_) beforeAfterKeys_->ComeFirst();
   if (ImageView* view = ViewOf(document)) view->Refresh();
 }
 
 void MainFrame::CopyToClipboard(ImageView& view) {
   std::string error;
   try {
-    if (CopyImage(window_, view.Document().Image(), error)) return;
+    const PixelRect& selected = view.CurrentSelection().Rect();
+    const ImageDocument& document = view.Document();
+    const host::Bitmap24 image =
+        selected.Empty() ? document.Image()
+                         : host::FromPixelArray(document.CopyOfPart(selected), selected.width, selected.height);
+    if (CopyImage(window_, image, error)) return;
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour copier l'image.";
   }

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "host/viewer/help_window.h"
+#include "host/viewer/before_after.h"
 #include "host/viewer/full_screen.h"
+#include "host/viewer/help_window.h"
 #include "host/viewer/image_view.h"
 #include "host/viewer/plugin_session.h"
 #include "host/viewer/recent_files.h"
@@ -37,21 +38,24 @@ enum Command : UINT {
   kZoomIn,
   kZoomOut,
   kAbout = 400,
+  kNextImage = 500,  // in the folder's order
+  kPreviousImage,
+  kFullScreen,
+  kLeaveFullScreen,  // Échap: out of full screen, else the selection dropped
+  kShowToolbar,
+  kFirstRecentFile = 520,  // + index in the list, below RecentFiles::kMaximum
+  kCascade = 540,
+  kTile,
+  kCloseAll,
+  kCrop = 600,
+  kSelectAll,
+  kSelectNone,
   kRotateLeft = 650,  // Image: turns and mirrors
   kRotateRight,
   kRotateHalf,
   kMirrorLeftRight,
   kMirrorTopBottom,
   kHelp = 700,
-  kNextImage = 500,  // in the folder's order
-  kPreviousImage,
-  kFullScreen,
-  kLeaveFullScreen,  // Échap: nothing when the window is not full screen
-  kShowToolbar,
-  kFirstRecentFile = 520,  // + index in the list, below RecentFiles::kMaximum
-  kCascade = 540,
-  kTile,
-  kCloseAll,
   kFirstTool = 1000,  // + the tool's number, 1..8
 };
 constexpr int kJpegQualities[] = {50, 75, 90, 95, 100};
@@ -134,13 +138,21 @@ class MainFrame : private ViewEvents, private SessionEvents {
   ImageView* ViewOf(const ImageDocument& document) const;
   void ShowStatus(ImageView* view, bool inImage, POINT pixel);
   void ShowHint();
+  void ShowHintText(const std::string& text);
+  // The selection's part of the status bar, present while there is one.
+  void ShowSelection(ImageView* view);
+  // The before / after key or button pressed or released on `window`.
+  void CompareHeld(HWND window, bool held);
+  // A picking tool's dialog moved off the picture (or the selection) it works on.
+  void PlaceToolWindow(ImageView& view);
   // The plug-in's dialog on screen, or null.
   HWND ToolWindow() const;
   // A run whose dialog closed without a final callback ends.
   void WatchToolWindows();
 
   // ViewEvents
-  void ViewClicked(ImageView& view, bool inImage, POINT pixel) override;
+  bool ViewClicked(ImageView& view, bool inImage, POINT pixel) override;
+  void SelectionChanged(ImageView& view) override;
   void PointerMoved(ImageView& view, bool inImage, POINT pixel) override;
   HCURSOR CursorFor(ImageView& view) override;
   bool MayClose(ImageView& view) override;
@@ -172,6 +184,8 @@ class MainFrame : private ViewEvents, private SessionEvents {
   const ImageDocument* saving_ = nullptr;
   int pastedImages_ = 0;
   bool running_ = false;
+  std::unique_ptr<BeforeAfterKeys> beforeAfterKeys_;
+  ImageView* showingBefore_ = nullptr;
 };
 
 }  // namespace molvane::viewer

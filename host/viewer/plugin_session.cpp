@@ -78,38 +78,55 @@ bool PluginSession::Load(const std::string& path, std::string& error) {
   return true;
 }
 
-void PluginSession::Run(int32_t tool, ImageDocument& document) {
+// The name a part of an image goes by in the tools' dialogs.
+std::string PartName(const ImageDocument& document, const PixelRect& area) {
+  return area.Empty() ? document.Name() : document.Name() + " (sélection)";
+}
+
+void PluginSession::Run(int32_t tool, ImageDocument& document, const PixelRect& area) {
   if (!Loaded() || Busy() || tool < 1 || tool > int32_t(items_.size())) return;
+  const PixelRect part = ClippedTo(area, document.Width(), document.Height());
   // Taken first: when memory lacks, nothing has started.
   std::vector<Pixel24> before = document.Bytes();
+  TPtsImg work = part.Empty() ? TPtsImg() : document.CopyOfPart(part);
   tool_ = tool;
   target_ = &document;
   before_ = std::move(before);
+  area_ = part;
+  work_ = std::move(work);
+  const std::string name = PartName(document, area_);
   // The callback set by another host in this process is replaced by ours at each run.
   exports_.AdrRetour(&PluginSession::Callback, int32_t(reinterpret_cast<intptr_t>(this)));
   events_.StateChanged();
   WaitCursor wait;
-  exports_.XchgData(tool, 0, 0, 0, 0, document.Width(), document.Height(), MOLVANE_PHASE_OPEN, 0, document.Pixels().Handle(),
-                    nullptr, document.Name().c_str(), 0);
+  exports_.XchgData(tool, 0, 0, 0, 0, WorkWidth(), WorkHeight(), MOLVANE_PHASE_OPEN, 0, WorkPixels().Handle(), nullptr,
+                    name.c_str(), 0);
 }
 
 void PluginSession::SendPoint(int32_t x, int32_t y) {
-  if (!picking_ || !target_ || x < 0 || y < 0 || x >= target_->Width() || y >= target_->Height()) return;
-  TPtsImg sample;
-  if (tool_ == MOLVANE_TOOL_BACKGROUND) sample = host::ToPixelArray(host::SampleAround(target_->Image(), x, y));
+  const int32_t width = target_ ? WorkWidth() : 0, height = target_ ? WorkHeight() : 0;
+  if (!picking_ || x < 0 || y < 0 || x >= width || y >= height) return;
   // Pixels2 holds the image as it now is, with any fill already made in it.
-  const TPtsImg pixels = target_->Pixels();
+  const TPtsImg pixels = WorkPixels();
+  TPtsImg sample;
+  if (tool_ == MOLVANE_TOOL_BACKGROUND)
+    sample = host::ToPixelArray(host::SampleAround(host::FromPixelArray(pixels, width, height), x, y));
+  const std::string name = PartName(*target_, area_);
   WaitCursor wait;
-  exports_.XchgData(tool_, 0, 0, x, y, target_->Width(), target_->Height(), MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),
-                    target_->Name().c_str(), 0);
+  exports_.XchgData(tool_, 0, 0, x, y, width, height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),
+                    name.c_str(), 0);
 }
 
-void PluginSession::SendSecondImage(ImageDocument& document) {
+void PluginSession::SendSecondImage(ImageDocument& document, const PixelRect& area) {
   if (!waitingSecond_ || &document == target_) return;
-  secondName_ = document.Name();
-  const TPtsImg pixels = document.Pixels();
-  exports_.XchgData(tool_, 0, 0, 0, 0, document.Width(), document.Height(), MOLVANE_PHASE_CONTINUE, 0, pixels.Handle(), nullptr,
-                    document.Name().c_str(), 0);
+  const PixelRect part = ClippedTo(area, document.Width(), document.Height());
+  const TPtsImg pixels = part.Empty() ? document.Pixels() : document.CopyOfPart(part);
+  const std::string name = PartName(document, part);
+  secondName_ = name;
+  events_.StateChanged();
+  exports_.XchgData(tool_, 0, 0, 0, 0, part.Empty() ? document.Width() : part.width,
+                    part.Empty() ? document.Height() : part.height, MOLVANE_PHASE_CONTINUE, 0, pixels.Handle(), nullptr,
+                    name.c_str(), 0);
 }
 
 void PluginSession::DialogShowing(bool showing) {
@@ -145,6 +162,8 @@ void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode
   // A computed result comes as Applied 1; Réinitialiser takes it back with Applied 0.
   if (picking_ && actionCode == MOLVANE_ACTION_NONE && !finished) resultShown_ = applied;
   if (actionCode == MOLVANE_ACTION_NONE && actionData == MOLVANE_DATA_ASK_SECOND_IMAGE) waitingSecond_ = true;
+  // What the tool wrote in its part shows in the image at once.
+  if (!area_.Empty()) target_->WritePart(area_, work_);
   events_.PixelsChanged(*target_);
   if (!finished) {
     events_.StateChanged();
@@ -162,6 +181,9 @@ void PluginSession::End() {
   tool_ = 0;
   before_.clear();
   before_.shrink_to_fit();
+  area_ = PixelRect{};
+  work_.Reset();
+  secondName_.clear();
   picking_ = false;
   resultShown_ = false;
   waitingSecond_ = false;

@@ -117,9 +117,11 @@ bool UndoHistory::Keep(std::vector<Pixel24>&& before, const Pixel24* pixels, int
   return true;
 }
 
-void UndoHistory::KeepWhole(std::vector<Pixel24>&& before, int32_t width, int32_t height, uint64_t beforeState) {
+void UndoHistory::KeepWhole(std::vector<Pixel24>&& before, int32_t width, int32_t height, uint64_t beforeState,
+                            const PixelRect& partKept) {
   Step step{PixelRect{0, 0, width, height}, {}, beforeState, 0};
   step.whole = true;
+  step.partKept = partKept;
   Push(std::move(step), std::move(before), width);
 }
 
@@ -140,10 +142,7 @@ void UndoHistory::Push(Step&& step, std::vector<Pixel24>&& before, int32_t width
       step.pixels = std::move(before);
     } else {
       step.pixels.resize(rect.Area());
-      for (int32_t row = 0; row < rect.height; ++row) {
-        const Pixel24* line = before.data() + size_t(rect.y + row) * size_t(width) + size_t(rect.x);
-        std::copy(line, line + rect.width, step.pixels.begin() + ptrdiff_t(size_t(row) * size_t(rect.width)));
-      }
+      CopyOut(before.data(), width, rect, step.pixels.data());
     }
     undo_.push_back(std::move(step));
   } catch (const std::bad_alloc&) {
@@ -176,6 +175,23 @@ bool UndoHistory::Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* 
   from.pop_back();
   std::swap(step.state, state);
   to.push_back(std::move(step));
+  return true;
+}
+
+bool UndoHistory::Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out,
+                           int32_t& outWidth, int32_t& outHeight, PixelRect& now) const {
+  if (undo_.empty()) return false;
+  const Step& last = undo_.back();
+  if (last.whole) {
+    out = last.pixels;
+    outWidth = last.rect.width, outHeight = last.rect.height;
+    now = last.partKept.Empty() ? PixelRect{0, 0, outWidth, outHeight} : last.partKept;
+    return true;
+  }
+  out.assign(pixels, pixels + size_t(width) * size_t(height));
+  CopyIn(last.pixels.data(), last.rect, out.data(), width);
+  outWidth = width, outHeight = height;
+  now = PixelRect{0, 0, width, height};
   return true;
 }
 

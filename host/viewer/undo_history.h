@@ -7,18 +7,9 @@
 #include <vector>
 
 #include "colour/pixel.h"
+#include "host/viewer/pixel_rect.h"
 
 namespace molvane::viewer {
-
-// A rectangle of pixels; empty when its width or height is 0.
-struct PixelRect {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  bool Empty() const { return width <= 0 || height <= 0; }
-  size_t Area() const { return Empty() ? 0 : size_t(width) * size_t(height); }
-};
 
 // The smallest rectangle holding every pixel where `a` and `b` (width x height each) differ.
 PixelRect DifferingRect(const Pixel24* a, const Pixel24* b, int32_t width, int32_t height);
@@ -77,8 +68,11 @@ class UndoHistory {
             uint64_t beforeState);
   // The image is about to be replaced whole by one of any size; `before`
   // (width x height) is the whole image now, the state numbered
-  // `beforeState`. One undo step, as Keep, with the budget's rules.
-  void KeepWhole(std::vector<Pixel24>&& before, int32_t width, int32_t height, uint64_t beforeState);
+  // `beforeState`; `partKept`: where the new image lies in it when it is a
+  // part of it (a crop), else empty. One undo step, as Keep, with the
+  // budget's rules.
+  void KeepWhole(std::vector<Pixel24>&& before, int32_t width, int32_t height, uint64_t beforeState,
+                 const PixelRect& partKept = {});
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
   // Swaps the last step into `pixels` and `state` (the number of the
@@ -90,6 +84,11 @@ class UndoHistory {
   bool Redo(Pixel24* pixels, int32_t width, uint64_t& state, const WholeImageSwap& swapWhole = nullptr) {
     return Move(redo_, undo_, pixels, width, state, swapWhole);
   }
+  // The image as it was before the last step (`pixels` is the image now,
+  // width x height), and where the image now lies in it (a crop's part, or
+  // the whole); false without one.
+  bool Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out, int32_t& outWidth,
+                int32_t& outHeight, PixelRect& now) const;
   size_t Bytes() const;
 
  private:
@@ -100,6 +99,9 @@ class UndoHistory {
     uint64_t state;
     uint64_t stamp;
     bool whole = false;
+    // A whole-image step that cut the image down: where the part kept lies
+    // in the whole image the step holds before undo (empty otherwise).
+    PixelRect partKept;
   };
   void Push(Step&& step, std::vector<Pixel24>&& before, int32_t width);
   bool Move(std::vector<Step>& from, std::vector<Step>& to, Pixel24* pixels, int32_t width, uint64_t& state,

@@ -527,9 +527,52 @@ def toolbar_by_mouse(desk):
     check(desk.viewer_ended(), 'quitting ends once the question is answered', desk)
 
 
+def selection_part(desk):
+    parts = desk.status()
+    return parts[4] if len(parts) > 4 else ''
+
+
+def selection_and_before_after(desk):
+    """A selection drawn with the mouse, a square with Shift, dropped by Échap; then the image before
+    the noise reduction while "<" or the middle button is held."""
+    desk.start_viewer(CHELSEA)
+    desk.key('ctrl+1')
+    x, y = image(desk, 'chelsea.png').centre  # the 451 x 300 picture is centred in the window
+    desk.xdotool('mousemove', x - 100, y - 60, 'mousedown', 1, 'mousemove', x - 20, y - 10, 'mousemove', x + 50,
+                 y + 40, 'mouseup', 1)
+    desk.wait(lambda: selection_part(desk).endswith('; 150 x 100'), 'a drag draws a selection of 150 x 100 pixels')
+    desk.screenshot('selection')
+    desk.move((x + 50, y + 40))
+    desk.xdotool('keydown', 'shift', 'mousedown', 1, 'mousemove', x + 80, y + 50, 'mousemove', x + 100, y + 60,
+                 'mouseup', 1, 'keyup', 'shift')
+    desk.wait(lambda: selection_part(desk).endswith('; 200 x 200'),
+              'Shift on the corner handle gives a square (%r)' % selection_part(desk))
+    desk.screenshot('selection-carree')
+    desk.key('Escape')
+    desk.wait(lambda: selection_part(desk) == '', 'Échap drops the selection')
+
+    desk.xdotool('keydown', 'less')
+    desk.wait(lambda: hint(desk).startswith('Rien à comparer'), 'with no change "<" says there is nothing to compare')
+    desk.xdotool('keyup', 'less')
+    pick_menu(desk, 'Divers', 1, False)
+    desk.wait(lambda: image(desk, 'chelsea.png').text.endswith('*'), 'the noise reduction is applied')
+    after = desk.pixels(x - 100, y - 50, 200, 100)
+    for hold, let_go, what in ((('keydown', 'less'), ('keyup', 'less'), '"<"'),
+                               (('mousedown', 2), ('mouseup', 2), 'the middle button')):
+        desk.move((x, y))
+        desk.xdotool(*hold)
+        desk.wait(lambda: hint(desk).startswith('Avant'), '%s held shows the image before' % what)
+        check(desk.pixels(x - 100, y - 50, 200, 100) != after, '%s held changes what the window shows' % what, desk)
+        desk.screenshot('avant')
+        desk.xdotool(*let_go)
+        desk.wait(lambda: hint(desk).startswith('Après'), '%s let go shows the image as it is' % what)
+        desk.wait(lambda: desk.pixels(x - 100, y - 50, 200, 100) == after, 'the window shows the change again')
+
+
 SCENARIOS = [every_tool_from_the_menus, two_image_tools_end_with_their_dialog, picking_follows_the_dialog,
              maximise_and_restore, keyboard_and_status_bar, saving_and_quitting, among_other_applications,
-             turning_copying_and_help, browsing_keys_and_full_screen, toolbar_by_mouse]
+             turning_copying_and_help, browsing_keys_and_full_screen, toolbar_by_mouse,
+             selection_and_before_after]
 
 
 def main():

@@ -115,5 +115,32 @@ TEST(ViewerPictures, PickingModeAndHelpOfTheBackgroundTool) {
   EXPECT_EQ(cursorOverView(), LoadCursor(nullptr, IDC_ARROW));
 }
 
+TEST(ViewerPictures, SelectionWithTheBackgroundToolsDialog) {
+  auto frame = ViewerOnPhotograph();
+  ASSERT_TRUE(frame);
+  frame->Views()[0]->Select(viewer::PixelRect{40, 30, 260, 180});
+  SendMessageA(frame->Window(), WM_COMMAND, viewer::kFirstTool + 4, 0);
+  HWND dialog = host::FindDialog("Modification du fond");
+  ASSERT_TRUE(dialog);
+  host::PumpMessages();
+  EXPECT_TRUE(Picture(*frame, {dialog}, "viewer-selection.bmp"));
+  host::Click(host::FindChild(dialog, "Button", "Annuler"));
+}
+
+TEST(ViewerPictures, BeforeAndAfterTheThreshold) {
+  auto frame = ViewerOnPhotograph();
+  ASSERT_TRUE(frame);
+  viewer::ImageView& view = *frame->Views()[0];
+  host::DialogChoices threshold;
+  kToolRuns[1].choose(threshold);
+  RunByMenu(*frame, view, kToolRuns[1].tool, threshold);
+  PostMessageA(view.Window(), WM_CHAR, '<', 0x00560001);
+  host::PumpMessages();
+  EXPECT_TRUE(view.ShowsAnother());
+  EXPECT_TRUE(Picture(*frame, {}, "viewer-avant-apres.bmp"));
+  PostMessageA(view.Window(), WM_KEYUP, VK_OEM_102, 0xC0560001);
+  host::PumpMessages();
+}
+
 }  // namespace
 }  // namespace molvane::hosttest

@@ -488,22 +488,6 @@ TEST(ViewerTools, ACancelledToolLeavesTheImageAsItWas) {
   }
 }
 
-// What the screen shows of the view's picture at 100 %, row `y`.
-std::vector<Pixel24> RowOnScreen(ImageView& view, int32_t y) {
-  host::Bitmap24 shot;
-  if (!host::CaptureScreen({view.Window()}, shot)) return {};
-  RECT frame;
-  GetWindowRect(view.Window(), &frame);
-  POINT client{0, 0};
-  ClientToScreen(view.Window(), &client);
-  const POINT origin = view.Origin();
-  const int32_t left = client.x - frame.left + origin.x, top = client.y - frame.top + origin.y;
-  const int32_t width = view.Document().Width();
-  if (left < 0 || top + y >= shot.height || left + width > shot.width) return {};
-  const Pixel24* row = &shot.pixels[size_t(top + y) * size_t(shot.width) + size_t(left)];
-  return std::vector<Pixel24>(row, row + width);
-}
-
 TEST(ViewerTools, VisualiserShowsAtOnceAndCancelPutsTheImageBack) {
   auto frame = StartViewer({DataFile("chelsea.png")});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);

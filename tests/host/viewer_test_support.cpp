@@ -178,7 +178,7 @@ void MoveAsideFrom(POINT screen, HWND window) {
 // Opens the tool by its menu command on `view` while its dialog is driven;
 // the points are clicked on the view at their screen places.
 host::DialogReport RunByMenu(MainFrame& frame, ImageView& view, int32_t tool, const host::DialogChoices& choices,
-                             const std::function<void()>& afterOpening) {
+                             const std::function<void()>& afterOpening, POINT pickOffset) {
   Activate(view);
   auto open = [&] {
     Command(frame, viewer::kFirstTool + UINT(tool));
@@ -190,7 +190,7 @@ host::DialogReport RunByMenu(MainFrame& frame, ImageView& view, int32_t tool, co
   }
   const host::PointSender click = [&](int32_t x, int32_t y) -> std::string {
     if (!frame.Session().Picking()) return "the viewer is not picking points";
-    const POINT client = ScrollToAndLocate(view, POINT{x, y});
+    const POINT client = ScrollToAndLocate(view, POINT{pickOffset.x + x, pickOffset.y + y});
     // Only a point the user sees can be clicked: a window over it is moved
     // aside first, as a user drags the tool's dialog off the picture.
     POINT screen = client;
@@ -205,6 +205,22 @@ host::DialogReport RunByMenu(MainFrame& frame, ImageView& view, int32_t tool, co
   return host::DriveDialog(tool, choices, open, true, click);
 }
 
+
+// What the screen shows of the view's picture at 100 %, row `y`.
+std::vector<Pixel24> RowOnScreen(const ImageView& view, int32_t y) {
+  host::Bitmap24 shot;
+  if (!host::CaptureScreen({view.Window()}, shot)) return {};
+  RECT frame;
+  GetWindowRect(view.Window(), &frame);
+  POINT client{0, 0};
+  ClientToScreen(view.Window(), &client);
+  const POINT origin = view.Origin();
+  const int32_t left = client.x - frame.left + origin.x, top = client.y - frame.top + origin.y;
+  const int32_t width = view.Document().Width();
+  if (left < 0 || top + y >= shot.height || left + width > shot.width) return {};
+  const Pixel24* row = &shot.pixels[size_t(top + y) * size_t(shot.width) + size_t(left)];
+  return std::vector<Pixel24>(row, row + width);
+}
 
 // Puts `bytes` on the clipboard as `format`, alone.
 void PutOnClipboard(HWND owner, UINT format, const std::vector<uint8_t>& bytes) {

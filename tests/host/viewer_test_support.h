@@ -75,9 +75,13 @@ host::PickedPoint Point(int x, int y);
 ::testing::AssertionResult Near(const std::vector<Pixel24>& actual, const std::vector<Pixel24>& expected,
                                 int tolerance);
 // Opens the tool by its menu command on `view` while its dialog is driven;
-// the points are clicked on the view at their screen places.
+// the points are clicked on the view at their screen places, `pickOffset`
+// added (a tool working on a selection counts from its corner).
 host::DialogReport RunByMenu(viewer::MainFrame& frame, viewer::ImageView& view, int32_t tool,
-                             const host::DialogChoices& choices, const std::function<void()>& afterOpening = nullptr);
+                             const host::DialogChoices& choices, const std::function<void()>& afterOpening = nullptr,
+                             POINT pickOffset = POINT{0, 0});
+// What the screen shows of the view's picture at 100 %, row `y`.
+std::vector<Pixel24> RowOnScreen(const viewer::ImageView& view, int32_t y);
 
 // Puts `bytes` on the clipboard as `format`, alone.
 void PutOnClipboard(HWND owner, UINT format, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,38 @@
+// Moving a tool's dialog aside.
+#include "host/viewer/dialog_placement.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+namespace molvane::viewer {
+namespace {
+
+int64_t Overlap(const RECT& a, const RECT& b) {
+  RECT both;
+  return IntersectRect(&both, &a, &b) ? int64_t(both.right - both.left) * (both.bottom - both.top) : 0;
+}
+
+}  // namespace
+
+void MoveAside(HWND dialog, const RECT& keepInSight, const RECT& ratherNotCover) {
+  RECT box;
+  if (!dialog || !GetWindowRect(dialog, &box) || Overlap(box, keepInSight) == 0) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromRect(&keepInSight, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT work = monitor.rcWork;
+  const LONG width = std::min(box.right - box.left, work.right - work.left);
+  const LONG height = std::min(box.bottom - box.top, work.bottom - work.top);
+  RECT best = box;
+  std::pair<int64_t, int64_t> least{Overlap(box, keepInSight), Overlap(box, ratherNotCover)};
+  for (LONG x : {work.left, work.right - width})
+    for (LONG y : {work.top, work.bottom - height}) {
+      const RECT there{x, y, x + width, y + height};
+      const std::pair<int64_t, int64_t> covered{Overlap(there, keepInSight), Overlap(there, ratherNotCover)};
+      if (covered < least) best = there, least = covered;
+    }
+  SetWindowPos(dialog, nullptr, best.left, best.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace molvane::viewer
