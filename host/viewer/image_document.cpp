@@ -33,10 +33,10 @@ bool ImageDocument::Undo() { return history_.Undo(pixels_.Data(), width_, state_
 
 bool ImageDocument::Redo() { return history_.Redo(pixels_.Data(), width_, state_); }
 
-void ImageDocument::MarkSaved(const std::string& path) {
+void ImageDocument::MarkSaved(const std::string& path, uint64_t writtenState) {
   path_ = path;
   name_ = FileNameOf(path);
-  savedState_ = state_;
+  savedState_ = writtenState;
 }
 
 }  // namespace molvane::viewer
