@@ -95,6 +95,8 @@ void EncodeBand(const Bitmap24& image, int64_t firstRow, int64_t endRow, Band& b
   band.chunk.resize(8);
   DeflatePiece(filtered.data(), filtered.size(), band.chunk);
   CloseChunk(band.chunk, 0, "IDAT");
+  // The deflater's room for the worst case, twice the band, would otherwise stay held by every band.
+  band.chunk.shrink_to_fit();
   band.adler = Adler32(filtered.data(), filtered.size());
   band.filteredBytes = filtered.size();
 }

@@ -82,10 +82,10 @@ bool ImageDocument::Redo() {
   return history_.Redo(pixels_.Data(), width_, state_, [this](auto& p, auto& w, auto& h) { return SwapWhole(p, w, h); });
 }
 
-void ImageDocument::MarkSaved(const std::string& path) {
+void ImageDocument::MarkSaved(const std::string& path, uint64_t writtenState) {
   path_ = path;
   name_ = FileNameOf(path);
-  savedState_ = state_;
+  savedState_ = writtenState;
 }
 
 }  // namespace molvane::viewer

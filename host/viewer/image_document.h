@@ -58,7 +58,11 @@ class ImageDocument {
   const std::string& Name() const { return name_; }
   // Unsaved changes: the pixels differ from the state last saved or opened.
   bool Modified() const { return state_ != savedState_; }
-  void MarkSaved(const std::string& path);
+  // The number of the pixels' present state.
+  uint64_t State() const { return state_; }
+  // The file at `path` now holds the pixels as they were in state
+  // `writtenState`: a change made while the file was written stays unsaved.
+  void MarkSaved(const std::string& path, uint64_t writtenState);
 
  private:
   int32_t width_;

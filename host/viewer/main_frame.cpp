@@ -678,6 +678,7 @@ bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
   if (saving_) return false;
   std::string error;
   bool written = false;
+  const uint64_t writtenState = view.Document().State();
   try {
     const host::Bitmap24 image = view.Document().Image();
     saving_ = &view.Document();
@@ -695,7 +696,7 @@ bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
               "\n\nL'image reste ouverte : vous pouvez l'enregistrer ailleurs.");
     return false;
   }
-  view.Document().MarkSaved(path);
+  view.Document().MarkSaved(path, writtenState);
   view.UpdateTitle();
   Remember(path);
   return true;
