@@ -14,6 +14,7 @@
 #include "colour/random.h"
 #include "platform/row_pool.h"
 #include "tools/reference_paths.h"
+#include "tools/region_fill_growth.h"
 #include "tools/region_fill_mask.h"
 #include "tools/region_fill_paint.h"
 
@@ -102,43 +103,19 @@ void GrowFrom(ReferenceGrowth& growth, int64_t i) {
 
 // The fast path's pieces.
 
-// The breadth-first queue: only the pixels between the one being grown and
-// the last joined are ever needed, a band a few rows long, so a ring that
-// doubles when full stays in cache where a list of every pixel would not.
-class PixelQueue {
- public:
-  PixelQueue() : slots_(new int32_t[kInitial]), mask_(kInitial - 1) {}
-  bool Empty() const { return head_ == tail_; }
-  int32_t Pop() { return slots_[head_++ & mask_]; }
-  void Push(int32_t i) {
-    if (tail_ - head_ > mask_) Grow();
-    slots_[tail_++ & mask_] = i;
-  }
-
- private:
-  static constexpr size_t kInitial = 1u << 16;
-  void Grow() {
-    const size_t size = mask_ + 1;
-    std::unique_ptr<int32_t[]> bigger(new int32_t[size * 2]);
-    for (size_t k = head_; k != tail_; ++k) bigger[k & (2 * size - 1)] = slots_[k & mask_];
-    slots_ = std::move(bigger);
-    mask_ = 2 * size - 1;
-  }
-  // Positions count up and are taken modulo the size: they may wrap.
-  std::unique_ptr<int32_t[]> slots_;
-  size_t mask_;
-  size_t head_ = 0;
-  size_t tail_ = 0;
-};
-
 // The source colour of a region pixel after the lightness factor, cached by
-// colour: a background holds few distinct colours, each converted once.
+// colour: a background holds few distinct colours, each converted once. The
+// slot is chosen by the low bits of each channel, so that the close colours
+// of neighbouring pixels share a few cache lines of the table instead of
+// each missing the cache.
 class LightnessCache {
  public:
   explicit LightnessCache(long double factor)
       : factor_(factor), slots_(factor != 1.0L ? kSlots : 0) {}
   TRgbInts operator()(PixelColor packed) {
-    Slot& slot = slots_[(packed * 2654435761u) >> (32 - kBits)];
+    const uint32_t index = ((packed >> 16 & kChannelMask) << (2 * kChannelBits)) |
+                           ((packed >> 8 & kChannelMask) << kChannelBits) | (packed & kChannelMask);
+    Slot& slot = slots_[index];
     if (slot.key != (packed | kFilled)) {
       THsl h = RgbToHsl(packed);
       h.l = h.l * factor_;
@@ -149,8 +126,9 @@ class LightnessCache {
   }
 
  private:
-  static constexpr int kBits = 16;
-  static constexpr size_t kSlots = size_t(1) << kBits;
+  static constexpr int kChannelBits = 5;
+  static constexpr uint32_t kChannelMask = (1u << kChannelBits) - 1;
+  static constexpr size_t kSlots = size_t(1) << (3 * kChannelBits);
   static constexpr uint32_t kFilled = 1u << 24;
   struct Slot {
     uint32_t key = 0;
@@ -160,20 +138,21 @@ class LightnessCache {
   std::vector<Slot> slots_;
 };
 
-// The fast path, in two passes. The growth: membership is decided for the
-// whole image first, one bit a pixel, in a streaming pass; that bitmap (1.5
-// MB at 12 Mpx) stays in cache while the breadth-first growth wanders over
+// The fast path, in three passes. Membership is decided for the whole image
+// first, one bit a pixel, in a streaming pass split over the row pool; that
+// bitmap (1.5 MB at 12 Mpx) stays in cache while the growth wanders over
 // rows far apart, and a pixel's bit is cleared when it joins, so the same
-// bit records the visit. The growth draws in the reference's order and notes
-// for each pixel that joins only which neighbour reached it (one byte) and
-// its draw. The painting then runs row after row over those notes, reading
-// and writing the images in memory order instead of the growth's order.
+// bit records the visit. The growth (region_fill_growth.h), the one pass
+// bound to the reference's order, draws in that order and notes for each
+// pixel that joins only which neighbour reached it (one byte) and its draw.
+// The painting then runs row after row over those notes, split over the row
+// pool, reading and writing the images in memory order.
 class FastFill {
  public:
   FastFill(const FillSetup& fill, int32_t height)
       : fill_(fill),
         height_(height),
-        joinable_(new uint32_t[size_t((fill.count + 31) / 32)]),
+        joinable_(fill.count, fill.width),
         reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(fill.count), 1))) {
     if (!reachedFrom_) throw std::bad_alloc();
     if (fill.noiseRange > 256) wideOffsets_.reset(new int32_t[size_t(fill.count)]);
@@ -190,7 +169,7 @@ class FastFill {
       range.high[c] = uint8_t(v);
     }
     SplitOverThreads(fill.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
-      MarkJoinable(fill.source + begin, end - begin, range, joinable_.get() + begin / 32);
+      MarkJoinable(fill.source + begin, end - begin, range, joinable_.Words() + begin / 32);
     });
     // The gradient's squared distances, per column and per row, as GrowFrom forms them.
     if (fill.span > 0) {
@@ -210,47 +189,14 @@ class FastFill {
   }
 
   void Run(int64_t seedIndex) {
-    Grow(seedIndex);
-    while (!queue_.Empty()) Grow(queue_.Pop());
+    GrowRegion(joinable_, ptrdiff_t(fill_.width), ptrdiff_t(seedIndex), fill_.noiseRange,
+               GrowthNotes{reachedFrom_.get(), offsets_.get(), wideOffsets_.get()});
     // Each pixel's paint depends on its notes alone: rows split over threads.
     SplitOverThreads(height_, 1, kParallelPixels / fill_.width + 1,
                      [&](int64_t y0, int64_t y1) { PaintRows(y0, y1); });
   }
 
  private:
-  // Which neighbour reached a pixel: its parent is the pixel before it, after
-  // it, above it or below it on the linear index. 0: not in the region.
-  enum ReachedFrom : uint8_t { kNotReached, kFromBefore, kFromAfter, kFromAbove, kFromBelow };
-
-  // Takes pixel n into the region if it may join and has not yet.
-  bool Join(ptrdiff_t n) {
-    uint32_t& word = joinable_[size_t(n >> 5)];
-    const uint32_t bit = uint32_t(1) << (n & 31);
-    if (!(word & bit)) return false;
-    word &= ~bit;
-    return true;
-  }
-
-  // GrowFrom's order: right, left, below, above; a draw for each that joins.
-  // Indices are ptrdiff_t: the image fits the address space, and the 32-bit
-  // build then works in single registers.
-  void Grow(ptrdiff_t i) {
-    const ptrdiff_t width = ptrdiff_t(fill_.width), count = ptrdiff_t(fill_.count);
-    const ptrdiff_t neighbours[4] = {i + 1, i - 1, i + width, i - width};
-    const ReachedFrom from[4] = {kFromBefore, kFromAfter, kFromAbove, kFromBelow};
-    for (int k = 0; k < 4; ++k) {
-      const ptrdiff_t n = neighbours[k];
-      if (n < 0 || n >= count || !Join(n)) continue;
-      reachedFrom_.get()[n] = from[k];
-      if (fill_.noiseRange > 0) {
-        const int32_t offset = Random(fill_.noiseRange) - fill_.noiseRange / 2;
-        if (offsets_) offsets_[size_t(n)] = int8_t(offset);  // -128..127 for N <= 256
-        else wideOffsets_[size_t(n)] = offset;
-      }
-      queue_.Push(int32_t(n));
-    }
-  }
-
   // Paints the region pixels of rows y0..y1-1. Everything the loop needs is
   // held in locals: the byte stores could alias members and force them to
   // be read again. Each value is computed in double with a bound on how far
@@ -358,11 +304,10 @@ class FastFill {
   static constexpr double kRelativeError = 1e-9;
   const FillSetup& fill_;
   int64_t height_;
-  std::unique_ptr<uint32_t[]> joinable_;
+  RegionBitmap joinable_;
   std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
   std::unique_ptr<int8_t[]> offsets_;
   std::unique_ptr<int32_t[]> wideOffsets_;
-  PixelQueue queue_;
   std::vector<long double> dxx_, dyy_;
   std::vector<double> dxxDouble_, dyyDouble_;
 };
