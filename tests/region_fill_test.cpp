@@ -331,6 +331,7 @@ const RuleCase kRuleCases[] = {
     {"gradient far beyond F1", 0, 0, 1, {5, 5}, {5, 6}},
     {"transparency", 0.35L, 0, 1, {0, 0}, {33, 7}},
     {"noise", 0, 7, 1, {3, 0}, {0, 9}},
+    {"noise beyond a note's five bits", 0, 40, 1, {3, 0}, {0, 9}},
     {"noise beyond a byte", 0.1L, 600, 1, {3, 0}, {0, 9}},
     {"everything", 0.2L, 5, 1.3L, {0, 9}, {21, 2}},
     {"darker", 0.6L, 2, 0.4L, {2, 2}, {8, 1}},

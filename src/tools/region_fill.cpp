@@ -153,10 +153,10 @@ class FastFill {
       : fill_(fill),
         height_(height),
         joinable_(fill.count, fill.width),
-        reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(fill.count), 1))) {
-    if (!reachedFrom_) throw std::bad_alloc();
+        notes_(static_cast<uint8_t*>(std::calloc(size_t(fill.count), 1))) {
+    if (!notes_) throw std::bad_alloc();
     if (fill.noiseRange > 256) wideOffsets_.reset(new int32_t[size_t(fill.count)]);
-    else if (fill.noiseRange > 0) offsets_.reset(new int8_t[size_t(fill.count)]);
+    else if (fill.noiseRange > kPackedDrawRange) offsets_.reset(new int8_t[size_t(fill.count)]);
     JoinRange range;
     const int32_t seed[3] = {fill.seedColour.b, fill.seedColour.g, fill.seedColour.r};
     for (int c = 0; c < 3; ++c) {
@@ -190,7 +190,7 @@ class FastFill {
 
   void Run(int64_t seedIndex) {
     GrowRegion(joinable_, ptrdiff_t(fill_.width), ptrdiff_t(seedIndex), fill_.noiseRange,
-               GrowthNotes{reachedFrom_.get(), offsets_.get(), wideOffsets_.get()});
+               GrowthNotes{notes_.get(), offsets_.get(), wideOffsets_.get()});
     // Each pixel's paint depends on its notes alone: rows split over threads.
     SplitOverThreads(height_, 1, kParallelPixels / fill_.width + 1,
                      [&](int64_t y0, int64_t y1) { PaintRows(y0, y1); });
@@ -218,20 +218,21 @@ class FastFill {
     }
     const double* dxx = dxxDouble_.data();
     const double* dyy = dyyDouble_.data();
-    const uint8_t* reached = reachedFrom_.get();
+    const uint8_t* notes = notes_.get();
+    const bool packedDraws = !offsets_ && !wideOffsets_;
     const ptrdiff_t width = ptrdiff_t(fill_.width);
     const ptrdiff_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
     // Groups of four in AVX2 where the rule needs nothing per pixel beyond
     // the notes: no lightness conversion, draws within a byte.
     const bool vector = CpuHasAvx2() && !scaled && doubleExact && !wideOffsets_;
-    const FillPaint four{fill_.source, fill_.destination, reached, offsets_.get(), dxx, dyy, width,
+    const FillPaint four{fill_.source, fill_.destination, notes, packedDraws, offsets_.get(), dxx, dyy, width,
                          ptrdiff_t(fill_.count), inverseSpan, t, oneMinusT, deltaScale,
                          {double(f2[0]), double(f2[1]), double(f2[2])},
                          {delta[0], delta[1], delta[2]}, {scale[0], scale[1], scale[2]}, kRelativeError};
     for (ptrdiff_t y = ptrdiff_t(y0); y < y1; ++y) {
       const Pixel24* source = fill_.source + y * width;
       Pixel24* destination = fill_.destination + y * width;
-      const uint8_t* from = reached + y * width;
+      const uint8_t* from = notes + y * width;
       for (ptrdiff_t x = 0; x < width; ++x) {
         // Outside the region a row is mostly zeros: skip them eight at a time.
         if (x + 8 <= width) {
@@ -252,11 +253,13 @@ class FastFill {
         }
         // The parent, without a branch on the direction (which follows no pattern).
         const ptrdiff_t n = y * width + x;
-        const ptrdiff_t parent = n + step[from[x]];
+        const ptrdiff_t parent = n + step[NoteParent(from[x])];
         const ptrdiff_t py = parent < n - x ? y - 1 : (parent >= n - x + width ? y + 1 : y);
         const ptrdiff_t px = parent - py * width;
         const double r = hasSpan ? std::sqrt(dxx[px] + dyy[py]) * inverseSpan : 0;
-        const int32_t offset = offsets_ ? offsets_[size_t(n)] : wideOffsets_ ? wideOffsets_[size_t(n)] : 0;
+        const int32_t offset = packedDraws ? NoteDraw(from[x])
+                               : offsets_  ? offsets_[size_t(n)]
+                                           : wideOffsets_[size_t(n)];
         const Pixel24 p = source[x];
         const TRgbInts c = scaled ? lightness(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
         const int32_t own[3] = {c.b, c.g, c.r};
@@ -305,7 +308,7 @@ class FastFill {
   const FillSetup& fill_;
   int64_t height_;
   RegionBitmap joinable_;
-  std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
+  std::unique_ptr<uint8_t[], FreeDeleter> notes_;  // zeroed pages from the system
   std::unique_ptr<int8_t[]> offsets_;
   std::unique_ptr<int32_t[]> wideOffsets_;
   std::vector<long double> dxx_, dyy_;

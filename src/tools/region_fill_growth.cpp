@@ -22,11 +22,10 @@ namespace {
 // The walk keeps the ring's positions, the generator's state and every
 // pointer in locals: the byte stores of the notes may alias anything in
 // memory, and would make the compiler load a member again after each one.
-// `note(pixel)` records what a pixel gets when it leaves the queue: pixels
-// leave in the order they joined, so the draws go out in join order, as
-// drawing at the join would hand them.
+// `note(pixel, from)` records what a pixel gets as it joins, its draw
+// among them: in join order.
 template <typename Note>
-void Walk(uint32_t* bits, ptrdiff_t width, ptrdiff_t seed, uint8_t* reached, Note note) {
+void Walk(uint32_t* bits, ptrdiff_t width, ptrdiff_t seed, Note note) {
   constexpr size_t kInitial = size_t(1) << 16;
   std::unique_ptr<int32_t[]> ring(new int32_t[kInitial]);
   int32_t* slots = ring.get();
@@ -38,7 +37,7 @@ void Walk(uint32_t* bits, ptrdiff_t width, ptrdiff_t seed, uint8_t* reached, Not
     const uint32_t bit = uint32_t(1) << (n & 31);
     if (!(word & bit)) return;
     word &= ~bit;
-    reached[n] = from;
+    note(n, from);
     slots[tail++ & mask] = int32_t(n);
   };
   ptrdiff_t i = seed;
@@ -57,7 +56,6 @@ void Walk(uint32_t* bits, ptrdiff_t width, ptrdiff_t seed, uint8_t* reached, Not
     visit(i - width, kFromBelow);
     if (head == tail) break;
     i = slots[head++ & mask];
-    note(i);
   }
 }
 
@@ -68,14 +66,23 @@ void GrowRegion(RegionBitmap& joinable, ptrdiff_t width, ptrdiff_t seed, int32_t
   uint32_t* bits = joinable.Words();
   const int32_t half = noiseRange / 2;
   RandomDraws draws;
+  uint8_t* const packed = notes.notes;
   if (int8_t* offsets = notes.offsets) {
-    Walk(bits, width, seed, notes.reachedFrom, [&](ptrdiff_t i) {
-      offsets[i] = int8_t(draws(noiseRange) - half);  // -128..127 for N <= 256
+    Walk(bits, width, seed, [&](ptrdiff_t n, uint8_t from) {
+      packed[n] = from;
+      offsets[n] = int8_t(draws(noiseRange) - half);  // -128..127 for N <= 256
     });
   } else if (int32_t* offsets = notes.wideOffsets) {
-    Walk(bits, width, seed, notes.reachedFrom, [&](ptrdiff_t i) { offsets[i] = draws(noiseRange) - half; });
+    Walk(bits, width, seed, [&](ptrdiff_t n, uint8_t from) {
+      packed[n] = from;
+      offsets[n] = draws(noiseRange) - half;
+    });
+  } else if (noiseRange > 0) {
+    Walk(bits, width, seed, [&](ptrdiff_t n, uint8_t from) {
+      packed[n] = uint8_t(from | (draws(noiseRange) - half + 16) << 3);  // -16..15 for N <= 32
+    });
   } else {
-    Walk(bits, width, seed, notes.reachedFrom, [](ptrdiff_t) {});
+    Walk(bits, width, seed, [&](ptrdiff_t n, uint8_t from) { packed[n] = uint8_t(from | 16 << 3); });
   }
 }
 
