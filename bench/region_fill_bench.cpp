@@ -126,6 +126,7 @@ void BM_Growth(benchmark::State& state) {
     benchmark::DoNotOptimize(notes.data());
   }
   PerRegionPixel(state);
+  state.counters["region_pixels"] = double(BackdropRegionPixels());
   state.SetLabel(noise ? "noise 5" : "noise 0");
 }
 
