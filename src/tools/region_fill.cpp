@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "colour/colour.h"
@@ -104,18 +103,19 @@ void GrowFrom(ReferenceGrowth& growth, int64_t i) {
 // The fast path's pieces.
 
 // The source colour of a region pixel after the lightness factor, cached by
-// colour: a background holds few distinct colours, each converted once. The
-// slot is chosen by the low bits of each channel, so that the close colours
-// of neighbouring pixels share a few cache lines of the table instead of
-// each missing the cache.
+// colour: a background holds few distinct colours, each converted once.
+// Colours are placed by cubes of 4 x 4 x 4: a cube's 64 slots lie side by
+// side, so the close colours of neighbouring pixels share a few cache lines
+// of the table, and the cubes are spread over the table by a hash, so that
+// colours far apart seldom take each other's slots.
 class LightnessCache {
  public:
   explicit LightnessCache(long double factor)
       : factor_(factor), slots_(factor != 1.0L ? kSlots : 0) {}
   TRgbInts operator()(PixelColor packed) {
-    const uint32_t index = ((packed >> 16 & kChannelMask) << (2 * kChannelBits)) |
-                           ((packed >> 8 & kChannelMask) << kChannelBits) | (packed & kChannelMask);
-    Slot& slot = slots_[index];
+    const uint32_t cube = ((packed >> 2) & 0x3F3F3Fu) * 2654435761u >> (32 - kCubeBits);
+    const uint32_t within = (packed >> 12 & 0x30) | (packed >> 6 & 0xC) | (packed & 3);
+    Slot& slot = slots_[cube << 6 | within];
     if (slot.key != (packed | kFilled)) {
       THsl h = RgbToHsl(packed);
       h.l = h.l * factor_;
@@ -126,9 +126,8 @@ class LightnessCache {
   }
 
  private:
-  static constexpr int kChannelBits = 5;
-  static constexpr uint32_t kChannelMask = (1u << kChannelBits) - 1;
-  static constexpr size_t kSlots = size_t(1) << (3 * kChannelBits);
+  static constexpr int kCubeBits = 10;
+  static constexpr size_t kSlots = size_t(64) << kCubeBits;
   static constexpr uint32_t kFilled = 1u << 24;
   struct Slot {
     uint32_t key = 0;
@@ -153,8 +152,7 @@ class FastFill {
       : fill_(fill),
         height_(height),
         joinable_(fill.count, fill.width),
-        notes_(static_cast<uint8_t*>(std::calloc(size_t(fill.count), 1))) {
-    if (!notes_) throw std::bad_alloc();
+        notes_(new uint8_t[size_t(fill.count)]) {
     if (fill.noiseRange > 256) wideOffsets_.reset(new int32_t[size_t(fill.count)]);
     else if (fill.noiseRange > kPackedDrawRange) offsets_.reset(new int8_t[size_t(fill.count)]);
     JoinRange range;
@@ -168,8 +166,11 @@ class FastFill {
       while (v < 255 && fill.tolerance > (long double)((v + 1) - seed[c])) ++v;
       range.high[c] = uint8_t(v);
     }
+    // The notes are cleared in the same pass: the first touch of their fresh
+    // pages then costs the threads side by side, not the growth alone.
     SplitOverThreads(fill.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
       MarkJoinable(fill.source + begin, end - begin, range, joinable_.Words() + begin / 32);
+      std::memset(notes_.get() + begin, 0, size_t(end - begin));
     });
     // The gradient's squared distances, per column and per row, as GrowFrom forms them.
     if (fill.span > 0) {
@@ -298,17 +299,13 @@ class FastFill {
     return RoundHalfEven(!(mixed > -kBound) ? -kBound : (mixed > kBound ? kBound : mixed));
   }
 
-  struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-  };
-
   // Far above the double's own error (2^-52 of the scale, a few times over)
   // and far below any half that decides a rounding.
   static constexpr double kRelativeError = 1e-9;
   const FillSetup& fill_;
   int64_t height_;
   RegionBitmap joinable_;
-  std::unique_ptr<uint8_t[], FreeDeleter> notes_;  // zeroed pages from the system
+  std::unique_ptr<uint8_t[]> notes_;
   std::unique_ptr<int8_t[]> offsets_;
   std::unique_ptr<int32_t[]> wideOffsets_;
   std::vector<long double> dxx_, dyy_;
