@@ -5,9 +5,11 @@
 
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "colour/random.h"
+#include "platform/row_pool.h"
 #include "tools/region_fill_mask.h"
 
 namespace molvane {
@@ -285,52 +287,98 @@ TEST(RandomGenerator, RangeUniformityAndSeeding) {
   for (int i = 0; i < 1000; ++i) ASSERT_LT(uint32_t(Random(INT32_MAX)), uint32_t(INT32_MAX));
 }
 
-// The fast path against the reference on blotchy images (a few colours in
-// patches, so regions wind and split) of awkward sizes, with every part of
-// the rule switched on in turn: same bytes, and the generator left in the
-// same state (the same draws, in the same order).
+// The fast path against the reference: same bytes, and the generator left
+// in the same state (the same draws, in the same order). Images: blotchy (a
+// few colours in patches, so regions wind and split), uniform (the whole
+// image one region, wrapping from row to row) and a checkerboard of far
+// colours (every region a single pixel); sizes around the bitmap's 32-bit
+// words and single rows and columns; seeds random and in the four corners,
+// so regions touch every border; every part of the rule switched on in turn.
+enum Pattern { kBlotchy, kUniform, kCheckerboard };
+
+Image PatternImage(Pattern pattern, int32_t w, int32_t h, std::mt19937& random) {
+  Image img(w, h, Grey(100));
+  const Pixel24 palette[3] = {Pixel24{100, 120, 140}, Pixel24{104, 118, 131}, Pixel24{30, 200, 90}};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (pattern == kBlotchy) img.at(x, y) = palette[(x / 3 + y / 2 + random() % 2) % 3];
+      if (pattern == kCheckerboard) img.at(x, y) = palette[(x + y) % 2 * 2];
+    }
+  return img;
+}
+
+// Fills `img` by the fast path and by the reference from the same
+// generator state; both results, and whether the draws after them agree.
+void ExpectFastEqualsReference(const Image& img, const FillParams& p, const std::string& what) {
+  std::vector<Pixel24> fast(img.pixels.size(), Pixel24{1, 2, 3}), reference(fast);
+  Randomize(9);
+  FillRegion(img.pixels.data(), fast.data(), img.width, img.height, p);
+  const int32_t nextFast = Random(1 << 30);
+  Randomize(9);
+  FillRegionReference(img.pixels.data(), reference.data(), img.width, img.height, p);
+  EXPECT_EQ(CountChanged(fast, reference), 0u) << what;
+  EXPECT_EQ(nextFast, Random(1 << 30)) << what;
+}
+
+struct RuleCase {
+  const char* name;
+  long double transparency, noise, lightness;
+  ImagePoint f1, f2;
+};
+const RuleCase kRuleCases[] = {
+    {"plain", 0, 0, 1, {0, 0}, {0, 0}},
+    {"gradient", 0, 0, 1, {1, 2}, {40, 30}},
+    {"gradient far beyond F1", 0, 0, 1, {5, 5}, {5, 6}},
+    {"transparency", 0.35L, 0, 1, {0, 0}, {33, 7}},
+    {"noise", 0, 7, 1, {3, 0}, {0, 9}},
+    {"noise beyond a note's five bits", 0, 40, 1, {3, 0}, {0, 9}},
+    {"noise beyond a byte", 0.1L, 600, 1, {3, 0}, {0, 9}},
+    {"everything", 0.2L, 5, 1.3L, {0, 9}, {21, 2}},
+    {"darker", 0.6L, 2, 0.4L, {2, 2}, {8, 1}},
+};
+
+FillParams RuleParams(const RuleCase& c, ImagePoint seed) {
+  FillParams p = Plain(seed);
+  p.tolerance = 12;
+  p.transparency = c.transparency;
+  p.noiseAmplitude = c.noise;
+  p.lightnessFactor = c.lightness;
+  p.pointF1 = c.f1;
+  p.pointF2 = c.f2;
+  p.colourF1 = Rgb(250, 3, 128);
+  return p;
+}
+
 TEST(RegionFillFastPath, SameBytesAndDrawsAsTheReference) {
-  struct Case {
-    const char* name;
-    long double transparency, noise, lightness;
-    ImagePoint f1, f2;
-  };
-  const Case cases[] = {
-      {"plain", 0, 0, 1, {0, 0}, {0, 0}},
-      {"gradient", 0, 0, 1, {1, 2}, {40, 30}},
-      {"gradient far beyond F1", 0, 0, 1, {5, 5}, {5, 6}},
-      {"transparency", 0.35L, 0, 1, {0, 0}, {33, 7}},
-      {"noise", 0, 7, 1, {3, 0}, {0, 9}},
-      {"noise beyond a byte", 0.1L, 600, 1, {3, 0}, {0, 9}},
-      {"everything", 0.2L, 5, 1.3L, {0, 9}, {21, 2}},
-      {"darker", 0.6L, 2, 0.4L, {2, 2}, {8, 1}},
-  };
   std::mt19937 random(11);
-  for (auto [w, h] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{2, 2}, std::pair{321, 1},
-                      std::pair{37, 23}, std::pair{64, 65}}) {
-    Image img(w, h, kBlack);
-    const Pixel24 palette[3] = {Pixel24{100, 120, 140}, Pixel24{104, 118, 131}, Pixel24{30, 200, 90}};
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) img.at(x, y) = palette[(x / 3 + y / 2 + random() % 2) % 3];
-    for (const Case& c : cases) {
-      FillParams p = Plain({int32_t(random() % w), int32_t(random() % h)});
-      p.tolerance = 12;
-      p.transparency = c.transparency;
-      p.noiseAmplitude = c.noise;
-      p.lightnessFactor = c.lightness;
-      p.pointF1 = c.f1;
-      p.pointF2 = c.f2;
-      p.colourF1 = Rgb(250, 3, 128);
-      std::vector<Pixel24> fast(img.pixels.size(), Pixel24{1, 2, 3}), reference(fast);
-      Randomize(9);
-      FillRegion(img.pixels.data(), fast.data(), w, h, p);
-      const int32_t nextFast = Random(1 << 30);
-      Randomize(9);
-      FillRegionReference(img.pixels.data(), reference.data(), w, h, p);
-      EXPECT_EQ(CountChanged(fast, reference), 0u) << w << "x" << h << " " << c.name;
-      EXPECT_EQ(nextFast, Random(1 << 30)) << w << "x" << h << " " << c.name;
+  for (Pattern pattern : {kBlotchy, kUniform, kCheckerboard}) {
+    for (auto [w, h] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{2, 2}, std::pair{321, 1},
+                        std::pair{31, 7}, std::pair{32, 8}, std::pair{33, 9}, std::pair{37, 23},
+                        std::pair{64, 65}}) {
+      const Image img = PatternImage(pattern, w, h, random);
+      const ImagePoint seeds[] = {{int32_t(random() % w), int32_t(random() % h)}, {0, 0}, {w - 1, 0},
+                                  {0, h - 1}, {w - 1, h - 1}};
+      for (const RuleCase& c : kRuleCases)
+        for (ImagePoint seed : seeds)
+          ExpectFastEqualsReference(img, RuleParams(c, seed),
+                                    std::to_string(pattern) + " " + std::to_string(w) + "x" + std::to_string(h) +
+                                        " " + c.name + " seed " + std::to_string(seed.x) + "," +
+                                        std::to_string(seed.y));
     }
   }
+}
+
+// Above the size at which the painting splits over threads: any number of
+// threads gives the reference's bytes and draws.
+TEST(RegionFillFastPath, SameBytesOnAnyNumberOfThreads) {
+  std::mt19937 random(5);
+  const Image img = PatternImage(kBlotchy, 613, 459, random);
+  for (int threads : {1, 2, 3}) {
+    SetPoolThreads(threads);
+    for (const RuleCase& c : {kRuleCases[1], kRuleCases[6]})
+      ExpectFastEqualsReference(img, RuleParams(c, {306, 229}), std::to_string(threads) + " threads " + c.name);
+  }
+  SetPoolThreads(0);
 }
 
 // The membership bitmap's vector path against the plain test, across word

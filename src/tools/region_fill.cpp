@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "colour/colour.h"
@@ -14,6 +13,7 @@
 #include "colour/random.h"
 #include "platform/row_pool.h"
 #include "tools/reference_paths.h"
+#include "tools/region_fill_growth.h"
 #include "tools/region_fill_mask.h"
 #include "tools/region_fill_paint.h"
 
@@ -102,43 +102,20 @@ void GrowFrom(ReferenceGrowth& growth, int64_t i) {
 
 // The fast path's pieces.
 
-// The breadth-first queue: only the pixels between the one being grown and
-// the last joined are ever needed, a band a few rows long, so a ring that
-// doubles when full stays in cache where a list of every pixel would not.
-class PixelQueue {
- public:
-  PixelQueue() : slots_(new int32_t[kInitial]), mask_(kInitial - 1) {}
-  bool Empty() const { return head_ == tail_; }
-  int32_t Pop() { return slots_[head_++ & mask_]; }
-  void Push(int32_t i) {
-    if (tail_ - head_ > mask_) Grow();
-    slots_[tail_++ & mask_] = i;
-  }
-
- private:
-  static constexpr size_t kInitial = 1u << 16;
-  void Grow() {
-    const size_t size = mask_ + 1;
-    std::unique_ptr<int32_t[]> bigger(new int32_t[size * 2]);
-    for (size_t k = head_; k != tail_; ++k) bigger[k & (2 * size - 1)] = slots_[k & mask_];
-    slots_ = std::move(bigger);
-    mask_ = 2 * size - 1;
-  }
-  // Positions count up and are taken modulo the size: they may wrap.
-  std::unique_ptr<int32_t[]> slots_;
-  size_t mask_;
-  size_t head_ = 0;
-  size_t tail_ = 0;
-};
-
 // The source colour of a region pixel after the lightness factor, cached by
 // colour: a background holds few distinct colours, each converted once.
+// Colours are placed by cubes of 4 x 4 x 4: a cube's 64 slots lie side by
+// side, so the close colours of neighbouring pixels share a few cache lines
+// of the table, and the cubes are spread over the table by a hash, so that
+// colours far apart seldom take each other's slots.
 class LightnessCache {
  public:
   explicit LightnessCache(long double factor)
       : factor_(factor), slots_(factor != 1.0L ? kSlots : 0) {}
   TRgbInts operator()(PixelColor packed) {
-    Slot& slot = slots_[(packed * 2654435761u) >> (32 - kBits)];
+    const uint32_t cube = ((packed >> 2) & 0x3F3F3Fu) * 2654435761u >> (32 - kCubeBits);
+    const uint32_t within = (packed >> 12 & 0x30) | (packed >> 6 & 0xC) | (packed & 3);
+    Slot& slot = slots_[cube << 6 | within];
     if (slot.key != (packed | kFilled)) {
       THsl h = RgbToHsl(packed);
       h.l = h.l * factor_;
@@ -149,8 +126,8 @@ class LightnessCache {
   }
 
  private:
-  static constexpr int kBits = 16;
-  static constexpr size_t kSlots = size_t(1) << kBits;
+  static constexpr int kCubeBits = 10;
+  static constexpr size_t kSlots = size_t(64) << kCubeBits;
   static constexpr uint32_t kFilled = 1u << 24;
   struct Slot {
     uint32_t key = 0;
@@ -160,24 +137,24 @@ class LightnessCache {
   std::vector<Slot> slots_;
 };
 
-// The fast path, in two passes. The growth: membership is decided for the
-// whole image first, one bit a pixel, in a streaming pass; that bitmap (1.5
-// MB at 12 Mpx) stays in cache while the breadth-first growth wanders over
+// The fast path, in three passes. Membership is decided for the whole image
+// first, one bit a pixel, in a streaming pass split over the row pool; that
+// bitmap (1.5 MB at 12 Mpx) stays in cache while the growth wanders over
 // rows far apart, and a pixel's bit is cleared when it joins, so the same
-// bit records the visit. The growth draws in the reference's order and notes
-// for each pixel that joins only which neighbour reached it (one byte) and
-// its draw. The painting then runs row after row over those notes, reading
-// and writing the images in memory order instead of the growth's order.
+// bit records the visit. The growth (region_fill_growth.h), the one pass
+// bound to the reference's order, draws in that order and notes for each
+// pixel that joins only which neighbour reached it (one byte) and its draw.
+// The painting then runs row after row over those notes, split over the row
+// pool, reading and writing the images in memory order.
 class FastFill {
  public:
   FastFill(const FillSetup& fill, int32_t height)
       : fill_(fill),
         height_(height),
-        joinable_(new uint32_t[size_t((fill.count + 31) / 32)]),
-        reachedFrom_(static_cast<uint8_t*>(std::calloc(size_t(fill.count), 1))) {
-    if (!reachedFrom_) throw std::bad_alloc();
+        joinable_(fill.count, fill.width),
+        notes_(new uint8_t[size_t(fill.count)]) {
     if (fill.noiseRange > 256) wideOffsets_.reset(new int32_t[size_t(fill.count)]);
-    else if (fill.noiseRange > 0) offsets_.reset(new int8_t[size_t(fill.count)]);
+    else if (fill.noiseRange > kPackedDrawRange) offsets_.reset(new int8_t[size_t(fill.count)]);
     JoinRange range;
     const int32_t seed[3] = {fill.seedColour.b, fill.seedColour.g, fill.seedColour.r};
     for (int c = 0; c < 3; ++c) {
@@ -189,8 +166,11 @@ class FastFill {
       while (v < 255 && fill.tolerance > (long double)((v + 1) - seed[c])) ++v;
       range.high[c] = uint8_t(v);
     }
+    // The notes are cleared in the same pass: the first touch of their fresh
+    // pages then costs the threads side by side, not the growth alone.
     SplitOverThreads(fill.count, 32, kParallelPixels, [&](int64_t begin, int64_t end) {
-      MarkJoinable(fill.source + begin, end - begin, range, joinable_.get() + begin / 32);
+      MarkJoinable(fill.source + begin, end - begin, range, joinable_.Words() + begin / 32);
+      std::memset(notes_.get() + begin, 0, size_t(end - begin));
     });
     // The gradient's squared distances, per column and per row, as GrowFrom forms them.
     if (fill.span > 0) {
@@ -210,47 +190,14 @@ class FastFill {
   }
 
   void Run(int64_t seedIndex) {
-    Grow(seedIndex);
-    while (!queue_.Empty()) Grow(queue_.Pop());
+    GrowRegion(joinable_, ptrdiff_t(fill_.width), ptrdiff_t(seedIndex), fill_.noiseRange,
+               GrowthNotes{notes_.get(), offsets_.get(), wideOffsets_.get()});
     // Each pixel's paint depends on its notes alone: rows split over threads.
     SplitOverThreads(height_, 1, kParallelPixels / fill_.width + 1,
                      [&](int64_t y0, int64_t y1) { PaintRows(y0, y1); });
   }
 
  private:
-  // Which neighbour reached a pixel: its parent is the pixel before it, after
-  // it, above it or below it on the linear index. 0: not in the region.
-  enum ReachedFrom : uint8_t { kNotReached, kFromBefore, kFromAfter, kFromAbove, kFromBelow };
-
-  // Takes pixel n into the region if it may join and has not yet.
-  bool Join(ptrdiff_t n) {
-    uint32_t& word = joinable_[size_t(n >> 5)];
-    const uint32_t bit = uint32_t(1) << (n & 31);
-    if (!(word & bit)) return false;
-    word &= ~bit;
-    return true;
-  }
-
-  // GrowFrom's order: right, left, below, above; a draw for each that joins.
-  // Indices are ptrdiff_t: the image fits the address space, and the 32-bit
-  // build then works in single registers.
-  void Grow(ptrdiff_t i) {
-    const ptrdiff_t width = ptrdiff_t(fill_.width), count = ptrdiff_t(fill_.count);
-    const ptrdiff_t neighbours[4] = {i + 1, i - 1, i + width, i - width};
-    const ReachedFrom from[4] = {kFromBefore, kFromAfter, kFromAbove, kFromBelow};
-    for (int k = 0; k < 4; ++k) {
-      const ptrdiff_t n = neighbours[k];
-      if (n < 0 || n >= count || !Join(n)) continue;
-      reachedFrom_.get()[n] = from[k];
-      if (fill_.noiseRange > 0) {
-        const int32_t offset = Random(fill_.noiseRange) - fill_.noiseRange / 2;
-        if (offsets_) offsets_[size_t(n)] = int8_t(offset);  // -128..127 for N <= 256
-        else wideOffsets_[size_t(n)] = offset;
-      }
-      queue_.Push(int32_t(n));
-    }
-  }
-
   // Paints the region pixels of rows y0..y1-1. Everything the loop needs is
   // held in locals: the byte stores could alias members and force them to
   // be read again. Each value is computed in double with a bound on how far
@@ -272,20 +219,21 @@ class FastFill {
     }
     const double* dxx = dxxDouble_.data();
     const double* dyy = dyyDouble_.data();
-    const uint8_t* reached = reachedFrom_.get();
+    const uint8_t* notes = notes_.get();
+    const bool packedDraws = !offsets_ && !wideOffsets_;
     const ptrdiff_t width = ptrdiff_t(fill_.width);
     const ptrdiff_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
     // Groups of four in AVX2 where the rule needs nothing per pixel beyond
     // the notes: no lightness conversion, draws within a byte.
     const bool vector = CpuHasAvx2() && !scaled && doubleExact && !wideOffsets_;
-    const FillPaint four{fill_.source, fill_.destination, reached, offsets_.get(), dxx, dyy, width,
+    const FillPaint four{fill_.source, fill_.destination, notes, packedDraws, offsets_.get(), dxx, dyy, width,
                          ptrdiff_t(fill_.count), inverseSpan, t, oneMinusT, deltaScale,
                          {double(f2[0]), double(f2[1]), double(f2[2])},
                          {delta[0], delta[1], delta[2]}, {scale[0], scale[1], scale[2]}, kRelativeError};
     for (ptrdiff_t y = ptrdiff_t(y0); y < y1; ++y) {
       const Pixel24* source = fill_.source + y * width;
       Pixel24* destination = fill_.destination + y * width;
-      const uint8_t* from = reached + y * width;
+      const uint8_t* from = notes + y * width;
       for (ptrdiff_t x = 0; x < width; ++x) {
         // Outside the region a row is mostly zeros: skip them eight at a time.
         if (x + 8 <= width) {
@@ -306,11 +254,13 @@ class FastFill {
         }
         // The parent, without a branch on the direction (which follows no pattern).
         const ptrdiff_t n = y * width + x;
-        const ptrdiff_t parent = n + step[from[x]];
+        const ptrdiff_t parent = n + step[NoteParent(from[x])];
         const ptrdiff_t py = parent < n - x ? y - 1 : (parent >= n - x + width ? y + 1 : y);
         const ptrdiff_t px = parent - py * width;
         const double r = hasSpan ? std::sqrt(dxx[px] + dyy[py]) * inverseSpan : 0;
-        const int32_t offset = offsets_ ? offsets_[size_t(n)] : wideOffsets_ ? wideOffsets_[size_t(n)] : 0;
+        const int32_t offset = packedDraws ? NoteDraw(from[x])
+                               : offsets_  ? offsets_[size_t(n)]
+                                           : wideOffsets_[size_t(n)];
         const Pixel24 p = source[x];
         const TRgbInts c = scaled ? lightness(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
         const int32_t own[3] = {c.b, c.g, c.r};
@@ -349,20 +299,15 @@ class FastFill {
     return RoundHalfEven(!(mixed > -kBound) ? -kBound : (mixed > kBound ? kBound : mixed));
   }
 
-  struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-  };
-
   // Far above the double's own error (2^-52 of the scale, a few times over)
   // and far below any half that decides a rounding.
   static constexpr double kRelativeError = 1e-9;
   const FillSetup& fill_;
   int64_t height_;
-  std::unique_ptr<uint32_t[]> joinable_;
-  std::unique_ptr<uint8_t[], FreeDeleter> reachedFrom_;  // zeroed pages from the system
+  RegionBitmap joinable_;
+  std::unique_ptr<uint8_t[]> notes_;
   std::unique_ptr<int8_t[]> offsets_;
   std::unique_ptr<int32_t[]> wideOffsets_;
-  PixelQueue queue_;
   std::vector<long double> dxx_, dyy_;
   std::vector<double> dxxDouble_, dyyDouble_;
 };

@@ -8,16 +8,19 @@
 
 namespace molvane {
 
-// The painting of region pixels from the growth's notes: each pixel's parent
-// (the neighbour that reached it: 1 before, 2 after, 3 above, 4 below on the
-// linear index; 0 outside the region) and its draw. Channels in the order
+// The painting of region pixels from the growth's notes
+// (region_fill_growth.h): each pixel's parent (the neighbour that reached
+// it: 1 before, 2 after, 3 above, 4 below on the linear index, in the low
+// three bits; 0 outside the region) and its draw, in the high five bits or
+// in an array of its own. Channels in the order
 // b, g, r. A value is computed in double and rounded from it only when it
 // lies further than `relativeError` times its scale from a half.
 struct FillPaint {
   const Pixel24* source;
   Pixel24* destination;
-  const uint8_t* reachedFrom;
-  const int8_t* offsets;  // null: every draw is 0
+  const uint8_t* notes;
+  bool packedDraws;       // each draw in its note
+  const int8_t* offsets;  // else the draws; null with neither: every draw is 0
   const double* dxx;      // per column, the gradient's squared horizontal distance
   const double* dyy;      // per row, the vertical one
   ptrdiff_t width;

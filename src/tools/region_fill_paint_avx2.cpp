@@ -19,15 +19,16 @@ __attribute__((target("avx2"))) ptrdiff_t PaintRunAvx2(const FillPaint& p, ptrdi
   // The parent's offset on the linear index, by the note (1..4).
   const int32_t steps[5] = {0, -1, 1, -int32_t(w), int32_t(w)};
   const int32_t rowStart = int32_t(y * w);
-  const uint8_t* from = p.reachedFrom + rowStart;
+  const uint8_t* from = p.notes + rowStart;
   for (; x + 4 <= end; x += 4) {
     uint32_t notes;
     std::memcpy(&notes, from + x, 4);
     // No zero byte: four region pixels.
     if (((notes - 0x01010101u) & ~notes & 0x80808080u) != 0) break;
     const __m128i note = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int32_t(notes)));
+    const __m128i parentNote = _mm_and_si128(note, _mm_set1_epi32(7));
     const __m128i n = _mm_add_epi32(_mm_set1_epi32(rowStart + int32_t(x)), _mm_setr_epi32(0, 1, 2, 3));
-    const __m128i step = _mm_i32gather_epi32(steps, note, 4);
+    const __m128i step = _mm_i32gather_epi32(steps, parentNote, 4);
     const __m128i parent = _mm_add_epi32(n, step);
     // The parent's row: this one, the one above or the one below.
     const __m128i start = _mm_set1_epi32(rowStart);
@@ -44,7 +45,9 @@ __attribute__((target("avx2"))) ptrdiff_t PaintRunAvx2(const FillPaint& p, ptrdi
       r = _mm256_mul_pd(_mm256_sqrt_pd(squares), inverseSpan);
     }
     __m128i offset = _mm_setzero_si128();
-    if (p.offsets) {
+    if (p.packedDraws) {
+      offset = _mm_sub_epi32(_mm_srli_epi32(note, 3), _mm_set1_epi32(16));
+    } else if (p.offsets) {
       int32_t four;
       std::memcpy(&four, p.offsets + rowStart + x, 4);
       offset = _mm_cvtepi8_epi32(_mm_cvtsi32_si128(four));
