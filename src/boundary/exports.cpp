@@ -10,6 +10,7 @@
 #include "boundary/tool_table.h"
 #include "boundary/version_info.h"
 #include "platform/platform.h"
+#include "ui/screen_cursor.h"
 
 namespace molvane {
 namespace {
@@ -67,6 +68,8 @@ const char* MOLVANE_STDCALL AddMenu(int32_t* Index) {
   if (!Index) return "";
   const std::vector<const char*>& table = MenuTable();
   if (*Index == 0) {
+    // The menu is built as the host starts, long before a tool computes.
+    LoadScreenCursors();
     *Index = int32_t(table.size());
     return kMenuCaption;
   }

@@ -157,8 +157,9 @@ void MOLVANE_STDCALL XchgData(int32_t ToolNumber, int32_t Ignored2, int32_t Igno
                               const char* ImageName, int32_t Ignored13);
 
 /* *Index 0: writes the item count (8) into *Index and returns the menu
- * caption "Divers". *Index 1..8: returns that tool's caption, *Index
- * unchanged. Anything else: an empty text. */
+ * caption "Divers"; the system cursors the tools show are loaded then, as
+ * the host starts, not at the first computation. *Index 1..8: returns that
+ * tool's caption, *Index unchanged. Anything else: an empty text. */
 const char* MOLVANE_STDCALL AddMenu(int32_t* Index);
 
 /* Writes the major and minor version read back from the library's own version

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "boundary/image_size.h"
 #include "boundary/pixel_array.h"
+#include "platform/background_copy.h"
 
 namespace molvane {
 
@@ -20,6 +22,10 @@ class ImageRun {
   // The name is copied: the host's text lives only as long as its call.
   ImageRun(TPtsImg hostImage, ImageSize size, const char* name = nullptr)
       : host_(std::move(hostImage)), size_(size), name_(name ? name : "") {}
+  ImageRun(const ImageRun&) = default;
+  ImageRun& operator=(const ImageRun&) = default;
+  // A copy still being made lands before its block goes.
+  ~ImageRun() { FinishCopy(); }
 
   const TPtsImg& HostImage() const { return host_; }
   ImageSize Size() const { return size_; }
@@ -29,10 +35,21 @@ class ImageRun {
   // Both sides positive and the host's buffer holding that many pixels.
   bool HoldsImage() const { return molvane::HoldsImage(host_, size_); }
 
-  // The private copy: the host's whole array as it was when taken.
-  void CopyHostImage() { copy_ = host_.Copy(); }
-  const TPtsImg& WorkCopy() const { return copy_; }
-  void ReleaseCopy() { copy_.Reset(); }
+  // The private copy: the host's whole array as it was when taken, made on
+  // a thread of its own while the caller builds its dialog; WorkCopy and
+  // everything else that reads the copy wait for it. The host's array must
+  // not change meanwhile (the host is inside its call or its callback).
+  void StartCopyOfHostImage();
+  const TPtsImg& WorkCopy() const {
+    FinishCopy();
+    return copy_;
+  }
+  void ReleaseCopy() {
+    FinishCopy();
+    copy_.Reset();
+  }
+  // Returns once a copy made aside is complete: no thread of it runs after.
+  void FinishCopy() const;
   // Writes the copy back into the host's buffer, as far as both reach.
   void RestoreHostImage() const;
   // Another buffer of the host's becomes the one written into.
@@ -42,6 +59,10 @@ class ImageRun {
   TPtsImg host_;
   ImageSize size_{0, 0};
   std::string name_;
+  // Before the copy, so that an assignment waits for a copy in flight
+  // before it lets that copy's block go. Shared by the run's copies, each
+  // of which waits for it.
+  mutable std::shared_ptr<BackgroundCopy> pending_;
   TPtsImg copy_;
 };
 

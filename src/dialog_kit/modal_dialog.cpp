@@ -16,10 +16,12 @@ ModalDialog::ModalDialog(std::string name, PreviewBox* preview)
 void ModalDialog::Open(const ImageRun& run) {
   try {
     Run = run;
-    Run.CopyHostImage();
+    // The copy lands while the windows are made and shown; the preview
+    // samples the host's pixels, which are the copy's.
+    Run.StartCopyOfHostImage();
     if (preview_) {
       preview_->CadreAff.SetDoubleBuffered(true);
-      BuildPreview(Run.WorkCopy(), Run.Size(), PreviewPixels, preview_->PreVisu);
+      BuildPreview(Run.HostImage(), Run.Size(), PreviewPixels, preview_->PreVisu);
     }
     ApplyFlag() = 0;
     ShowModal();

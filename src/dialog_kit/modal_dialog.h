@@ -18,7 +18,8 @@ namespace molvane {
 // ran, "Annuler" and "Réinitialiser" clearing it.
 class ModalDialog : public ui::Form {
  public:
-  // Keeps the run, copies the host's image, previews the copy when the
+  // Keeps the run, copies the host's image (on a thread of its own while
+  // the windows are made and shown), previews it when the
   // dialog has a preview box, and shows the dialog modally; returns once it
   // has closed. Any error is dropped: no dialog then, and no callback from a
   // dialog that never closed.

@@ -27,6 +27,7 @@ void OnTopDialog::Open(const ImageRun& run) {
   }
   opening_ = false;
   held_.reset();
+  Opened();
 }
 
 void OnTopDialog::Continue(const PhaseOneCall& call) {

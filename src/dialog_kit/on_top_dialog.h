@@ -34,6 +34,8 @@ class OnTopDialog : public ui::Form {
   virtual void Prepare(const ImageRun& run) = 0;
   // A phase-1 call while the dialog is on screen.
   virtual void Take(const PhaseOneCall& call) = 0;
+  // The opening is over, the dialog shown or not: nothing it started runs on.
+  virtual void Opened() {}
 
  private:
   // A phase-1 call kept beyond its XchgData: its arrays referenced, its name copied.

@@ -14,9 +14,11 @@ PointPickingDialog::PointPickingDialog(std::string name) : OnTopDialog(std::move
 
 void PointPickingDialog::Prepare(const ImageRun& run) {
   Run = run;
-  Run.CopyHostImage();
+  Run.StartCopyOfHostImage();
   AskForClicks(Run.Size());
 }
+
+void PointPickingDialog::Opened() { Run.FinishCopy(); }
 
 void PointPickingDialog::StartPicking() {
   ApplyFlag() = 0;

@@ -38,9 +38,12 @@ class PointPickingDialog : public OnTopDialog {
  protected:
   explicit PointPickingDialog(std::string name);
 
-  // Phase 0: the host's image kept and copied, the host asked (ActionCode 1)
-  // to send the user's clicks on it.
+  // Phase 0: the host's image kept and copied (on a thread of its own while
+  // the dialog shows), the host asked (ActionCode 1) to send the user's
+  // clicks on it.
   void Prepare(const ImageRun& run) override;
+  // The copy complete before the host has its thread back.
+  void Opened() override;
 
   // What every showing starts with: nothing applied, no marker armed or ticked.
   void StartPicking();

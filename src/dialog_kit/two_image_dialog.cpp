@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "boundary/host_protocol.h"
+#include "platform/row_pool.h"
 #include "ui/dialogs.h"
 
 namespace molvane {
@@ -13,14 +14,34 @@ TwoImageDialog::TwoImageDialog(std::string name, const char* sizeWarning)
     : OnTopDialog(std::move(name)), sizeWarning_(sizeWarning) {}
 
 void TwoImageDialog::Prepare(const ImageRun& run) {
+  resultBlock_.Reset();
   Images.TakeFirst(run);
   AskForSecondImage(run.Size());
   PrepareFirst();
 }
 
 void TwoImageDialog::Take(const PhaseOneCall& call) {
-  if (Images.TakeSecond(ImageRun(call.pixels, call.size, call.imageName))) SecondMatched();
-  else ui::ShowWarning(this, sizeWarning_);  // switched to a normal window while the box is up
+  if (Images.TakeSecond(ImageRun(call.pixels, call.size, call.imageName))) {
+    PrepareResultBlock();
+    SecondMatched();
+  } else {
+    resultBlock_.Reset();
+    ui::ShowWarning(this, sizeWarning_);  // switched to a normal window while the box is up
+  }
+}
+
+void TwoImageDialog::PrepareResultBlock() {
+  const ImageRun& first = Images.First();
+  const int32_t count = int32_t(first.Size().PixelCount());
+  if (resultBlock_.Length() == count) return;  // its pages are in place already
+  resultBlock_.Reset();
+  try {
+    resultBlock_ = TPtsImg::Uninitialised(count);
+    // Any bytes touch the pages; the first image's come over the pool's threads.
+    CopyOverThreads(resultBlock_.Data(), first.HostImage().Data(), size_t(count) * sizeof(Pixel24));
+  } catch (const std::bad_alloc&) {
+    resultBlock_.Reset();  // the result button tries again
+  }
 }
 
 void TwoImageDialog::DeliverResult(const Combine& combine) {
@@ -30,12 +51,14 @@ void TwoImageDialog::DeliverResult(const Combine& combine) {
     // Lengths are 32-bit, so a size both arrays hold fits in one new array.
     const int32_t count = int32_t(first.Size().PixelCount());
     try {
-      result = TPtsImg::Uninitialised(count);  // every pixel is written
+      // Every pixel is written.
+      result = resultBlock_.Length() == count ? std::move(resultBlock_) : TPtsImg::Uninitialised(count);
       combine(first.HostImage().Data(), Images.SecondPixels().Data(), result.Data(), count);
     } catch (const std::bad_alloc&) {
       result.Reset();  // no memory for it: the host receives none
     }
   }
+  resultBlock_.Reset();
   DeliverImage(first.Size(), result);
   Close();
   result.Reset();
@@ -43,6 +66,7 @@ void TwoImageDialog::DeliverResult(const Combine& combine) {
 }
 
 void TwoImageDialog::AnnulerClick(ui::Component*) {
+  resultBlock_.Reset();
   ApplyFlag() = 0;
   Close();
 }

@@ -108,6 +108,8 @@ TEST_F(ComparisonDialog, TwoPhasesFactorOnReleaseAndTheGapImageHandedOver) {
   EXPECT_EQ(host::TrackBarPosition(Factor()), 1);
   EXPECT_EQ(first.RefCount(), 2) << "the dialog keeps the first image";
 
+  // The gap image's block is taken as the second image comes.
+  const host::AllocatorStatistics before = HostAllocator().Statistics();
   RunTool(kTool, 1, second, w, h, TPtsImg(), "second.bmp");
   host::PumpMessages();
   EXPECT_EQ(recorder.Calls().size(), 1u) << "phase 1 calls nothing back";
@@ -123,7 +125,6 @@ TEST_F(ComparisonDialog, TwoPhasesFactorOnReleaseAndTheGapImageHandedOver) {
 
   Delivery delivery;
   TakeDelivery(recorder, delivery);
-  const host::AllocatorStatistics before = HostAllocator().Statistics();
   host::Click(Button(kCreate));
   host::PumpMessages();
   const host::AllocatorStatistics after = HostAllocator().Statistics();

@@ -55,18 +55,21 @@ class TwoPoolThreads {
 };
 
 // A run ends with its final callback, and the pool with it; a tool left open
-// (the background and the vignetting wait for clicks) has made none, and the
-// host unloading the library ends the pool then.
+// (the merge waiting for its button, the background and the vignetting for
+// clicks) has made none, and the host unloading the library ends the pool
+// then. The point-picking tools' openings copy the image on a thread of
+// their own, ended before the opening returns.
 TEST(LibraryThreads, NoneOutlivesARunOrTheLibrary) {
   const int32_t w = golden::kThreadedWidth, h = golden::kThreadedHeight;
   const struct {
     const char* what;
     int32_t tool;
-    bool unload;
+    bool secondImage;  // the merge's, whose new image's block the pool touches
   } cases[] = {
       {"a run of the noise reduction", MOLVANE_TOOL_NOISE_REDUCTION, false},
-      {"the library unloaded with the background tool open", MOLVANE_TOOL_BACKGROUND, true},
-      {"the library unloaded with the vignetting tool open", MOLVANE_TOOL_VIGNETTING, true},
+      {"the library unloaded with the merge open on two images", MOLVANE_TOOL_MERGE, true},
+      {"the library unloaded with the background tool open", MOLVANE_TOOL_BACKGROUND, false},
+      {"the library unloaded with the vignetting tool open", MOLVANE_TOOL_VIGNETTING, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -75,10 +78,18 @@ TEST(LibraryThreads, NoneOutlivesARunOrTheLibrary) {
     TPtsImg image = FilledImage(w, h, Pixel24{90, 120, 150});
     const int before = ThreadCount();
     RunTool(c.tool, MOLVANE_PHASE_OPEN, image, w, h);
-    if (c.unload) {
-      ASSERT_GT(ThreadCount(), before) << "the pool did not start: nothing to see";
-      Plugin().Unload();
+    if (c.tool == MOLVANE_TOOL_NOISE_REDUCTION) {
+      EXPECT_EQ(ThreadCountSettling(before), before);
+      continue;
     }
+    if (c.secondImage) {
+      TPtsImg second = FilledImage(w, h, Pixel24{10, 20, 30});
+      RunTool(c.tool, MOLVANE_PHASE_CONTINUE, second, w, h);
+      ASSERT_GT(ThreadCount(), before) << "the pool did not start: nothing to see";
+    } else {
+      EXPECT_EQ(ThreadCountSettling(before), before) << "the opening's copy outlived it";
+    }
+    Plugin().Unload();
     EXPECT_EQ(ThreadCountSettling(before), before);
   }
 }

@@ -8,5 +8,6 @@ ScreenCursor current = ScreenCursor::Default;
 
 void SetScreenCursor(ScreenCursor cursor) { current = cursor; }
 ScreenCursor CurrentScreenCursor() { return current; }
+void LoadScreenCursors() {}
 
 }  // namespace molvane
