@@ -218,8 +218,8 @@ class Desktop:
             try:
                 if predicate():
                     return
-            except StepFailed:
-                pass
+            except (StepFailed, StopIteration):
+                pass  # a window the probe did not list this time: not there yet
             if time.time() > end:
                 if quiet:
                     raise StepFailed('timed out: ' + what)
