@@ -15,6 +15,19 @@ int64_t Overlap(const RECT& a, const RECT& b) {
 
 }  // namespace
 
+RECT OnScreen(const ImageView& view, const PixelRect& area) {
+  const ViewGeometry geometry = view.Geometry();
+  const PixelRect shown = area.Empty() ? PixelRect{0, 0, geometry.width, geometry.height} : area;
+  auto at = [&](int32_t edge, LONG origin) { return origin + LONG(edge * geometry.zoom); };
+  RECT target{at(shown.x, geometry.origin.x), at(shown.y, geometry.origin.y), at(shown.x + shown.width, geometry.origin.x),
+              at(shown.y + shown.height, geometry.origin.y)};
+  RECT client;
+  GetClientRect(view.Window(), &client);
+  IntersectRect(&target, &target, &client);
+  MapWindowPoints(view.Window(), nullptr, reinterpret_cast<POINT*>(&target), 2);
+  return target;
+}
+
 void MoveAside(HWND dialog, const RECT& keepInSight, const RECT& ratherNotCover) {
   RECT box;
   if (!dialog || !GetWindowRect(dialog, &box) || Overlap(box, keepInSight) == 0) return;

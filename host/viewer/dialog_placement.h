@@ -6,7 +6,12 @@
 #endif
 #include <windows.h>
 
+#include "host/viewer/image_view.h"
+
 namespace molvane::viewer {
+
+// What the screen shows of `area` of the view's image (empty: the whole image), in screen coordinates.
+RECT OnScreen(const ImageView& view, const PixelRect& area);
 
 // When `dialog` covers `keepInSight` (screen coordinates), moves it, whole
 // on its monitor's work area, to the corner of that area where it covers

@@ -939,20 +939,9 @@ void MainFrame::ShowHintText(const std::string& text) {
 }
 
 void MainFrame::PlaceToolWindow(ImageView& view) {
-  const ViewGeometry geometry = view.Geometry();
-  const PixelRect& area = session_.Area();
-  const PixelRect shown = area.Empty() ? PixelRect{0, 0, geometry.width, geometry.height} : area;
-  RECT client;
-  GetClientRect(view.Window(), &client);
-  RECT target{geometry.origin.x + LONG(shown.x * geometry.zoom), geometry.origin.y + LONG(shown.y * geometry.zoom),
-              geometry.origin.x + LONG((shown.x + shown.width) * geometry.zoom),
-              geometry.origin.y + LONG((shown.y + shown.height) * geometry.zoom)};
-  // Only what the window shows of it.
-  IntersectRect(&target, &target, &client);
-  MapWindowPoints(view.Window(), nullptr, reinterpret_cast<POINT*>(&target), 2);
   RECT frame;
   GetWindowRect(window_, &frame);
-  MoveAside(ToolWindow(), target, frame);
+  MoveAside(ToolWindow(), OnScreen(view, session_.Area()), frame);
 }
 
 void MainFrame::PixelsChanged(ImageDocument& document) {
