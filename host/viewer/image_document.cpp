@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/shared_record.h"
+#include "host/wide_names.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
@@ -32,6 +33,13 @@ void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {
 bool ImageDocument::Undo() { return history_.Undo(pixels_.Data(), width_, state_); }
 
 bool ImageDocument::Redo() { return history_.Redo(pixels_.Data(), width_, state_); }
+
+std::wstring ImageDocument::DisplayName() const {
+  // The viewer's own names ("Image collée") are Windows-1252 text.
+  if (path_.empty()) return host::WideFromCodePage(name_, 1252);
+  const std::wstring path = host::LongPathOf(path_);
+  return path.substr(path.find_last_of(L"\\/") + 1);
+}
 
 void ImageDocument::MarkSaved(const std::string& path) {
   path_ = path;

@@ -18,7 +18,9 @@
 #include "host/viewer/file_dialogs.h"
 #include "host/viewer/folder_browsing.h"
 #include "host/viewer/question_box.h"
+#include "host/viewer/wide_save.h"
 #include "host/viewer/window_menu.h"
+#include "host/wide_names.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
@@ -331,7 +333,8 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       CLIENTCREATESTRUCT client{windowMenu_, kFirstChildId};
-      client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+      // Wide, as its image windows: their titles and its window list show names in any script.
+      client_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), &client);
       SetWindowSubclass(client_, &Workspace, 0, 0);
@@ -367,11 +370,11 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DROPFILES: {
       HDROP drop = reinterpret_cast<HDROP>(wParam);
-      const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
       std::vector<std::string> files;
       for (UINT i = 0; i < count; ++i) {
-        char path[MAX_PATH] = {};
-        if (DragQueryFileA(drop, i, path, MAX_PATH)) files.push_back(path);
+        wchar_t path[MAX_PATH] = {};
+        if (DragQueryFileW(drop, i, path, MAX_PATH)) files.push_back(host::AnsiPathOf(path));
       }
       DragFinish(drop);
       for (const std::string& file : files) Open(file);
@@ -548,7 +551,7 @@ void MainFrame::Browse(int step) {
   for (size_t tries = 0;; ++tries) {
     const Neighbour next = NeighbourImage(from, step);
     wrapped = wrapped || next.wrapped;
-    if (next.path.empty() || tries > next.count || CompareNaturally(FileNameOf(next.path), view->Document().Name()) == 0)
+    if (next.path.empty() || tries > next.count || next.path == view->Document().Path())
       return hint(skipped.empty() ? "Aucune autre image dans ce dossier." : "Aucune autre image lisible dans ce dossier.");
     if (!asked && !MayClose(*view)) return;
     asked = true;
@@ -592,11 +595,14 @@ void MainFrame::ToggleFullScreen() {
   else fullScreen_.Enter(window_);
 }
 
-bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
+bool MainFrame::SaveAs(ImageView& view, const std::string& path) { return SaveAs(view, host::LongPathOf(path)); }
+
+bool MainFrame::SaveAs(ImageView& view, const std::wstring& widePath) {
+  const std::string path = host::AnsiPathOf(widePath);
   std::string error;
   bool written = false;
   try {
-    written = host::WriteImageFile(path, view.Document().Image(), error, jpegQuality_);
+    written = WriteImageFileAnywhere(widePath, view.Document().Image(), error, jpegQuality_);
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour écrire cette image.";
   }
@@ -605,9 +611,10 @@ bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
               "\n\nL'image reste ouverte : vous pouvez l'enregistrer ailleurs.");
     return false;
   }
-  view.Document().MarkSaved(path);
+  // Written, the file has a short name if it needs one.
+  view.Document().MarkSaved(host::AnsiPathOf(widePath));
   view.UpdateTitle();
-  Remember(path);
+  Remember(view.Document().Path());
   return true;
 }
 
@@ -619,19 +626,22 @@ bool MainFrame::Save(ImageView& view) {
 
 bool MainFrame::ChooseAndSave(ImageView& view) {
   const ImageDocument& document = view.Document();
-  std::string path = document.Path().empty() ? document.Name() + ".png" : WritableName(document.Path());
+  const std::string& saved = document.Path();
+  std::wstring path = saved.empty()                                          ? document.DisplayName() + L".png"
+                      : host::CanWriteFormat(host::FormatOfPath(saved)) ? host::LongPathOf(saved)
+                                                                             : host::LongPathOf(WritableName(saved));
   // The dialog comes back with the name as typed until it names a file we can
   // write, and one the person agrees to replace if it exists.
   for (;;) {
     path = ChooseWhereToSave(window_, path);
     if (path.empty()) return false;
-    const std::string problem = WhyNotWritable(path);
+    const std::string problem = WhyNotWritable(host::AnsiPathOf(path));
     if (!problem.empty()) {
       ShowError(problem);
       continue;
     }
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        Ask(window_, kTitle, Quoted(FileNameOf(path)) + " existe déjà. Voulez-vous le remplacer ?",
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        Ask(window_, kTitle, Quoted(FileNameOf(host::AnsiPathOf(path))) + " existe déjà. Voulez-vous le remplacer ?",
             {"&Remplacer", "Annuler"}, QuestionIcon::kWarning) == 0)
       return SaveAs(view, path);
   }

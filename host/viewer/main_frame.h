@@ -83,6 +83,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   // Writes the image to `path` in the format of its extension; false after a
   // message box saying why (the image and its window stay as they were).
   bool SaveAs(ImageView& view, const std::string& path);
+  bool SaveAs(ImageView& view, const std::wstring& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
   const RecentFiles& Recent() const { return recent_; }
