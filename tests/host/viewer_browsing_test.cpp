@@ -390,7 +390,14 @@ const wchar_t* const kWideNames[] = {L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03b
 // A folder holding "a.png" and one image under each of those names; its path as a wide string.
 std::wstring FolderOfWideNames() {
   const std::wstring wide = host::WideFromCodePage(TemporaryFile("ecritures") + "\\", CP_ACP);
-  for (const wchar_t* name : kWideNames) DeleteFileW((wide + name).c_str());
+  // What an earlier run left, under names the ANSI functions cannot delete.
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((wide + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do DeleteFileW((wide + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
   const std::string folder = FolderWith("ecritures", {"a.png", "b.png", "c.jpg", "d.bmp", "e.png"});
   const char* const from[] = {"b.png", "c.jpg", "d.bmp", "e.png"};
   for (size_t i = 0; i < 4; ++i)
