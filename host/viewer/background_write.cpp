@@ -8,14 +8,14 @@
 #endif
 #include <windows.h>
 
-#include "host/image_files.h"
+#include "host/viewer/wide_save.h"
 
 namespace molvane::viewer {
 namespace {
 
 struct Write {
   const host::Bitmap24& image;
-  const std::string& path;
+  const std::wstring& path;
   int jpegQuality;
   std::string error;
   bool written = false;
@@ -23,7 +23,7 @@ struct Write {
 
 void WriteNow(Write& write) {
   try {
-    write.written = host::WriteImageFile(write.path, write.image, write.error, write.jpegQuality);
+    write.written = WriteImageFileAnywhere(write.path, write.image, write.error, write.jpegQuality);
   } catch (const std::bad_alloc&) {
     write.error = "La mémoire manque pour écrire cette image.";
   } catch (...) {
@@ -38,7 +38,7 @@ DWORD WINAPI WriteOnThread(void* parameter) {
 
 }  // namespace
 
-bool WriteImageFileWhileResponsive(const host::Bitmap24& image, const std::string& path, int jpegQuality,
+bool WriteImageFileWhileResponsive(const host::Bitmap24& image, const std::wstring& path, int jpegQuality,
                                    std::string& error) {
   Write write{image, path, jpegQuality, std::string(), false};
   HANDLE thread = CreateThread(nullptr, 0, WriteOnThread, &write, 0, nullptr);

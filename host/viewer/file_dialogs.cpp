@@ -4,16 +4,18 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "host/image_files.h"
+#include "host/wide_names.h"
 #include "host/viewer/image_document.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
 namespace {
 
-OPENFILENAMEA DialogFor(HWND owner, char* path, const char* title, const char* filter) {
-  OPENFILENAMEA dialog;
+OPENFILENAMEW DialogFor(HWND owner, wchar_t* path, const wchar_t* title, const wchar_t* filter) {
+  OPENFILENAMEW dialog;
   std::memset(&dialog, 0, sizeof dialog);
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
@@ -28,32 +30,35 @@ OPENFILENAMEA DialogFor(HWND owner, char* path, const char* title, const char* f
 
 std::vector<std::string> ChooseImagesToOpen(HWND owner, const std::string& folder) {
   // Room for a folder's worth of names: the folder, then each name, each ended by a zero.
-  std::vector<char> names(64 * 1024, '\0');
-  OPENFILENAMEA dialog = DialogFor(owner, names.data(), "Ouvrir une image",
-                                   "Images (BMP, PNG, JPEG, TIFF, GIF)\0*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif\0"
-                                   "Tous les fichiers\0*.*\0");
+  std::vector<wchar_t> names(64 * 1024, L'\0');
+  OPENFILENAMEW dialog = DialogFor(owner, names.data(), L"Ouvrir une image",
+                                   L"Images (BMP, PNG, JPEG, TIFF, GIF)\0*.bmp;*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.gif\0"
+                                   L"Tous les fichiers\0*.*\0");
   dialog.nMaxFile = DWORD(names.size());
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ALLOWMULTISELECT;
-  if (!folder.empty()) dialog.lpstrInitialDir = folder.c_str();
+  const std::wstring initial = host::LongPathOf(folder);
+  if (!folder.empty()) dialog.lpstrInitialDir = initial.c_str();
   std::vector<std::string> chosen;
-  if (!GetOpenFileNameA(&dialog)) return chosen;
+  if (!GetOpenFileNameW(&dialog)) return chosen;
   // One file: its whole path. Several: their folder, then their names.
-  const std::string first = names.data();
-  for (const char* name = names.data() + first.size() + 1; *name; name += std::strlen(name) + 1)
-    chosen.push_back(InFolder(first, name));
-  if (chosen.empty()) chosen.push_back(first);
+  std::wstring first = names.data();
+  for (const wchar_t* name = names.data() + first.size() + 1; *name; name += std::wcslen(name) + 1)
+    chosen.push_back(host::AnsiPathOf(first + (first.back() == L'\\' ? L"" : L"\\") + name));
+  if (chosen.empty()) chosen.push_back(host::AnsiPathOf(first));
   return chosen;
 }
 
-std::string ChooseWhereToSave(HWND owner, const std::string& suggested) {
+std::wstring ChooseWhereToSave(HWND owner, const std::wstring& suggested) {
   // The types in the order of the dialog's list (its index counts from 1).
-  static const char* const kExtensions[] = {"png", "bmp", "jpg", "tif"};
-  char path[MAX_PATH] = {};
-  std::strncpy(path, suggested.c_str(), MAX_PATH - 1);
-  OPENFILENAMEA dialog = DialogFor(owner, path, "Enregistrer l'image sous",
-                                   "PNG (*.png)\0*.png\0BMP (*.bmp)\0*.bmp\0JPEG (*.jpg)\0*.jpg;*.jpeg\0"
-                                   "TIFF (*.tif)\0*.tif;*.tiff\0");
-  const host::ImageFormat current = host::FormatOfPath(suggested);
+  static const wchar_t* const kExtensions[] = {L"png", L"bmp", L"jpg", L"tif"};
+  wchar_t path[MAX_PATH] = {};
+  suggested.copy(path, MAX_PATH - 1);
+  OPENFILENAMEW dialog = DialogFor(owner, path, L"Enregistrer l'image sous",
+                                   L"PNG (*.png)\0*.png\0BMP (*.bmp)\0*.bmp\0JPEG (*.jpg)\0*.jpg;*.jpeg\0"
+                                   L"TIFF (*.tif)\0*.tif;*.tiff\0");
+  std::string ansi;
+  host::ToAnsiExactly(suggested, ansi);
+  const host::ImageFormat current = host::FormatOfPath(ansi);
   dialog.nFilterIndex = current == host::ImageFormat::kBmp    ? 2
                         : current == host::ImageFormat::kJpeg ? 3
                         : current == host::ImageFormat::kTiff ? 4
@@ -61,10 +66,11 @@ std::string ChooseWhereToSave(HWND owner, const std::string& suggested) {
   // No default extension and no overwrite prompt: the dialog would add one to
   // a name the person typed and ask about a file other than the one written.
   dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetSaveFileNameA(&dialog)) return std::string();
-  std::string chosen = path;
-  if (FileNameOf(chosen).find('.') == std::string::npos && dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= 4)
-    chosen += std::string(".") + kExtensions[dialog.nFilterIndex - 1];
+  if (!GetSaveFileNameW(&dialog)) return std::wstring();
+  std::wstring chosen = path;
+  const std::wstring name = chosen.substr(chosen.find_last_of(L"\\/") + 1);
+  if (name.find(L'.') == std::wstring::npos && dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= 4)
+    chosen += std::wstring(L".") + kExtensions[dialog.nFilterIndex - 1];
   return chosen;
 }
 

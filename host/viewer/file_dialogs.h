@@ -12,13 +12,14 @@
 namespace molvane::viewer {
 
 // The files the user chose to open (one or several of a folder), starting in
-// `folder` when given; none when they cancelled.
+// `folder` when given; none when they cancelled. Names in any script come as
+// paths the ANSI functions open (host/wide_names.h).
 std::vector<std::string> ChooseImagesToOpen(HWND owner, const std::string& folder);
 
 // Where the user chose to save, starting from `suggested`; empty when they
 // cancelled. A name typed with no extension at all gets the one of the chosen
 // type; any other comes back as typed, whether the viewer can write it or not.
-std::string ChooseWhereToSave(HWND owner, const std::string& suggested);
+std::wstring ChooseWhereToSave(HWND owner, const std::wstring& suggested);
 
 // Why the viewer cannot write a file of that name, naming the formats it
 // writes; empty when it can.

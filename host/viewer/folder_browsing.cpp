@@ -9,24 +9,24 @@
 #include <algorithm>
 
 #include "host/image_files.h"
+#include "host/wide_names.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
-// Capitals to small letters, ASCII and the accented ones of Windows-1252 (À..Þ but ×).
-unsigned char Folded(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 'A' && u <= 'Z') return u + 32;
-  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return u + 32;
-  return u;
+// Capitals to small letters in any script, as the system's case tables have them.
+wchar_t Folded(wchar_t c) {
+  wchar_t text[2] = {c, 0};
+  CharLowerBuffW(text, 1);
+  return text[0];
 }
 
 }  // namespace
 
-int CompareNaturally(const std::string& a, const std::string& b) {
+int CompareNaturally(const std::wstring& a, const std::wstring& b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     if (IsDigit(a[i]) && IsDigit(b[j])) {
@@ -51,30 +51,36 @@ int CompareNaturally(const std::string& a, const std::string& b) {
   return a.compare(b);
 }
 
-std::vector<std::string> ImagesInFolder(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(InFolder(folder, "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+std::vector<FolderImage> ImagesInFolder(const std::string& folder) {
+  std::vector<FolderImage> images;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(host::WideFromCodePage(InFolder(folder, "*"), CP_ACP).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return images;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (host::FormatOfPath(found.cFileName) != host::ImageFormat::kUnknown) names.push_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
+    FolderImage image{found.cFileName, std::string()};
+    if (!host::ToAnsiExactly(image.name, image.ansiName) && !host::ToAnsiExactly(found.cAlternateFileName, image.ansiName))
+      continue;
+    if (host::FormatOfPath(image.ansiName) != host::ImageFormat::kUnknown) images.push_back(image);
+  } while (FindNextFileW(search, &found));
   FindClose(search);
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return CompareNaturally(a, b) < 0; });
-  return names;
+  std::sort(images.begin(), images.end(),
+            [](const FolderImage& a, const FolderImage& b) { return CompareNaturally(a.name, b.name) < 0; });
+  return images;
 }
 
 Neighbour NeighbourImage(const std::string& path, int step) {
-  const std::string folder = FolderOf(path), name = FileNameOf(path);
-  const std::vector<std::string> names = ImagesInFolder(folder);
+  const std::string folder = FolderOf(path);
+  // The file's whole name, from its short one if need be.
+  const std::wstring whole = host::LongPathOf(path);
+  const std::wstring name = whole.substr(whole.find_last_of(L"\\/") + 1);
+  const std::vector<FolderImage> names = ImagesInFolder(folder);
   Neighbour next;
   next.count = names.size();
-  const auto place = std::lower_bound(names.begin(), names.end(), name, [](const std::string& a, const std::string& b) {
-    return CompareNaturally(a, b) < 0;
+  const auto place = std::lower_bound(names.begin(), names.end(), name, [](const FolderImage& a, const std::wstring& b) {
+    return CompareNaturally(a.name, b) < 0;
   });
-  const bool present = place != names.end() && CompareNaturally(*place, name) == 0;
+  const bool present = place != names.end() && CompareNaturally(place->name, name) == 0;
   if (names.empty() || (present && names.size() == 1)) return next;
   const size_t at = size_t(place - names.begin());
   // Forward from a missing file, the one sorting after it comes first.
@@ -83,7 +89,7 @@ Neighbour NeighbourImage(const std::string& path, int step) {
   next.wrapped = index < 0 || index >= count;
   index = (index % count + count) % count;
   next.index = size_t(index);
-  next.path = InFolder(folder, names[next.index]);
+  next.path = InFolder(folder, names[next.index].ansiName);
   return next;
 }
 

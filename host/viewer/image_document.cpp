@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "host/shared_record.h"
+#include "host/wide_names.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
@@ -80,6 +81,13 @@ bool ImageDocument::Undo() {
 
 bool ImageDocument::Redo() {
   return history_.Redo(pixels_.Data(), width_, state_, [this](auto& p, auto& w, auto& h) { return SwapWhole(p, w, h); });
+}
+
+std::wstring ImageDocument::DisplayName() const {
+  // The viewer's own names ("Image collée") are Windows-1252 text.
+  if (path_.empty()) return host::WideFromCodePage(name_, 1252);
+  const std::wstring path = host::LongPathOf(path_);
+  return path.substr(path.find_last_of(L"\\/") + 1);
 }
 
 void ImageDocument::MarkSaved(const std::string& path, uint64_t writtenState) {

@@ -55,7 +55,11 @@ class ImageDocument {
   size_t HistoryBytes() const { return history_.Bytes(); }
 
   const std::string& Path() const { return path_; }
+  // The name in the ANSI code page, as the plug-in takes it: a name the code
+  // page cannot hold is the file's 8.3 short name.
   const std::string& Name() const { return name_; }
+  // The name as the file system has it, whole, for titles.
+  std::wstring DisplayName() const;
   // Unsaved changes: the pixels differ from the state last saved or opened.
   bool Modified() const { return state_ != savedState_; }
   // The number of the pixels' present state.

@@ -33,7 +33,8 @@ const COLORREF kBackground = RGB(96, 96, 96);
 constexpr char ImageView::kClassName[];
 
 void ImageView::RegisterClass(HINSTANCE instance) {
-  WNDCLASSEXA windowClass;
+  // A window of wide texts: titles show file names in any script.
+  WNDCLASSEXW windowClass;
   std::memset(&windowClass, 0, sizeof windowClass);
   windowClass.cbSize = sizeof windowClass;
   // A new size repaints the whole window: the picture is centred in it.
@@ -43,8 +44,8 @@ void ImageView::RegisterClass(HINSTANCE instance) {
   windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   windowClass.hCursor = nullptr;
   windowClass.hbrBackground = nullptr;
-  windowClass.lpszClassName = kClassName;
-  RegisterClassExA(&windowClass);
+  windowClass.lpszClassName = L"MolvaneImage";
+  RegisterClassExW(&windowClass);
 }
 
 ImageView::ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events)
@@ -56,15 +57,16 @@ ImageView* ImageView::Create(HWND client, std::unique_ptr<ImageDocument> documen
   // Ours until the window exists; the window's end deletes it after that.
   std::unique_ptr<ImageView> owned(new ImageView(std::move(document), events));
   ImageView* view = owned.get();
-  MDICREATESTRUCTA create;
+  MDICREATESTRUCTW create;
   std::memset(&create, 0, sizeof create);
-  create.szClass = kClassName;
-  create.szTitle = view->document_->Name().c_str();
+  const std::wstring title = view->document_->DisplayName();
+  create.szClass = L"MolvaneImage";
+  create.szTitle = title.c_str();
   create.hOwner = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(client, GWLP_HINSTANCE));
   create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
   create.style = WS_HSCROLL | WS_VSCROLL;
   create.lParam = reinterpret_cast<LPARAM>(view);
-  HWND window = reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  HWND window = reinterpret_cast<HWND>(SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
   if (!window) return nullptr;
   owned.release();
   view->ownedByWindow_ = true;
@@ -84,13 +86,13 @@ ImageView* ImageView::From(HWND window) {
 LRESULT CALLBACK ImageView::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   ImageView* view = reinterpret_cast<ImageView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    const auto* mdi = static_cast<const MDICREATESTRUCTA*>(create->lpCreateParams);
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    const auto* mdi = static_cast<const MDICREATESTRUCTW*>(create->lpCreateParams);
     view = reinterpret_cast<ImageView*>(mdi->lParam);
     view->window_ = window;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
   }
-  if (!view) return DefMDIChildProcA(window, message, wParam, lParam);
+  if (!view) return DefMDIChildProcW(window, message, wParam, lParam);
   // No exception may cross into the system's code.
   try {
     if (message == WM_NCDESTROY) {
@@ -99,11 +101,11 @@ LRESULT CALLBACK ImageView::Procedure(HWND window, UINT message, WPARAM wParam, 
         view->events_.ViewDestroyed(*view);
         delete view;
       }
-      return DefMDIChildProcA(window, message, wParam, lParam);
+      return DefMDIChildProcW(window, message, wParam, lParam);
     }
     return view->Handle(message, wParam, lParam);
   } catch (...) {
-    return DefMDIChildProcA(window, message, wParam, lParam);
+    return DefMDIChildProcW(window, message, wParam, lParam);
   }
 }
 
@@ -177,7 +179,7 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefMDIChildProcA(window_, message, wParam, lParam);
+  return DefMDIChildProcW(window_, message, wParam, lParam);
 }
 
 void ImageView::RebuildBitmap() {
@@ -429,8 +431,8 @@ void ImageView::EndSelectionDrag() {
 }
 
 void ImageView::UpdateTitle() {
-  const std::string title = document_->Name() + (document_->Modified() ? " *" : "");
-  SetWindowTextA(window_, title.c_str());
+  const std::wstring title = document_->DisplayName() + (document_->Modified() ? L" *" : L"");
+  SetWindowTextW(window_, title.c_str());
   // The Fenêtre menu lists the windows by their titles, which the system does not follow by itself.
   SendMessageA(GetParent(window_), WM_MDIREFRESHMENU, 0, 0);
 }

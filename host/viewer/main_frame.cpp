@@ -23,7 +23,9 @@
 #include "host/viewer/orientation.h"
 #include "host/viewer/folder_browsing.h"
 #include "host/viewer/question_box.h"
+#include "host/viewer/wide_save.h"
 #include "host/viewer/window_menu.h"
+#include "host/wide_names.h"
 #include "platform/path_names.h"
 
 namespace molvane::viewer {
@@ -355,7 +357,8 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       CLIENTCREATESTRUCT client{windowMenu_, kFirstChildId};
-      client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+      // Wide, as its image windows: their titles and its window list show names in any script.
+      client_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
                                 WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 nullptr, ThisModule(), &client);
       SetWindowSubclass(client_, &Workspace, 0, 0);
@@ -395,11 +398,11 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DROPFILES: {
       HDROP drop = reinterpret_cast<HDROP>(wParam);
-      const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
       std::vector<std::string> files;
       for (UINT i = 0; i < count; ++i) {
-        char path[MAX_PATH] = {};
-        if (DragQueryFileA(drop, i, path, MAX_PATH)) files.push_back(path);
+        wchar_t path[MAX_PATH] = {};
+        if (DragQueryFileW(drop, i, path, MAX_PATH)) files.push_back(host::AnsiPathOf(path));
       }
       DragFinish(drop);
       for (const std::string& file : files) Open(file);
@@ -619,7 +622,7 @@ void MainFrame::Browse(int step) {
   for (size_t tries = 0;; ++tries) {
     const Neighbour next = NeighbourImage(from, step);
     wrapped = wrapped || next.wrapped;
-    if (next.path.empty() || tries > next.count || CompareNaturally(FileNameOf(next.path), view->Document().Name()) == 0)
+    if (next.path.empty() || tries > next.count || next.path == view->Document().Path())
       return hint(skipped.empty() ? "Aucune autre image dans ce dossier." : "Aucune autre image lisible dans ce dossier.");
     if (!asked && !MayClose(*view)) return;
     asked = true;
@@ -674,8 +677,11 @@ void RefreshCursor() {
 
 }  // namespace
 
-bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
+bool MainFrame::SaveAs(ImageView& view, const std::string& path) { return SaveAs(view, host::LongPathOf(path)); }
+
+bool MainFrame::SaveAs(ImageView& view, const std::wstring& widePath) {
   if (saving_) return false;
+  const std::string path = host::AnsiPathOf(widePath);
   std::string error;
   bool written = false;
   const uint64_t writtenState = view.Document().State();
@@ -684,7 +690,7 @@ bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
     saving_ = &view.Document();
     ShowHint();
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    written = WriteImageFileWhileResponsive(image, path, jpegQuality_, error);
+    written = WriteImageFileWhileResponsive(image, widePath, jpegQuality_, error);
   } catch (const std::bad_alloc&) {
     error = "La mémoire manque pour écrire cette image.";
   }
@@ -696,9 +702,10 @@ bool MainFrame::SaveAs(ImageView& view, const std::string& path) {
               "\n\nL'image reste ouverte : vous pouvez l'enregistrer ailleurs.");
     return false;
   }
-  view.Document().MarkSaved(path, writtenState);
+  // Written, the file has a short name if it needs one.
+  view.Document().MarkSaved(host::AnsiPathOf(widePath), writtenState);
   view.UpdateTitle();
-  Remember(path);
+  Remember(view.Document().Path());
   return true;
 }
 
@@ -710,19 +717,22 @@ bool MainFrame::Save(ImageView& view) {
 
 bool MainFrame::ChooseAndSave(ImageView& view) {
   const ImageDocument& document = view.Document();
-  std::string path = document.Path().empty() ? document.Name() + ".png" : WritableName(document.Path());
+  const std::string& saved = document.Path();
+  std::wstring path = saved.empty()                                          ? document.DisplayName() + L".png"
+                      : host::CanWriteFormat(host::FormatOfPath(saved)) ? host::LongPathOf(saved)
+                                                                             : host::LongPathOf(WritableName(saved));
   // The dialog comes back with the name as typed until it names a file we can
   // write, and one the person agrees to replace if it exists.
   for (;;) {
     path = ChooseWhereToSave(window_, path);
     if (path.empty()) return false;
-    const std::string problem = WhyNotWritable(path);
+    const std::string problem = WhyNotWritable(host::AnsiPathOf(path));
     if (!problem.empty()) {
       ShowError(problem);
       continue;
     }
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        Ask(window_, kTitle, Quoted(FileNameOf(path)) + " existe déjà. Voulez-vous le remplacer ?",
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        Ask(window_, kTitle, Quoted(FileNameOf(host::AnsiPathOf(path))) + " existe déjà. Voulez-vous le remplacer ?",
             {"&Remplacer", "Annuler"}, QuestionIcon::kWarning) == 0)
       return SaveAs(view, path);
   }

@@ -97,6 +97,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   // with a busy cursor over the image, a word in the status bar, and what
   // would change or close the image greyed.
   bool SaveAs(ImageView& view, const std::string& path);
+  bool SaveAs(ImageView& view, const std::wstring& path);
   int JpegQuality() const { return jpegQuality_; }
   const UndoBudget& History() const { return history_; }
   HelpWindow& Help() { return help_; }

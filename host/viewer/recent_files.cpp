@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "host/wide_names.h"
+
 namespace molvane::viewer {
 namespace {
 
@@ -40,10 +42,10 @@ void RecentFiles::FillMenu(HMENU menu, UINT firstId) const {
   while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
   if (paths_.empty()) AppendMenuA(menu, MF_STRING | MF_GRAYED, firstId, "(aucun)");
   for (size_t i = 0; i < paths_.size(); ++i) {
-    // "&" in a folder's name would be read as a mnemonic.
-    std::string text = "&" + std::to_string(i + 1) + " ";
-    for (char c : paths_[i]) text += c == '&' ? std::string("&&") : std::string(1, c);
-    AppendMenuA(menu, MF_STRING, firstId + UINT(i), text.c_str());
+    // The path whole, in any script; "&" in a folder's name would be read as a mnemonic.
+    std::wstring text = L"&" + std::to_wstring(i + 1) + L" ";
+    for (wchar_t c : host::LongPathOf(paths_[i])) text += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
+    AppendMenuW(menu, MF_STRING, firstId + UINT(i), text.c_str());
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,11 +15,13 @@
 #include "host/image_files.h"
 #include "host/viewer/main_frame.h"
 #include "host/viewer/recent_files.h"
+#include "host/wide_names.h"
 #include "host_test_support.h"
 #include "platform/path_names.h"
 #include "viewer_test_support.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 namespace molvane::hosttest {
 namespace {
@@ -360,6 +364,149 @@ TEST(ViewerToolbar, ButtonsFollowTheMenuSayWhatTheyDoAndHideForTheNextRun) {
   EXPECT_TRUE(frame->Tools().Shown());
   frame.reset();
   EXPECT_TRUE(StartViewer({})->Tools().Shown());
+  ForgetSettings();
+}
+
+// --- names in any script ---------------------------------------------------------------
+
+std::wstring WideTitle(HWND window) {
+  wchar_t text[512] = {};
+  SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+  return text;
+}
+
+std::vector<std::wstring> WideTitles(const MainFrame& frame) {
+  std::vector<std::wstring> titles;
+  for (const ImageView* view : frame.Views()) titles.push_back(WideTitle(view->Window()));
+  return titles;
+}
+
+// Greek, Cyrillic, Japanese and an emoji, which no ANSI code page holds together.
+const wchar_t* const kWideNames[] = {L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.png",
+                                     L"\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430.jpg",
+                                     L"\u65e5\u672c\u8a9e \u5199\u771f.bmp", L"\U0001F600 sourire.png"};
+
+// A folder holding "a.png" and one image under each of those names; its path as a wide string.
+std::wstring FolderOfWideNames() {
+  const std::wstring wide = host::WideFromCodePage(TemporaryFile("ecritures") + "\\", CP_ACP);
+  // What an earlier run left, under names the ANSI functions cannot delete.
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((wide + L"*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do DeleteFileW((wide + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  const std::string folder = FolderWith("ecritures", {"a.png", "b.png", "c.jpg", "d.bmp", "e.png"});
+  const char* const from[] = {"b.png", "c.jpg", "d.bmp", "e.png"};
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_TRUE(MoveFileW(host::WideFromCodePage(folder + from[i], CP_ACP).c_str(), (wide + kWideNames[i]).c_str()));
+  return wide;
+}
+
+// Started with a Greek name on its command line, the program opens it and shows its name whole.
+TEST(ViewerWideNames, TheCommandLineOpensANameInAnyScript) {
+  const std::wstring folder = FolderOfWideNames();
+  const std::wstring program =
+      host::WideFromCodePage(host::ModuleFolder(reinterpret_cast<const void*>(&DataFile)) + "molvane_viewer.exe", CP_ACP);
+  std::wstring commandLine = L"\"" + program + L"\" \"" + folder + kWideNames[0] + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &process));
+  HWND frame = nullptr, image = nullptr;
+  for (int tries = 0; tries < 200 && !image; ++tries, Sleep(50)) {
+    frame = FindWindowA(MainFrame::kClassName, nullptr);
+    image = frame ? FindWindowExA(FindWindowExA(frame, nullptr, "MDICLIENT", nullptr), nullptr, ImageView::kClassName,
+                                  nullptr)
+                  : nullptr;
+  }
+  EXPECT_TRUE(image) << "no image window appeared";
+  EXPECT_EQ(WideTitle(image), kWideNames[0]);
+  // A box saying why the file did not open would keep the program waiting.
+  if (!image) TerminateProcess(process.hProcess, 1);
+  else PostMessageA(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+// Dropped, chosen in the open dialog, reached by browsing: each name opens and
+// shows whole in its title and in the recent files, and the plug-in gets a
+// name of the ANSI code page that opens the same file (its short name).
+// Saving keeps the name whole, and Enregistrer sous writes a new one.
+TEST(ViewerWideNames, NamesInAnyScriptOpenShowWholeAndSaveUnderTheirNames) {
+  ForgetSettings();
+  const std::wstring folder = FolderOfWideNames();
+  auto frame = StartViewer({});
+  ASSERT_TRUE(frame);
+  // Dropped: what the shell hands a window, in wide characters.
+  std::wstring files = folder + kWideNames[1] + L'\0' + folder + kWideNames[2] + L'\0' + L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), files.data(), files.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  SendMessageA(frame->Window(), WM_DROPFILES, WPARAM(memory), 0);
+  // Chosen in the open dialog, typed as a person types it.
+  host::DialogScript script;
+  script.OnSystemDialog("the open dialog", [&](HWND dialog) {
+    HWND field = GetDlgItem(dialog, 0x480);
+    if (!field || !IsWindowVisible(field)) field = host::ChildrenOfClass(GetDlgItem(dialog, 0x47c), "Edit").front();
+    SetWindowTextW(field, kWideNames[3]);
+    host::PressOk(dialog);
+  });
+  EXPECT_TRUE(script.Run([&] { Command(*frame, viewer::kOpen); })) << script.FailureText();
+  EXPECT_EQ(WideTitles(*frame), (std::vector<std::wstring>{kWideNames[1], kWideNames[2], kWideNames[3]}));
+  for (const ImageView* view : frame->Views()) {
+    const std::string& path = view->Document().Path();
+    EXPECT_EQ(path.find('?'), std::string::npos) << path;
+    EXPECT_EQ(FolderOf(path) + view->Document().Name(), path);
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+  }
+  wchar_t item[MAX_PATH + 8] = {};
+  GetMenuStringW(GetMenu(frame->Window()), viewer::kFirstRecentFile, item, MAX_PATH + 8, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(item), L"&1 " + folder + kWideNames[3]);
+
+  // Browsing from a.png goes through the names in order, in any script.
+  ASSERT_TRUE(frame->Open(host::AnsiPathOf(folder + L"a.png")));
+  std::vector<std::wstring> seen;
+  for (int i = 0; i < 4; ++i) {
+    Command(*frame, viewer::kNextImage);
+    seen.push_back(WideTitle(frame->ActiveView()->Window()));
+  }
+  EXPECT_EQ(seen, (std::vector<std::wstring>(std::begin(kWideNames), std::end(kWideNames))));
+
+  // Saved after a change: the Greek file keeps its name, and holds the change.
+  for (int i = 0; i < 2; ++i) Command(*frame, viewer::kNextImage);  // round to a.png, then the Greek name
+  ImageView& greek = *frame->ActiveView();
+  ASSERT_EQ(WideTitle(greek.Window()), kWideNames[0]);
+  Command(*frame, viewer::kFirstTool + 2);
+  Command(*frame, viewer::kSave);
+  EXPECT_EQ(WideTitle(greek.Window()), kWideNames[0]);
+  host::Bitmap24 written;
+  std::string error;
+  ASSERT_TRUE(host::ReadImageFile(host::AnsiPathOf(folder + kWideNames[0]), written, error)) << error;
+  EXPECT_EQ(written.pixels, greek.Document().Bytes());
+  // Enregistrer sous a new name in another script.
+  const std::wstring copy = folder + L"\u041a\u043e\u043f\u0438\u044f.png";
+  DeleteFileW(copy.c_str());
+  host::DialogScript saving;
+  saving.OnSystemDialog("the save dialog", [&](HWND dialog) {
+    HWND field = GetDlgItem(dialog, 0x480);
+    if (!field || !IsWindowVisible(field)) field = host::ChildrenOfClass(GetDlgItem(dialog, 0x47c), "Edit").front();
+    SetWindowTextW(field, copy.c_str());
+    host::PressOk(dialog);
+  });
+  EXPECT_TRUE(saving.Run([&] { Command(*frame, viewer::kSaveAs); })) << saving.FailureText();
+  EXPECT_NE(GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(WideTitle(greek.Window()), copy.substr(folder.size()));
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"~molvane*").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file is left";
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   ForgetSettings();
 }
 
