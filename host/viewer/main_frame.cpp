@@ -913,7 +913,11 @@ void MainFrame::ShowSelection(ImageView* view) {
   if (!text.empty()) SendMessageA(status_, SB_SETTEXTA, kSelectionPart, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) { ShowStatus(&view, inImage, pixel); }
+void MainFrame::PointerMoved(ImageView& view, bool inImage, POINT pixel) {
+  // Off a picture, the bar speaks of the image in front, not of the one the pointer last crossed.
+  ImageView* front = ActiveView();
+  ShowStatus(inImage || !front ? &view : front, inImage, pixel);
+}
 
 HCURSOR MainFrame::CursorFor(ImageView& view) {
   if (saving_ == &view.Document()) return LoadCursor(nullptr, IDC_WAIT);

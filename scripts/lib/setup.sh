@@ -88,6 +88,8 @@ molvane_build() {
   mkdir -p "$dir"
   local log=$dir/build.log started
   started=$(molvane_now)
+  # A first build takes minutes: say so, rather than staying silent.
+  [ -f "$dir/CMakeCache.txt" ] || molvane_say "Building the $tree tree for the first time (several minutes; log: ${log#"$MOLVANE_ROOT"/}) ..."
   if ! { [ -f "$dir/CMakeCache.txt" ] ||
          cmake -S "$MOLVANE_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "${extra[@]}"; } >"$log" 2>&1 ||
      ! cmake --build "$dir" -j "$MOLVANE_JOBS" "${targets[@]}" >>"$log" 2>&1; then

@@ -409,6 +409,24 @@ TEST(ViewerView, StatusBarReadsThePixelUnderTheMouseAtAnyZoom) {
   }
 }
 
+// The pointer crossing another window and leaving it, the bar goes back to the image in front.
+TEST(ViewerView, OffAPictureTheStatusBarSpeaksOfTheImageInFront) {
+  auto frame = StartViewer({DataFile("chelsea.png")});
+  ASSERT_TRUE(frame && frame->Open(DataFile("chelsea.bmp")) && frame->Views().size() == 2u);
+  ImageView& front = *frame->Views()[0];
+  ImageView& crossed = *frame->Views()[1];
+  Activate(front);
+  Command(*frame, viewer::kZoom100);
+  Activate(crossed);
+  ZoomTo300(*frame);
+  Activate(front);
+  const std::string zoomInFront = frame->StatusText(1);
+  SendMessageA(crossed.Window(), WM_MOUSEMOVE, 0, At(crossed.ClientPointOf(POINT{5, 5})));
+  EXPECT_NE(frame->StatusText(1), zoomInFront) << "over a picture, the bar reads that picture";
+  SendMessageA(crossed.Window(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(frame->StatusText(1), zoomInFront);
+}
+
 TEST(ViewerView, TheZoomReadsWithADecimalComma) {
   auto frame = StartViewer({DataFile("chelsea.png")});
   ASSERT_TRUE(frame && frame->Views().size() == 1u);
