@@ -98,15 +98,11 @@ TEST(ViewerSelection, ComparisonAndMergeTakeBothSelectionsAndTheHintSaysTheSecon
   // The batch host's second images: the photograph after the noise
   // reduction, and the photograph mirrored. Both tools work pixel by pixel:
   // on the same part of both images they give that part of the batch result.
-  const std::string mirrored = TemporaryFile("miroir-selection.png");
-  std::string error;
-  ASSERT_TRUE(host::WriteImageFile(mirrored, host::Mirrored(host::Bitmap24{kWidth, kHeight, Chelsea()}), error)) << error;
-  auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.png"), mirrored});
-  ASSERT_TRUE(frame && frame->Views().size() == 3u);
+  auto frame = StartOnTheSecondImages("miroir-selection.png");
+  ASSERT_TRUE(frame);
   ImageView& first = *frame->Views()[0];
   ImageView& reduced = *frame->Views()[1];
   ImageView& mirror = *frame->Views()[2];
-  RunByMenu(*frame, reduced, 2, host::DialogChoices());
   for (ImageView* view : {&first, &reduced, &mirror}) view->Select(kArea);
   host::DialogChoices comparison, merge;
   comparison.factor = 8;
@@ -134,7 +130,7 @@ TEST(ViewerSelection, ComparisonAndMergeTakeBothSelectionsAndTheHintSaysTheSecon
     EXPECT_TRUE(SamePixels(made.Document().Bytes(), Part(BatchResult(c.run), kWidth, kArea), kArea.width));
     EXPECT_TRUE(c.second.CurrentSelection().Rect() == kArea) << "the click on the second image kept its selection";
   }
-  DeleteFileA(mirrored.c_str());
+  DeleteFileA(TemporaryFile("miroir-selection.png").c_str());
 }
 
 TEST(ViewerSelection, CropKeepsTheSelectionInOneStepThatUndoGivesBackWhole) {

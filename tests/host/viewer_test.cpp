@@ -538,16 +538,11 @@ TEST(ViewerTools, VisualiserShowsAtOnceAndCancelPutsTheImageBack) {
 TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
   // The batch host's second images: the photograph after the noise
   // reduction, and the photograph mirrored.
-  const std::string mirrored = TemporaryFile("miroir.png");
-  host::Bitmap24 chelsea{451, 300, Chelsea()};
-  std::string error;
-  ASSERT_TRUE(host::WriteImageFile(mirrored, host::Mirrored(chelsea), error)) << error;
-  auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.png"), mirrored});
-  ASSERT_TRUE(frame && frame->Views().size() == 3u);
+  auto frame = StartOnTheSecondImages("miroir.png");
+  ASSERT_TRUE(frame);
   ImageView& first = *frame->Views()[0];
   ImageView& reduced = *frame->Views()[1];
   ImageView& mirror = *frame->Views()[2];
-  RunByMenu(*frame, reduced, 2, host::DialogChoices());
 
   const struct {
     const char* run;
@@ -583,7 +578,7 @@ TEST(ViewerTools, ComparisonAndMergeTakeTheImageWindowClickedSecond) {
     EXPECT_TRUE(SamePixels(first.Document().Bytes(), Chelsea(), 451));
     EXPECT_FALSE(frame->Session().Busy());
   }
-  DeleteFileA(mirrored.c_str());
+  DeleteFileA(TemporaryFile("miroir.png").c_str());
 }
 
 // One round of a person's work: every tool through its dialog, applied or

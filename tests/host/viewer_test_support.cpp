@@ -222,6 +222,22 @@ std::vector<Pixel24> RowOnScreen(const ImageView& view, int32_t y) {
   return std::vector<Pixel24>(row, row + width);
 }
 
+std::unique_ptr<MainFrame> StartOnTheSecondImages(const std::string& mirrored) {
+  const std::string path = TemporaryFile(mirrored);
+  std::string error;
+  if (!host::WriteImageFile(path, host::Mirrored(host::Bitmap24{451, 300, Chelsea()}), error)) {
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+  auto frame = StartViewer({DataFile("chelsea.png"), DataFile("chelsea.png"), path});
+  if (!frame || frame->Views().size() != 3u) {
+    ADD_FAILURE() << "the three images did not open";
+    return nullptr;
+  }
+  RunByMenu(*frame, *frame->Views()[1], 2, host::DialogChoices());
+  return frame;
+}
+
 // Puts `bytes` on the clipboard as `format`, alone.
 void PutOnClipboard(HWND owner, UINT format, const std::vector<uint8_t>& bytes) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());

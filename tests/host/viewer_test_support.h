@@ -83,6 +83,13 @@ host::DialogReport RunByMenu(viewer::MainFrame& frame, viewer::ImageView& view, 
 // What the screen shows of the view's picture at 100 %, row `y`.
 std::vector<Pixel24> RowOnScreen(const viewer::ImageView& view, int32_t y);
 
+// The viewer on the photograph three times over, as the batch host's
+// second images are made: the first as it is, the second after the noise
+// reduction (run by its menu), the third mirrored (a file named `mirrored`
+// in the temporary folder). Null, after a failed expectation, when they
+// cannot be opened.
+std::unique_ptr<viewer::MainFrame> StartOnTheSecondImages(const std::string& mirrored);
+
 // Puts `bytes` on the clipboard as `format`, alone.
 void PutOnClipboard(HWND owner, UINT format, const std::vector<uint8_t>& bytes);
 // A packed bitmap: the 40-byte header, then the masks for 32 bits, then the rows as given.
