@@ -18,7 +18,7 @@ MOLVANE_WINDOWS_PACKAGES=(cmake make googletest g++-mingw-w64-i686 wine wine32:i
 MOLVANE_SCREENSHOT_PACKAGES=(imagemagick)
 MOLVANE_PACKAGE_PACKAGES=(zip unzip)
 # The desktop tests: real X input, a window manager, the screen read back.
-MOLVANE_DESKTOP_PACKAGES=(python3 xdotool openbox imagemagick x11-utils)
+MOLVANE_DESKTOP_PACKAGES=(python3 xdotool openbox imagemagick x11-utils xclip)
 
 molvane_say() { printf '%s\n' "$*" >&2; }
 molvane_die() { molvane_say "error: $*"; exit 1; }
