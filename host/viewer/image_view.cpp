@@ -31,6 +31,8 @@ const COLORREF kBackground = RGB(96, 96, 96);
 }  // namespace
 
 constexpr char ImageView::kClassName[];
+// kClassName for the wide functions, which register and create the windows.
+constexpr wchar_t kWideClassName[] = L"MolvaneImage";
 
 void ImageView::RegisterClass(HINSTANCE instance) {
   // A window of wide texts: titles show file names in any script.
@@ -44,7 +46,7 @@ void ImageView::RegisterClass(HINSTANCE instance) {
   windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   windowClass.hCursor = nullptr;
   windowClass.hbrBackground = nullptr;
-  windowClass.lpszClassName = L"MolvaneImage";
+  windowClass.lpszClassName = kWideClassName;
   RegisterClassExW(&windowClass);
 }
 
@@ -60,7 +62,7 @@ ImageView* ImageView::Create(HWND client, std::unique_ptr<ImageDocument> documen
   MDICREATESTRUCTW create;
   std::memset(&create, 0, sizeof create);
   const std::wstring title = view->document_->DisplayName();
-  create.szClass = L"MolvaneImage";
+  create.szClass = kWideClassName;
   create.szTitle = title.c_str();
   create.hOwner = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(client, GWLP_HINSTANCE));
   create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
@@ -188,10 +190,15 @@ void ImageView::RebuildBitmap() {
   const size_t stride = (width * 3 + 3) & ~size_t(3);
   bitmap_.width = int(width);
   bitmap_.height = int(height);
-  bitmap_.bytes.assign(stride * height, 0);
+  // Every byte is written below: a picture of the same size is not cleared first.
+  bitmap_.bytes.resize(stride * height);
   const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
-  for (size_t row = 0; row < height && pixels; ++row)
-    std::memcpy(&bitmap_.bytes[(height - 1 - row) * stride], pixels + row * width, width * 3);
+  for (size_t row = 0; row < height; ++row) {
+    uint8_t* line = &bitmap_.bytes[(height - 1 - row) * stride];
+    if (pixels) std::memcpy(line, pixels + row * width, width * 3);
+    else std::memset(line, 0, width * 3);
+    std::memset(line + width * 3, 0, stride - width * 3);
+  }
   picture_.Forget();
 }
 
@@ -372,7 +379,9 @@ void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
   RebuildBitmap();
   if (fitting_) ZoomToFit();
   else SetZoom(zoom_);
-  Refresh();
+  InvalidateRect(window_, nullptr, FALSE);
+  UpdateWindow(window_);
+  UpdateTitle();
   events_.SelectionChanged(*this);
   events_.PointerMoved(*this, false, POINT{0, 0});
 }
@@ -392,8 +401,8 @@ void ImageView::Refresh() {
   UpdateTitle();
 }
 
-void ImageView::ShowInstead(const host::Bitmap24* image, POINT at) {
-  other_.reset(image ? new host::Bitmap24(*image) : nullptr);
+void ImageView::ShowInstead(std::unique_ptr<host::Bitmap24> image, POINT at) {
+  other_ = std::move(image);
   otherAt_ = at;
   RebuildBitmap();
   InvalidateRect(window_, nullptr, FALSE);

@@ -76,7 +76,7 @@ class ImageView {
   // Another image shown in place of the document's (the state before a
   // change), at the same zoom, its point `at` where the document's corner
   // is; null shows the document again.
-  void ShowInstead(const host::Bitmap24* image, POINT at = POINT{0, 0});
+  void ShowInstead(std::unique_ptr<host::Bitmap24> image, POINT at = POINT{0, 0});
   bool ShowsAnother() const { return other_ != nullptr; }
 
   // The rectangle drawn on the image, in image pixels.

@@ -943,7 +943,7 @@ void MainFrame::CompareHeld(HWND window, bool held) {
   PixelRect now;
   const std::vector<Pixel24>* beforeRun = session_.BytesBefore(view->Document());
   if (!ImageBefore(view->Document(), beforeRun, before, now)) return ShowHintText(BeforeAfterText(true, false, false));
-  view->ShowInstead(&before, POINT{now.x, now.y});
+  view->ShowInstead(std::make_unique<host::Bitmap24>(std::move(before)), POINT{now.x, now.y});
   showingBefore_ = view;
   ShowHintText(BeforeAfterText(true, true, beforeRun != nullptr));
 }
