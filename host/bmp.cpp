@@ -179,16 +179,16 @@ Bitmap24 Mirrored(const Bitmap24& image) {
   return mirror;
 }
 
-Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
+Bitmap24 SampleAround(const Pixel24* pixels, int32_t width, int32_t height, int32_t x, int32_t y) {
   Bitmap24 sample;
-  if (x < 0 || y < 0 || x >= image.width || y >= image.height) return sample;
-  const int32_t left = std::max(0, x - 2), right = std::min(image.width - 1, x + 2);
-  const int32_t top = std::max(0, y - 2), bottom = std::min(image.height - 1, y + 2);
+  if (!pixels || x < 0 || y < 0 || x >= width || y >= height) return sample;
+  const int32_t left = std::max(0, x - 2), right = std::min(width - 1, x + 2);
+  const int32_t top = std::max(0, y - 2), bottom = std::min(height - 1, y + 2);
   sample.width = right - left + 1;
   sample.height = bottom - top + 1;
   for (int32_t row = top; row <= bottom; ++row)
     for (int32_t col = left; col <= right; ++col)
-      sample.pixels.push_back(image.pixels[size_t(row) * size_t(image.width) + size_t(col)]);
+      sample.pixels.push_back(pixels[size_t(row) * size_t(width) + size_t(col)]);
   return sample;
 }
 

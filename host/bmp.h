@@ -38,7 +38,10 @@ Bitmap24 Mirrored(const Bitmap24& image);
 
 // The pixels of `image` in the square of side 5 centred on (x, y), cut at the
 // image's edges (empty for a point outside): the sample a host sends with a
-// click for tool 4.
-Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y);
+// click for tool 4. Read in place: a click on a large photograph copies 25 pixels, not the image.
+Bitmap24 SampleAround(const Pixel24* pixels, int32_t width, int32_t height, int32_t x, int32_t y);
+inline Bitmap24 SampleAround(const Bitmap24& image, int32_t x, int32_t y) {
+  return SampleAround(image.pixels.data(), image.width, image.height, x, y);
+}
 
 }  // namespace molvane::host

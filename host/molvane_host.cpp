@@ -448,7 +448,7 @@ PointSender ClickForwarder(const Options& options, const PluginExports& exports,
       return "the point " + std::to_string(x) + "," + std::to_string(y) + " lies outside the image";
     TPtsImg sample;
     if (options.tool == MOLVANE_TOOL_BACKGROUND)
-      sample = ToPixelArray(SampleAround(FromPixelArray(pixels, image.width, image.height), x, y));
+      sample = ToPixelArray(SampleAround(pixels.Data(), image.width, image.height, x, y));
     Stopwatch pointTime;
     exports.XchgData(options.tool, 0, 0, x, y, image.width, image.height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(),
                      pixels.Handle(), name.c_str(), 0);

@@ -110,7 +110,7 @@ void PluginSession::SendPoint(int32_t x, int32_t y) {
   const TPtsImg pixels = WorkPixels();
   TPtsImg sample;
   if (tool_ == MOLVANE_TOOL_BACKGROUND)
-    sample = host::ToPixelArray(host::SampleAround(host::FromPixelArray(pixels, width, height), x, y));
+    sample = host::ToPixelArray(host::SampleAround(pixels.Data(), width, height, x, y));
   const std::string name = PartName(*target_, area_);
   WaitCursor wait;
   exports_.XchgData(tool_, 0, 0, x, y, width, height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),

@@ -43,7 +43,7 @@ std::vector<Pixel24> OnItsOwn(const ToolRun& run, const host::DialogChoices& cho
   auto sendPoint = [&](int32_t x, int32_t y) {
     TPtsImg sample;
     if (run.tool == MOLVANE_TOOL_BACKGROUND)
-      sample = host::ToPixelArray(host::SampleAround(host::FromPixelArray(image, width, height), x, y));
+      sample = host::ToPixelArray(host::SampleAround(image.Data(), width, height, x, y));
     Exports().XchgData(run.tool, 0, 0, x, y, width, height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(),
                        image.Handle(), "part.png", 0);
     return std::string();
