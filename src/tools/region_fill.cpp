@@ -223,10 +223,16 @@ class FastFill {
     const bool packedDraws = !offsets_ && !wideOffsets_;
     const ptrdiff_t width = ptrdiff_t(fill_.width);
     const ptrdiff_t step[5] = {0, -1, 1, -width, width};  // by ReachedFrom
-    // Groups of four in AVX2 where the rule needs nothing per pixel beyond
-    // the notes: no lightness conversion, draws within a byte.
-    const bool vector = CpuHasAvx2() && !scaled && doubleExact && !wideOffsets_;
-    const FillPaint four{fill_.source, fill_.destination, notes, packedDraws, offsets_.get(), dxx, dyy, width,
+    // Groups of four in AVX2 where the draws fit a byte; with a lightness
+    // factor, each row's region colours are converted first into planes
+    // that both paths read.
+    const bool vector = CpuHasAvx2() && doubleExact && !wideOffsets_;
+    std::vector<int32_t> planes(scaled ? size_t(3 * width) : 0);
+    int32_t* const ownB = planes.data();
+    int32_t* const ownG = ownB + (scaled ? width : 0);
+    int32_t* const ownR = ownG + (scaled ? width : 0);
+    const FillPaint four{fill_.source, scaled ? ownB : nullptr, fill_.destination, notes, packedDraws,
+                         offsets_.get(), dxx, dyy, width,
                          ptrdiff_t(fill_.count), inverseSpan, t, oneMinusT, deltaScale,
                          {double(f2[0]), double(f2[1]), double(f2[2])},
                          {delta[0], delta[1], delta[2]}, {scale[0], scale[1], scale[2]}, kRelativeError};
@@ -234,6 +240,15 @@ class FastFill {
       const Pixel24* source = fill_.source + y * width;
       Pixel24* destination = fill_.destination + y * width;
       const uint8_t* from = notes + y * width;
+      if (scaled) {
+        for (ptrdiff_t x = 0; x < width; ++x) {
+          if (!from[x]) continue;
+          const TRgbInts c = lightness(PixelToColor(source[x]));
+          ownB[x] = c.b;
+          ownG[x] = c.g;
+          ownR[x] = c.r;
+        }
+      }
       for (ptrdiff_t x = 0; x < width; ++x) {
         // Outside the region a row is mostly zeros: skip them eight at a time.
         if (x + 8 <= width) {
@@ -261,9 +276,8 @@ class FastFill {
         const int32_t offset = packedDraws ? NoteDraw(from[x])
                                : offsets_  ? offsets_[size_t(n)]
                                            : wideOffsets_[size_t(n)];
-        const Pixel24 p = source[x];
-        const TRgbInts c = scaled ? lightness(PixelToColor(p)) : TRgbInts{p.r, p.g, p.b};
-        const int32_t own[3] = {c.b, c.g, c.r};
+        const int32_t own[3] = {scaled ? ownB[x] : source[x].b, scaled ? ownG[x] : source[x].g,
+                                scaled ? ownR[x] : source[x].r};
         uint8_t out[3];
         for (int k = 0; k < 3; ++k) {
           const double term = double(own[k]) * t;

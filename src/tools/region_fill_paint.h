@@ -17,6 +17,10 @@ namespace molvane {
 // lies further than `relativeError` times its scale from a half.
 struct FillPaint {
   const Pixel24* source;
+  // With a lightness factor, each region pixel's converted colour per row:
+  // three planes (b, g, r) of `width` values, filled by the caller for the
+  // row being painted; null when the colours are the source's own.
+  const int32_t* ownPlanes;
   Pixel24* destination;
   const uint8_t* notes;
   bool packedDraws;       // each draw in its note

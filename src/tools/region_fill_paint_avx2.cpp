@@ -54,22 +54,26 @@ __attribute__((target("avx2"))) ptrdiff_t PaintRunAvx2(const FillPaint& p, ptrdi
     }
     // The four pixels' channels: 12 bytes, b g r in turn, read as 16 where
     // the image goes on for two more pixels (a copy through memory would
-    // stall the load that follows it).
-    const Pixel24* source = p.source + rowStart + x;
-    __m128i packed;
-    if (rowStart + x + 6 <= p.count) {
-      packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
-    } else {
-      uint8_t bytes[16] = {};
-      std::memcpy(bytes, source, 12);
-      packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    // stall the load that follows it). Converted colours come from their planes.
+    __m128i packed = _mm_setzero_si128();
+    if (!p.ownPlanes) {
+      const Pixel24* source = p.source + rowStart + x;
+      if (rowStart + x + 6 <= p.count) {
+        packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+      } else {
+        uint8_t bytes[16] = {};
+        std::memcpy(bytes, source, 12);
+        packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+      }
     }
     __m128i channel[3];
     bool certain = true;
     for (int c = 0; c < 3; ++c) {
-      const __m256d ownD = _mm256_cvtepi32_pd(_mm_shuffle_epi8(
-          packed, _mm_setr_epi8(char(c), -1, -1, -1, char(c + 3), -1, -1, -1, char(c + 6), -1, -1, -1, char(c + 9),
-                                -1, -1, -1)));
+      const __m128i own =
+          p.ownPlanes ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.ownPlanes + c * w + x))
+                      : _mm_shuffle_epi8(packed, _mm_setr_epi8(char(c), -1, -1, -1, char(c + 3), -1, -1, -1,
+                                                               char(c + 6), -1, -1, -1, char(c + 9), -1, -1, -1));
+      const __m256d ownD = _mm256_cvtepi32_pd(own);
       const __m256d delta = _mm256_set1_pd(p.delta[c]);
       const __m256d term = _mm256_mul_pd(ownD, t);
       const __m256d v =
