@@ -1,0 +1,42 @@
+// A batch's files shared among worker processes, each loading the plug-in once and taking files as it gets free.
+//
+// A worker is a copy of this program started with --worker and the tool's
+// choices. It reads "INPUT\tOUTPUT\n" lines on its standard input, runs each
+// file through the tool, and after what the file printed writes an end
+// marker: a line "\x1E<milliseconds> <length>\n" at the start of a line, then
+// the file's problem, <length> bytes (none when the file was written). The
+// parent hands the next file to whichever worker is free and reports every
+// file in the inputs' order as soon as the ones before it are done, so the
+// run reads as if it had gone one file after the other. A worker that ends
+// before its marker (a crash) fails its file and is replaced for the next.
+// The workers share the cores: each one's tool runs on its share of the
+// threads (MOLVANE_THREADS, unless it is set already).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace molvane::host {
+
+struct FileRun {
+  std::string printed;  // what the file's run printed on standard output
+  std::string errors;   // and on standard error
+  std::string problem;  // empty when the file was written
+  double milliseconds = 0;
+};
+
+// The parent's side. `toolArguments`: the options that choose and drive the
+// tool, as given. `report(i, run)` is called once per file, in the order of
+// `inputs`. False when a worker ended badly after its last file (its errors,
+// such as blocks left live, already passed on to our standard error).
+bool RunFilesOnWorkers(const std::vector<std::string>& toolArguments, const std::vector<std::string>& inputs,
+                       const std::vector<std::string>& outputs, int jobs,
+                       const std::function<void(size_t, const FileRun&)>& report);
+
+// The worker's side: every file its standard input hands it, through
+// `runFile(input, output)`, which prints its lines and returns the file's
+// problem (empty when written); returns once the input ends.
+void ServeFiles(const std::function<std::string(const std::string&, const std::string&)>& runFile);
+
+}  // namespace molvane::host
