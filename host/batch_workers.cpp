@@ -203,13 +203,16 @@ class Worker {
   std::string pending_;  // read from `output_`, not yet taken
 };
 
+}  // namespace
+
 // What the parent's threads share: one thread per worker takes the next file.
-struct Batch {
+struct BatchWorkers::Batch {
   const std::vector<std::string>& inputs;
   const std::vector<std::string>& outputs;
   std::string commandLine;
-  CRITICAL_SECTION lock;  // guards the fields below and the starting of workers
+  HANDLE go;              // set once the files may be taken
   HANDLE progress;        // set each time a file is done
+  CRITICAL_SECTION lock;  // guards the fields below and the starting of workers
   size_t next = 0;
   std::vector<FileRun> runs;
   std::vector<char> done;
@@ -217,9 +220,17 @@ struct Batch {
   bool clean = true;
 };
 
+namespace {
+
 DWORD WINAPI ServeFilesFromWorker(void* argument) {
-  Batch& batch = *static_cast<Batch*>(argument);
+  BatchWorkers::Batch& batch = *static_cast<BatchWorkers::Batch*>(argument);
   Worker worker;
+  // Started at once, it loads the plug-in while the parent does; if it
+  // cannot start, the first file it takes says why.
+  EnterCriticalSection(&batch.lock);
+  worker.Start(batch.commandLine);
+  LeaveCriticalSection(&batch.lock);
+  WaitForSingleObject(batch.go, INFINITE);
   for (;;) {
     EnterCriticalSection(&batch.lock);
     const size_t i = batch.next++;
@@ -265,9 +276,15 @@ bool ReadLine(std::string& line) {
 
 }  // namespace
 
-bool RunFilesOnWorkers(const std::vector<std::string>& toolArguments, const std::vector<std::string>& inputs,
-                       const std::vector<std::string>& outputs, int jobs,
-                       const std::function<void(size_t, const FileRun&)>& report) {
+BatchWorkers::BatchWorkers(const std::vector<std::string>& toolArguments, const std::vector<std::string>& inputs,
+                           const std::vector<std::string>& outputs, int jobs)
+    : batch_(new Batch{inputs, outputs, Quoted(ProgramPath()) + " --worker", CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                       CreateEventA(nullptr, FALSE, FALSE, nullptr), {}}) {
+  Batch& batch = *batch_;
+  for (const std::string& argument : toolArguments) batch.commandLine += " " + Quoted(argument);
+  InitializeCriticalSection(&batch.lock);
+  batch.runs.resize(inputs.size());
+  batch.done.resize(inputs.size());
   const size_t workers = std::min(size_t(std::max(jobs, 1)), inputs.size());
   // The cores shared among the workers, unless the user capped the threads
   // already: each tool's run splits its rows over its share (the bytes do not change).
@@ -277,17 +294,37 @@ bool RunFilesOnWorkers(const std::vector<std::string>& toolArguments, const std:
     const DWORD share = std::max<DWORD>(1, system.dwNumberOfProcessors / DWORD(workers));
     SetEnvironmentVariableA("MOLVANE_THREADS", std::to_string(share).c_str());
   }
-  Batch batch{inputs, outputs, Quoted(ProgramPath()) + " --worker", {}, CreateEventA(nullptr, FALSE, FALSE, nullptr)};
-  for (const std::string& argument : toolArguments) batch.commandLine += " " + Quoted(argument);
-  InitializeCriticalSection(&batch.lock);
-  batch.runs.resize(inputs.size());
-  batch.done.resize(inputs.size());
-  std::vector<HANDLE> threads;
   for (size_t i = 0; i < workers; ++i)
-    if (HANDLE thread = CreateThread(nullptr, 0, ServeFilesFromWorker, &batch, 0, nullptr)) threads.push_back(thread);
+    if (HANDLE thread = CreateThread(nullptr, 0, ServeFilesFromWorker, &batch, 0, nullptr)) threads_.push_back(thread);
+}
+
+BatchWorkers::~BatchWorkers() {
+  Batch& batch = *batch_;
+  // Not run: the workers end without a file.
+  EnterCriticalSection(&batch.lock);
+  batch.next = batch.runs.size();
+  LeaveCriticalSection(&batch.lock);
+  Join();
+  for (HANDLE event : {batch.go, batch.progress})
+    if (event) CloseHandle(event);
+  DeleteCriticalSection(&batch.lock);
+}
+
+void BatchWorkers::Join() {
+  SetEvent(batch_->go);
+  for (HANDLE thread : threads_) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  threads_.clear();
+}
+
+bool BatchWorkers::Run(const std::function<void(size_t, const FileRun&)>& report) {
+  Batch& batch = *batch_;
+  SetEvent(batch.go);
   // No thread at all: this one serves every file before the reports.
-  if (threads.empty()) ServeFilesFromWorker(&batch);
-  for (size_t i = 0; i < inputs.size(); ++i) {
+  if (threads_.empty()) ServeFilesFromWorker(&batch);
+  for (size_t i = 0; i < batch.runs.size(); ++i) {
     for (;;) {
       EnterCriticalSection(&batch.lock);
       const bool done = batch.done[i];
@@ -298,12 +335,7 @@ bool RunFilesOnWorkers(const std::vector<std::string>& toolArguments, const std:
     std::fputs(batch.runs[i].errors.c_str(), stderr);
     report(i, batch.runs[i]);
   }
-  for (HANDLE thread : threads) {
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-  }
-  if (batch.progress) CloseHandle(batch.progress);
-  DeleteCriticalSection(&batch.lock);
+  Join();
   std::fputs(batch.said.c_str(), stderr);
   return batch.clean;
 }

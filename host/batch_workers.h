@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,13 +27,31 @@ struct FileRun {
   double milliseconds = 0;
 };
 
-// The parent's side. `toolArguments`: the options that choose and drive the
-// tool, as given. `report(i, run)` is called once per file, in the order of
-// `inputs`. False when a worker ended badly after its last file (its errors,
-// such as blocks left live, already passed on to our standard error).
-bool RunFilesOnWorkers(const std::vector<std::string>& toolArguments, const std::vector<std::string>& inputs,
-                       const std::vector<std::string>& outputs, int jobs,
-                       const std::function<void(size_t, const FileRun&)>& report);
+// The parent's side: the workers start at once and load the plug-in while
+// the parent does, but take no file before Run. `toolArguments`: the options
+// that choose and drive the tool, as given.
+class BatchWorkers {
+ public:
+  BatchWorkers(const std::vector<std::string>& toolArguments, const std::vector<std::string>& inputs,
+               const std::vector<std::string>& outputs, int jobs);
+  // Without Run, the workers end having taken no file.
+  ~BatchWorkers();
+  BatchWorkers(const BatchWorkers&) = delete;
+  BatchWorkers& operator=(const BatchWorkers&) = delete;
+
+  // Every file through the workers; `report(i, run)` is called once per
+  // file, in the order of the inputs. False when a worker ended badly after
+  // its last file (what it said, such as blocks left live, already passed on
+  // to our standard error).
+  bool Run(const std::function<void(size_t, const FileRun&)>& report);
+
+  struct Batch;
+
+ private:
+  void Join();
+  std::unique_ptr<Batch> batch_;
+  std::vector<void*> threads_;
+};
 
 // The worker's side: every file its standard input hands it, through
 // `runFile(input, output)`, which prints its lines and returns the file's

@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -588,6 +589,10 @@ int Run(const Options& options) {
                               : std::vector<std::string>{options.output.empty() ? DefaultOutput(options.inputs[0], suffix)
                                                                                 : options.output};
   const AllocatorStatistics atStart = CountingAllocatorStatistics();
+  // Files side by side: the workers start first, loading the plug-in while we do.
+  std::unique_ptr<BatchWorkers> workers;
+  if (batch && options.jobs > 1 && total > 1 && !options.resources)
+    workers.reset(new BatchWorkers(options.toolArguments, options.inputs, outputs, options.jobs));
 
   const std::string pluginPath =
       options.plugin.empty() ? ModuleFolder(reinterpret_cast<const void*>(&Fail)) + "Molvane.dll"
@@ -642,12 +647,12 @@ int Run(const Options& options) {
     ServeFiles([&](const std::string& input, const std::string& output) {
       return RunOnImage(options, LoadedTool{exports, caption}, input, output);
     });
-  } else if (batch && options.jobs > 1 && total > 1 && !options.resources) {
-    workersClean = RunFilesOnWorkers(options.toolArguments, options.inputs, outputs, options.jobs,
-                                     [&](size_t i, const FileRun& run) {
-                                       std::fputs(run.printed.c_str(), stdout);
-                                       reportFile(i, run.problem, run.milliseconds);
-                                     });
+  } else if (workers) {
+    workersClean = workers->Run([&](size_t i, const FileRun& run) {
+      std::fputs(run.printed.c_str(), stdout);
+      reportFile(i, run.problem, run.milliseconds);
+    });
+    workers.reset();
   } else {
     for (size_t i = 0; i < total; ++i) {
       Stopwatch fileTime;
