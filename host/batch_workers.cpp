@@ -140,7 +140,10 @@ class Worker {
       run.problem.erase(std::find(run.problem.begin(), run.problem.end(), '\n'), run.problem.end());
       run.errors.erase(last);
     } else {
-      run.problem = "the host process ended with code " + std::to_string(code) + " before the file was done";
+      // A crash ends it with the exception's code, which reads in hexadecimal (C0000005: an access violation).
+      char ended[64];
+      std::snprintf(ended, sizeof ended, code >= 0xC0000000 ? "with exception %08lX" : "with code %lu", (unsigned long)code);
+      run.problem = std::string("the host process ended ") + ended + " before the file was done";
     }
   }
 
