@@ -614,8 +614,8 @@ int Run(const Options& options) {
   exports.AddMenu(&count);
   // A worker's parent has said it for the whole run.
   if (!options.worker)
-    std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(),
-              loadMs, name, int(major), int(minor), menu, int(count));
+    std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(), loadMs, name,
+                int(major), int(minor), menu, int(count));
   if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
   if (!Runnable(options.tool)) {
     std::string runnable;
