@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@
 #endif
 #include <windows.h>
 
-#include "host/batch_processes.h"
+#include "host/batch_workers.h"
 #include "host/bmp.h"
 #include "host/callback_recorder.h"
 #include "host/counting_allocator.h"
@@ -77,9 +78,11 @@ struct Options {
   bool noSecond = false;
   // With --out: each progress line also says what the process holds.
   bool resources = false;
-  // With --out: how many files run side by side, each in a host process of its own.
+  // With --out: how many files run side by side, on as many worker processes.
   int32_t jobs = 1;
-  // The options that choose and drive the tool, as given: the command line of those processes.
+  // Such a worker: the files come on the standard input (batch_workers.h).
+  bool worker = false;
+  // The options that choose and drive the tool, as given: the workers' command line.
   std::vector<std::string> toolArguments;
 };
 
@@ -97,8 +100,11 @@ void Usage(std::FILE* to) {
                "  --out DIR           every INPUT to DIR/INPUT-<tool>, one progress line each (INPUT-2-<tool>\n"
                "                      and so on for a name met again); the run goes on past a file\n"
                "                      that fails, which leaves no output, and exits 1 naming them\n"
-               "  --jobs N            with --out, N files side by side (default 1), each in a host process\n"
-               "                      of its own; the lines and outputs are those of one file at a time\n"
+               "  --jobs N            with --out, N files side by side (default 1), on N host processes that\n"
+               "                      each load the plug-in once and take the next file when free; the\n"
+               "                      lines and outputs are those of one file at a time\n"
+               "  --worker            how those processes run: each \"INPUT<tab>OUTPUT\" line read on the\n"
+               "                      standard input, then an end marker (the file's time and problem)\n"
                "  --resources         with --out, each progress line also gives what the process holds\n"
                "                      (GDI objects, windows, handles, memory), to watch long batches;\n"
                "                      the files then run one at a time in this process\n"
@@ -277,6 +283,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       options.toolArguments.push_back(arg);
     } else if (arg == "--resources") {
       options.resources = true;
+    } else if (arg == "--worker") {
+      options.worker = true;
     } else if (const char* wanted = ValueOf(arg)) {
       if (i + 1 >= argc || !*argv[i + 1]) return Bad(arg + " needs " + wanted);
       if (!ParseValue(arg, argv[++i], options)) return false;
@@ -287,8 +295,11 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       positional.push_back(arg);
     }
   }
-  if (positional.empty()) return Bad(options.outDir.empty() ? "no INPUT given" : "--out needs at least one INPUT");
-  if (!options.outDir.empty()) {
+  if (options.worker) {
+    if (!positional.empty() || !options.outDir.empty()) return Bad("a --worker takes its files on its standard input");
+  } else if (positional.empty()) {
+    return Bad(options.outDir.empty() ? "no INPUT given" : "--out needs at least one INPUT");
+  } else if (!options.outDir.empty()) {
     options.inputs = positional;
   } else {
     if (positional.size() > 2)
@@ -574,10 +585,14 @@ int Run(const Options& options) {
   }
   const char* suffix = ToolName(options.tool);
   const std::vector<std::string> outputs =
-      batch ? BatchOutputs(options.inputs, suffix, options.outDir)
-            : std::vector<std::string>{options.output.empty() ? DefaultOutput(options.inputs[0], suffix)
-                                                              : options.output};
+      batch || options.worker ? BatchOutputs(options.inputs, suffix, options.outDir)
+                              : std::vector<std::string>{options.output.empty() ? DefaultOutput(options.inputs[0], suffix)
+                                                                                : options.output};
   const AllocatorStatistics atStart = CountingAllocatorStatistics();
+  // Files side by side: the workers start first, loading the plug-in while we do.
+  std::unique_ptr<BatchWorkers> workers;
+  if (batch && options.jobs > 1 && total > 1 && !options.resources)
+    workers.reset(new BatchWorkers(options.toolArguments, options.inputs, outputs, options.jobs));
 
   const std::string pluginPath =
       options.plugin.empty() ? ModuleFolder(reinterpret_cast<const void*>(&Fail)) + "Molvane.dll"
@@ -597,8 +612,10 @@ int Run(const Options& options) {
   const char* name = exports.PrmDLL(&major, &minor, &menu);
   int32_t count = 0;
   exports.AddMenu(&count);
-  std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(),
-              loadMs, name, int(major), int(minor), menu, int(count));
+  // A worker's parent has said it for the whole run.
+  if (!options.worker)
+    std::printf("Loaded %s (%.1f ms): %s %d.%d, menu \"%s\" with %d items\n", pluginPath.c_str(), loadMs, name,
+                int(major), int(minor), menu, int(count));
   if (options.tool < 1 || options.tool > count) return Fail("the plug-in has no tool " + std::to_string(options.tool));
   if (!Runnable(options.tool)) {
     std::string runnable;
@@ -611,8 +628,8 @@ int Run(const Options& options) {
 
   CallbackRecorder::Instance().Clear();
   exports.AdrRetour(CallbackRecorder::Instance().Callback(0), kUserValue);
-  // Each file in turn, or side by side in processes of their own; one that
-  // fails is reported and the others still run.
+  // Each file in turn, or side by side on worker processes; one that fails
+  // is reported and the others still run.
   std::vector<std::string> failures;
   std::string problemOfOne;  // without --out, the one file's problem as it always was printed
   auto reportFile = [&](size_t i, const std::string& problem, double milliseconds) {
@@ -625,12 +642,17 @@ int Run(const Options& options) {
                   problem.empty() ? ("written to " + outputs[i]).c_str() : ("FAILED, " + problem).c_str(),
                   milliseconds, options.resources ? ("; " + DescribeResources(CountProcessResources())).c_str() : "");
   };
-  if (batch && options.jobs > 1 && total > 1 && !options.resources) {
-    RunFilesInProcesses(options.toolArguments, options.inputs, outputs, options.jobs,
-                        [&](size_t i, const FileRun& run) {
-                          std::fputs(run.printed.c_str(), stdout);
-                          reportFile(i, run.problem, run.milliseconds);
-                        });
+  bool workersClean = true;
+  if (options.worker) {
+    ServeFiles([&](const std::string& input, const std::string& output) {
+      return RunOnImage(options, LoadedTool{exports, caption}, input, output);
+    });
+  } else if (workers) {
+    workersClean = workers->Run([&](size_t i, const FileRun& run) {
+      std::fputs(run.printed.c_str(), stdout);
+      reportFile(i, run.problem, run.milliseconds);
+    });
+    workers.reset();
   } else {
     for (size_t i = 0; i < total; ++i) {
       Stopwatch fileTime;
@@ -646,6 +668,7 @@ int Run(const Options& options) {
     return Fail(std::to_string(atEnd.liveBlocks - atStart.liveBlocks) +
                 " block(s) of the shared allocator still live after unloading the plug-in");
   if (!batch && !failures.empty()) return Fail(problemOfOne);
+  if (!workersClean && failures.empty()) return Fail("a worker process ended badly after its last file");
   if (!failures.empty()) {
     std::fprintf(stderr, "molvane_host: %lu of %lu file(s) failed:\n", (unsigned long)failures.size(),
                  (unsigned long)total);

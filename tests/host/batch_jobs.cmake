@@ -3,9 +3,10 @@
 #   cmake -DDATA=dir -DWORK=dir -P batch_jobs.cmake -- COMMAND...
 # COMMAND (the host and the tool's options) runs with --jobs 1 and --jobs 2 on
 # the same inputs: two pictures of one name (numbered outputs), a JPEG, a
-# file that is not an image and the photograph again; their exit statuses,
-# their lines with the milliseconds and the folder's name set aside, and
-# every output file must be the same.
+# file that is not an image and the photograph again, so that each worker
+# takes several files; their exit statuses, their lines with the milliseconds
+# and the folder's name set aside, and every output file must be the same, the
+# bad file failed at its place and the four others written.
 cmake_minimum_required(VERSION 3.21)
 
 include(${CMAKE_CURRENT_LIST_DIR}/command_after_dashes.cmake)
@@ -39,10 +40,17 @@ endif()
 if(NOT err1 STREQUAL err2)
   list(APPEND problems "the errors differ:\n--- one job:\n${err1}\n--- two jobs:\n${err2}")
 endif()
-if(NOT "${files1}" STREQUAL "${files2}" OR NOT "${files1}" MATCHES "photo-2-")
+if(NOT out2 MATCHES "\\[3/5\\] chelsea.jpg: written[^\n]*\n[^[]*\\[4/5\\] bad.png: FAILED[^\n]*\n[^[]*\\[5/5\\] chelsea.bmp: written")
+  list(APPEND problems "two jobs do not report the bad file in its place:\n${out2}")
+endif()
+list(LENGTH files2 written)
+if(NOT "${files1}" STREQUAL "${files2}" OR NOT "${files1}" MATCHES "photo-2-" OR NOT written EQUAL 4)
   list(APPEND problems "the outputs are [${files1}] and [${files2}]")
 endif()
-foreach(file ${files1})
+foreach(file IN LISTS files1)
+  if(NOT EXISTS "${WORK}/jobs2/${file}")
+    continue()  # named among the outputs above
+  endif()
   file(SHA256 "${WORK}/jobs1/${file}" one)
   file(SHA256 "${WORK}/jobs2/${file}" two)
   if(NOT one STREQUAL two)
