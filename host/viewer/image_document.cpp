@@ -28,6 +28,18 @@ void ImageDocument::Restore(const std::vector<Pixel24>& bytes) {
     std::memcpy(pixels_.Data(), bytes.data(), bytes.size() * sizeof(Pixel24));
 }
 
+std::vector<Pixel24> ImageDocument::CopyBeforeRun() const {
+  return history_.Budget().CopyIntoSpare(pixels_.Data(), size_t(pixels_.Length()));
+}
+
+void ImageDocument::PrepareCopyBeforeRun() { history_.Budget().PrepareSpare(size_t(pixels_.Length())); }
+
+void ImageDocument::GiveBackCopy(std::vector<Pixel24>&& copy) {
+  if (copy.size() == size_t(pixels_.Length())) history_.Budget().GiveBackSpare(std::move(copy));
+  // Taken whole by the undo step: another is touched for the next run.
+  else PrepareCopyBeforeRun();
+}
+
 void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {
   if (history_.Keep(std::move(before), pixels_.Data(), width_, height_, state_)) state_ = ++lastState_;
 }

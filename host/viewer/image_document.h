@@ -39,6 +39,14 @@ class ImageDocument {
   // (after a crop, the part kept); false when there is none.
   bool Previous(host::Bitmap24& image, PixelRect& now) const;
 
+  // A copy of the pixels taken before a tool run: into the budget's spare
+  // block when one of this size is ready (see PrepareCopyBeforeRun).
+  std::vector<Pixel24> CopyBeforeRun() const;
+  // Touches, in the background, a spare block for the next run's copy.
+  void PrepareCopyBeforeRun();
+  // The run's copy once the run ended, when no undo step took it: the next spare block.
+  void GiveBackCopy(std::vector<Pixel24>&& copy);
+
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.
   void KeepChange(std::vector<Pixel24>&& before);

@@ -14,8 +14,9 @@ namespace {
 constexpr double kZoomSteps[] = {1.0 / 16, 1.0 / 12, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1,
                                  1.5,      2,        3,       4,       6,       8,       12,      16,      32};
 
-// The next step above (direction 1) or below (-1) a zoom that may lie between steps.
-double ZoomStep(double zoom, int direction) {
+}  // namespace
+
+double ImageView::ZoomStep(double zoom, int direction) {
   if (direction > 0) {
     for (double step : kZoomSteps)
       if (step > zoom * 1.0001) return step;
@@ -25,6 +26,15 @@ double ZoomStep(double zoom, int direction) {
     if (*step < zoom / 1.0001) return *step;
   return kZoomSteps[0];
 }
+
+std::vector<int> ImageView::StepFactors() {
+  std::vector<int> factors;
+  for (double step : kZoomSteps)
+    if (ReductionFactor(step) > 1) factors.push_back(ReductionFactor(step));
+  return factors;
+}
+
+namespace {
 
 const COLORREF kBackground = RGB(96, 96, 96);
 
@@ -51,7 +61,7 @@ void ImageView::RegisterClass(HINSTANCE instance) {
 }
 
 ImageView::ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events)
-    : document_(std::move(document)), events_(events) {
+    : document_(std::move(document)), events_(events), picture_(StepFactors()) {
   RebuildBitmap();
 }
 
@@ -92,6 +102,7 @@ LRESULT CALLBACK ImageView::Procedure(HWND window, UINT message, WPARAM wParam, 
     const auto* mdi = static_cast<const MDICREATESTRUCTW*>(create->lpCreateParams);
     view = reinterpret_cast<ImageView*>(mdi->lParam);
     view->window_ = window;
+    view->picture_.PostReadyTo(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
   }
   if (!view) return DefMDIChildProcW(window, message, wParam, lParam);
@@ -118,6 +129,12 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case ZoomedPicture::kCopyReady:
+      // The quick first picture gives way to the exact one.
+      if (picture_.ShowsQuickPicture()) InvalidateRect(window_, nullptr, FALSE);
+      // The copies are all made: the next tool run's copy finds its block ready.
+      if (lParam == 1) document_->PrepareCopyBeforeRun();
+      return 0;
     case WM_SIZE:
       Resized();
       break;  // the MDI child's default handling must see it too
@@ -185,21 +202,10 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ImageView::RebuildBitmap() {
-  const size_t width = size_t(other_ ? other_->width : document_->Width());
-  const size_t height = size_t(other_ ? other_->height : document_->Height());
-  const size_t stride = (width * 3 + 3) & ~size_t(3);
-  bitmap_.width = int(width);
-  bitmap_.height = int(height);
-  // Every byte is written below: a picture of the same size is not cleared first.
-  bitmap_.bytes.resize(stride * height);
-  const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
-  for (size_t row = 0; row < height; ++row) {
-    uint8_t* line = &bitmap_.bytes[(height - 1 - row) * stride];
-    if (pixels) std::memcpy(line, pixels + row * width, width * 3);
-    else std::memset(line, 0, width * 3);
-    std::memset(line + width * 3, 0, stride - width * 3);
-  }
+  // Its background thread reads the bitmap: stopped before the bitmap changes.
   picture_.Forget();
+  if (other_) CopyIntoDib(other_->pixels.data(), other_->width, other_->height, bitmap_);
+  else CopyIntoDib(document_->Pixels().Data(), document_->Width(), document_->Height(), bitmap_);
 }
 
 SIZE ImageView::ZoomedSize() const {

@@ -55,6 +55,10 @@ class ImageView {
   void ZoomToFit();
   void ZoomIn();
   void ZoomOut();
+  // The zoom menu's next step above (direction 1) or below (-1) a zoom that may lie between steps.
+  static double ZoomStep(double zoom, int direction);
+  // The reduction factors of the steps below 50 %: their copies are made ahead.
+  static std::vector<int> StepFactors();
   static constexpr double kMinZoom = 1.0 / 16;
   static constexpr double kMaxZoom = 32;
   // The scroll bars' positions, in screen pixels of the zoomed picture.
@@ -85,6 +89,8 @@ class ImageView {
   // Sets or drops (empty) the selection and repaints.
   void Select(const PixelRect& rect);
   ViewGeometry Geometry() const;
+  // What paints the picture, with the copies it made.
+  ZoomedPicture& Picture() { return picture_; }
   void UpdateTitle();
   // The zoomed picture's top-left corner in the client area.
   POINT Origin() const;

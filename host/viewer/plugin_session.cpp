@@ -87,7 +87,7 @@ void PluginSession::Run(int32_t tool, ImageDocument& document, const PixelRect& 
   if (!Loaded() || Busy() || tool < 1 || tool > int32_t(items_.size())) return;
   const PixelRect part = ClippedTo(area, document.Width(), document.Height());
   // Taken first: when memory lacks, nothing has started.
-  std::vector<Pixel24> before = document.Bytes();
+  std::vector<Pixel24> before = document.CopyBeforeRun();
   TPtsImg work = part.Empty() ? TPtsImg() : document.CopyOfPart(part);
   tool_ = tool;
   target_ = &document;
@@ -172,6 +172,7 @@ void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode
   // The final word: keep the change as one undo step, or put the bytes back.
   if (applied) target_->KeepChange(std::move(before_));
   else target_->Restore(before_);
+  target_->GiveBackCopy(std::move(before_));
   events_.PixelsChanged(*target_);
   End();
 }
