@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "host/image_files.h"
 #include "host/shared_record.h"
 #include "host/wide_names.h"
 #include "platform/path_names.h"
@@ -12,9 +13,24 @@
 namespace molvane::viewer {
 
 ImageDocument::ImageDocument(const host::Bitmap24& image, std::string path, std::string name, UndoBudget& budget)
-    : width_(image.width), height_(image.height), pixels_(host::ToPixelArray(image)), path_(std::move(path)),
-      name_(std::move(name)), history_(budget) {
+    : ImageDocument(host::ToPixelArray(image), image.width, image.height, std::move(path), std::move(name), budget) {}
+
+ImageDocument::ImageDocument(TPtsImg&& pixels, int32_t width, int32_t height, std::string path, std::string name,
+                             UndoBudget& budget)
+    : width_(width), height_(height), pixels_(std::move(pixels)), path_(std::move(path)), name_(std::move(name)),
+      history_(budget) {
   if (path_.empty()) savedState_ = 0;
+}
+
+std::unique_ptr<ImageDocument> ImageDocument::Read(const std::string& path, UndoBudget& budget, std::string& error) {
+  TPtsImg pixels;
+  int32_t width = 0, height = 0;
+  const auto make = [&pixels](int32_t w, int32_t h) {
+    pixels = TPtsImg::Uninitialised(int32_t(int64_t(w) * h));
+    return pixels.Data();
+  };
+  if (!host::ReadImageFileInto(path, make, width, height, error)) return nullptr;
+  return std::make_unique<ImageDocument>(std::move(pixels), width, height, path, FileNameOf(path), budget);
 }
 
 std::vector<Pixel24> ImageDocument::Bytes() const {

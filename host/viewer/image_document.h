@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ class ImageDocument {
  public:
   // `path` empty: an image that has no file yet (one the plug-in made).
   ImageDocument(const host::Bitmap24& image, std::string path, std::string name, UndoBudget& budget);
+  ImageDocument(TPtsImg&& pixels, int32_t width, int32_t height, std::string path, std::string name,
+                UndoBudget& budget);
+  // The image file at `path`, decoded straight into the document's array;
+  // null, with `error` said, when it cannot be read. Throws std::bad_alloc.
+  static std::unique_ptr<ImageDocument> Read(const std::string& path, UndoBudget& budget, std::string& error);
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
