@@ -51,9 +51,10 @@ std::vector<Pixel24> ImageDocument::CopyBeforeRun() const {
 void ImageDocument::PrepareCopyBeforeRun() { history_.Budget().PrepareSpare(size_t(pixels_.Length())); }
 
 void ImageDocument::GiveBackCopy(std::vector<Pixel24>&& copy) {
-  if (copy.size() == size_t(pixels_.Length())) history_.Budget().GiveBackSpare(std::move(copy));
+  const bool whole = copy.size() == size_t(pixels_.Length());
+  history_.Budget().GiveBackSpare(whole ? std::move(copy) : std::vector<Pixel24>());
   // Taken whole by the undo step: another is touched for the next run.
-  else PrepareCopyBeforeRun();
+  if (!whole) PrepareCopyBeforeRun();
 }
 
 void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {

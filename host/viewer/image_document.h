@@ -50,7 +50,7 @@ class ImageDocument {
   std::vector<Pixel24> CopyBeforeRun() const;
   // Touches, in the background, a spare block for the next run's copy.
   void PrepareCopyBeforeRun();
-  // The run's copy once the run ended, when no undo step took it: the next spare block.
+  // The run's copy once the run ended (empty when an undo step took it): the next spare block.
   void GiveBackCopy(std::vector<Pixel24>&& copy);
 
   // The array now holds a change made from `before`: one undo step, unless

@@ -172,12 +172,13 @@ void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode
   // The final word: keep the change as one undo step, or put the bytes back.
   if (applied) target_->KeepChange(std::move(before_));
   else target_->Restore(before_);
-  target_->GiveBackCopy(std::move(before_));
   events_.PixelsChanged(*target_);
   End();
 }
 
 void PluginSession::End() {
+  // The copy no undo step took is the next run's, already touched.
+  if (target_) target_->GiveBackCopy(std::move(before_));
   target_ = nullptr;
   tool_ = 0;
   before_.clear();

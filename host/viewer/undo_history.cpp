@@ -85,6 +85,7 @@ int UndoBudget::TakeDroppedCount() {
 }
 
 std::vector<Pixel24> UndoBudget::CopyIntoSpare(const Pixel24* pixels, size_t count) {
+  copyOut_ = true;
   std::vector<Pixel24> copy = spare_.Take(count);
   if (copy.size() != count) return std::vector<Pixel24>(pixels, pixels + count);
   std::memcpy(copy.data(), pixels, count * sizeof(Pixel24));
@@ -92,10 +93,11 @@ std::vector<Pixel24> UndoBudget::CopyIntoSpare(const Pixel24* pixels, size_t cou
 }
 
 void UndoBudget::PrepareSpare(size_t count) {
-  if (used_ + count * sizeof(Pixel24) <= limit_) spare_.Prepare(count);
+  if (!copyOut_ && used_ + count * sizeof(Pixel24) <= limit_) spare_.Prepare(count);
 }
 
 void UndoBudget::GiveBackSpare(std::vector<Pixel24>&& block) {
+  copyOut_ = false;
   if (used_ + block.size() * sizeof(Pixel24) <= limit_) spare_.GiveBack(std::move(block));
 }
 

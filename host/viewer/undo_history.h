@@ -32,11 +32,12 @@ class UndoBudget {
   size_t Used() const { return used_; }
   // The steps' bytes and the spare block's.
   size_t Held() const { return used_ + spare_.Bytes(); }
-  // A copy of `count` pixels from `pixels`, into the spare block when it has that size.
+  // A run's copy of `count` pixels from `pixels`, into the spare block when it has that size.
   std::vector<Pixel24> CopyIntoSpare(const Pixel24* pixels, size_t count);
-  // Touches a spare block of `count` pixels in the background, when it fits.
+  // Touches a spare block of `count` pixels in the background, when it fits
+  // and no run holds its copy (the run's peak memory stays as it was).
   void PrepareSpare(size_t count);
-  // A run's copy no undo step kept: the spare block, when it fits.
+  // The run's copy once the run ended: the spare block, when it fits; empty when an undo step took it.
   void GiveBackSpare(std::vector<Pixel24>&& block);
   // Steps dropped to make room since the count was last taken.
   int TakeDroppedCount();
@@ -50,6 +51,7 @@ class UndoBudget {
   size_t limit_;
   size_t used_ = 0;
   SpareBlock spare_;
+  bool copyOut_ = false;
   uint64_t clock_ = 0;
   int dropped_ = 0;
   std::vector<UndoHistory*> histories_;

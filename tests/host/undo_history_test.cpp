@@ -213,6 +213,8 @@ TEST(ViewerHistory, CopiesIntoTheSpareBlockUndoExactlyAndGiveWayToSteps) {
   for (const PixelRect& rect : {PixelRect{2, 3, 5, 4}, PixelRect{30, 20, 10, 10}}) {
     std::vector<Pixel24> before = budget.CopyIntoSpare(image.pixels.data(), count);
     EXPECT_EQ(budget.Held(), budget.Used()) << "the copy should have taken the spare block";
+    budget.PrepareSpare(count);  // as a window whose copies end in the middle of the run asks
+    EXPECT_EQ(budget.Held(), budget.Used()) << "no second block while the run holds its copy";
     ChangeInside(image.pixels, image.width, rect, random);
     if (image.history.Keep(std::move(before), image.pixels.data(), image.width, image.height, image.state))
       image.state = ++image.lastState;
