@@ -37,6 +37,8 @@ std::vector<int> ImageView::StepFactors() {
 namespace {
 
 const COLORREF kBackground = RGB(96, 96, 96);
+// Posted by the first paint of new pixels, which showed them before their bitmap was made.
+constexpr UINT kCopyBitmap = WM_APP + 0x4D1;
 
 }  // namespace
 
@@ -129,6 +131,12 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case kCopyBitmap:
+      if (bitmapPending_) {
+        CopyBitmap();
+        InvalidateRect(window_, nullptr, FALSE);
+      }
+      return 0;
     case ZoomedPicture::kCopyReady:
       // The quick first picture gives way to the exact one.
       if (picture_.ShowsQuickPicture()) InvalidateRect(window_, nullptr, FALSE);
@@ -204,8 +212,25 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void ImageView::RebuildBitmap() {
   // Its background thread reads the bitmap: stopped before the bitmap changes.
   picture_.Forget();
+  bitmapPending_ = true;
+  shown_ = other_ ? SIZE{other_->width, other_->height} : SIZE{document_->Width(), document_->Height()};
+}
+
+void ImageView::CopyBitmap() {
   if (other_) CopyIntoDib(other_->pixels.data(), other_->width, other_->height, bitmap_);
   else CopyIntoDib(document_->Pixels().Data(), document_->Width(), document_->Height(), bitmap_);
+  bitmapPending_ = false;
+}
+
+RECT ImageView::DrawPicture(HDC dc, POINT origin, RECT visible) {
+  const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
+  if (bitmapPending_ && pixels && ReductionFactor(zoom_) > 1) {
+    // A large image reaches the screen sooner: its bitmap is copied once this paint is shown.
+    PostMessageA(window_, kCopyBitmap, 0, 0);
+    return picture_.DrawQuick(dc, pixels, shown_, zoom_, origin, visible);
+  }
+  if (bitmapPending_) CopyBitmap();
+  return picture_.Draw(dc, bitmap_, zoom_, origin, visible);
 }
 
 SIZE ImageView::ZoomedSize() const {
@@ -245,14 +270,14 @@ void ImageView::Paint() {
   // Another image is placed so that its part matching the document covers it.
   POINT origin = Origin();
   if (other_) origin = POINT{origin.x - LONG(std::lround(otherAt_.x * zoom_)), origin.y - LONG(std::lround(otherAt_.y * zoom_))};
-  const int width = bitmap_.width, height = bitmap_.height;
+  const int width = shown_.cx, height = shown_.cy;
   // The visible part of the image only: a zoomed photograph can be huge.
   const int left = std::max(0, int(std::floor(-origin.x / zoom_)));
   const int top = std::max(0, int(std::floor(-origin.y / zoom_)));
   const int right = std::min(width, int(std::ceil((client.cx - origin.x) / zoom_)));
   const int bottom = std::min(height, int(std::ceil((client.cy - origin.y) / zoom_)));
   RECT picture{0, 0, 0, 0};
-  if (left < right && top < bottom) picture = picture_.Draw(dc, bitmap_, zoom_, origin, RECT{left, top, right, bottom});
+  if (left < right && top < bottom) picture = DrawPicture(dc, origin, RECT{left, top, right, bottom});
   const int saved = SaveDC(dc);
   if (left < right && top < bottom) ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
   HBRUSH brush = CreateSolidBrush(kBackground);
@@ -393,7 +418,7 @@ void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
 }
 
 void ImageView::Refresh() {
-  const bool resized = bitmap_.width != document_->Width() || bitmap_.height != document_->Height();
+  const bool resized = shown_.cx != document_->Width() || shown_.cy != document_->Height();
   other_.reset();
   RebuildBitmap();
   if (resized) {

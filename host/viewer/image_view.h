@@ -99,7 +99,11 @@ class ImageView {
   ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events);
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  // The pixels shown changed: the window's bitmap is made again, after the
+  // first paint when that can show a quick picture of the pixels themselves.
   void RebuildBitmap();
+  void CopyBitmap();
+  RECT DrawPicture(HDC dc, POINT origin, RECT visible);
   // The left button on the picture with no tool taking it, the drag, its end.
   void PressSelection(POINT client);
   void DragSelection(POINT client, bool square);
@@ -120,6 +124,8 @@ class ImageView {
   // The picture as a bottom-up DIB, rows padded to 4 bytes, of the
   // document's pixels or of `other_`, and what paints it.
   DibPixels bitmap_;
+  bool bitmapPending_ = false;
+  SIZE shown_{0, 0};
   ZoomedPicture picture_;
   std::unique_ptr<host::Bitmap24> other_;
   POINT otherAt_{0, 0};

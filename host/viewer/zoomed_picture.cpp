@@ -44,6 +44,22 @@ void ReduceRows(const DibPixels& image, int k, DibPixels& reduced, int begin, in
   }
 }
 
+// The top-left pixel of each k x k block of a width x height image whose row
+// y (from the top) is `row(y)`: the quick picture, sized as the block means are.
+template <typename RowAt>
+DibPixels SampleBlocks(int width, int height, int k, const RowAt& row) {
+  DibPixels sampled;
+  sampled.width = width;
+  sampled.height = height;
+  sampled = SizedFor(sampled, k);
+  for (int Y = 0; Y < sampled.height; ++Y) {
+    const uint8_t* line = row(Y * k);
+    uint8_t* out = &sampled.bytes[size_t(sampled.height - 1 - Y) * sampled.Stride()];
+    for (int X = 0; X < sampled.width; ++X) std::memcpy(out + size_t(X) * 3, line + size_t(X) * size_t(k) * 3, 3);
+  }
+  return sampled;
+}
+
 }  // namespace
 
 void CopyIntoDib(const Pixel24* pixels, int width, int height, DibPixels& dib) {
@@ -70,16 +86,6 @@ DibPixels ReduceByBlocks(const DibPixels& image, int k) {
   SplitOverThreads(reduced.height, 1, 2,
                    [&](int64_t begin, int64_t end) { ReduceRows(image, k, reduced, int(begin), int(end)); });
   return reduced;
-}
-
-DibPixels SampleBlocks(const DibPixels& image, int k) {
-  DibPixels sampled = SizedFor(image, k);
-  for (int Y = 0; Y < sampled.height; ++Y) {
-    const uint8_t* row = &image.bytes[size_t(image.height - 1 - Y * k) * image.Stride()];
-    uint8_t* out = &sampled.bytes[size_t(sampled.height - 1 - Y) * sampled.Stride()];
-    for (int X = 0; X < sampled.width; ++X) std::memcpy(out + size_t(X) * 3, row + size_t(X) * size_t(k) * 3, 3);
-  }
-  return sampled;
 }
 
 RECT StretchVisiblePart(HDC dc, const DibPixels& source, int k, SIZE imageSize, double zoom, POINT origin,
@@ -203,7 +209,9 @@ RECT ZoomedPicture::Draw(HDC dc, const DibPixels& image, double zoom, POINT orig
   const DibPixels* source = k > 1 ? ExactCopy(k) : &image;
   quickShown_ = false;
   if (!source && window_ && !startedSinceForget_) {
-    quick_ = {k, SampleBlocks(image, k)};
+    quick_ = {k, SampleBlocks(image.width, image.height, k, [&image](int y) {
+                return &image.bytes[size_t(image.height - 1 - y) * image.Stride()];
+              })};
     StartBackground(image, k);
     quickShown_ = background_ != nullptr;
   } else if (!source && quick_.first == k && background_) {
@@ -221,6 +229,15 @@ RECT ZoomedPicture::Draw(HDC dc, const DibPixels& image, double zoom, POINT orig
   }
   if (window_ && !startedSinceForget_) StartBackground(image, 0);
   return StretchVisiblePart(dc, *source, k, SIZE{image.width, image.height}, zoom, origin, visible);
+}
+
+RECT ZoomedPicture::DrawQuick(HDC dc, const Pixel24* pixels, SIZE size, double zoom, POINT origin, RECT visible) {
+  const int k = ReductionFactor(zoom);
+  quick_ = {k, SampleBlocks(size.cx, size.cy, k, [pixels, size](int y) {
+              return reinterpret_cast<const uint8_t*>(pixels + size_t(y) * size_t(size.cx));
+            })};
+  quickShown_ = true;
+  return StretchVisiblePart(dc, quick_.second, k, size, zoom, origin, visible);
 }
 
 void ZoomedPicture::Forget() {

@@ -70,9 +70,6 @@ int ReductionFactor(double zoom);
 
 // The block means of `image` for a factor `k` >= 1 (see above).
 DibPixels ReduceByBlocks(const DibPixels& image, int k);
-// The top-left pixel of each k x k block: the quick picture, sized as the block means are.
-DibPixels SampleBlocks(const DibPixels& image, int k);
-
 // Stretches the pixels of `source` (the image reduced by `k`, or the image for
 // k = 1) that show the image pixels `visible`, nearest-neighbour; returns the
 // rectangle painted.
@@ -95,6 +92,9 @@ class ZoomedPicture {
   // `zoom`, the image's top-left corner at `origin`; returns the rectangle
   // painted. `image` must stay unchanged until Forget.
   RECT Draw(HDC dc, const DibPixels& image, double zoom, POINT origin, RECT visible);
+  // The quick picture of pixels not yet copied into a bitmap (width x height,
+  // rows from the top), where Draw would paint the exact one.
+  RECT DrawQuick(HDC dc, const Pixel24* pixels, SIZE size, double zoom, POINT origin, RECT visible);
   // The pixels are about to change: stops the background thread, waits for
   // it, and forgets every copy.
   void Forget();
