@@ -12,7 +12,7 @@
 // exact copy, then tells the window, which repaints from it: what is shown at
 // rest is always the exact copy. The same thread then makes the copies of the
 // factors given ahead (the zoom menu's steps), so that a zoom step finds its
-// copy made; they stay until the pixels change (a fifth of the image's bytes
+// copy made; they stay until the pixels change (under a quarter of the image's bytes
 // for factors 3 and above). A factor with no copy yet is reduced on the spot;
 // the last few such copies are kept too.
 #pragma once
