@@ -137,14 +137,12 @@ const char kNoCodecs[] = "Les codecs d'images du système (WIC) ne sont pas disp
 // The frame's pixels into `image` (already sized) as 24-bit BGR. Some
 // codecs cannot convert straight to 24 bits (Wine's, from a GIF's palette):
 // they go through 32-bit BGRA, whose alpha is dropped.
-bool CopyAs24Bits(IWICImagingFactory* factory, IWICBitmapSource* frame, Bitmap24& image) {
-  const UINT width = UINT(image.width), height = UINT(image.height);
+bool CopyAs24Bits(IWICImagingFactory* factory, IWICBitmapSource* frame, UINT width, UINT height, Pixel24* pixels) {
   Com<IWICFormatConverter> direct;
   if (SUCCEEDED(factory->CreateFormatConverter(direct.Out())) &&
       SUCCEEDED(direct->Initialize(frame, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom)) &&
-      SUCCEEDED(direct->CopyPixels(nullptr, width * 3, UINT(image.pixels.size() * 3),
-                                   reinterpret_cast<BYTE*>(image.pixels.data()))))
+      SUCCEEDED(direct->CopyPixels(nullptr, width * 3, width * height * 3, reinterpret_cast<BYTE*>(pixels))))
     return true;
   Com<IWICFormatConverter> withAlpha;
   std::vector<BYTE> row(size_t(width) * 4);
@@ -156,7 +154,7 @@ bool CopyAs24Bits(IWICImagingFactory* factory, IWICBitmapSource* frame, Bitmap24
     const WICRect line{0, INT(y), INT(width), 1};
     if (FAILED(withAlpha->CopyPixels(&line, width * 4, UINT(row.size()), row.data()))) return false;
     for (UINT x = 0; x < width; ++x)
-      image.pixels[size_t(y) * width + x] = Pixel24{row[x * 4], row[x * 4 + 1], row[x * 4 + 2]};
+      pixels[size_t(y) * width + x] = Pixel24{row[x * 4], row[x * 4 + 1], row[x * 4 + 2]};
   }
   return true;
 }
@@ -181,7 +179,9 @@ Turn OrientationOf(ImageFormat format, const uint8_t* data, size_t size) {
 }
 
 // The checked bytes through the codec of their kind, and no other.
-bool Decode(const uint8_t* data, size_t size, ImageFormat format, Bitmap24& image, std::string& error) {
+// `into`: the caller's array, filled in place of image.pixels (left empty, the size set) when no turn is needed.
+bool Decode(const uint8_t* data, size_t size, ImageFormat format, Bitmap24& image, std::string& error,
+            const PixelArrayMaker* into) {
   Imaging imaging;
   if (!imaging.Factory()) return Fail(error, kNoCodecs);
   Com<IWICStream> stream;
@@ -198,19 +198,26 @@ bool Decode(const uint8_t* data, size_t size, ImageFormat format, Bitmap24& imag
   // The codec may read a size other than the header's (a BMP's negative width, say).
   const std::string tooLarge = WhyTooLarge(width, height);
   if (!tooLarge.empty()) return Fail(error, tooLarge);
+  const Turn turn = OrientationOf(format, data, size);
   Bitmap24 decoded;
+  decoded.width = int32_t(width);
+  decoded.height = int32_t(height);
+  Pixel24* pixels = nullptr;
   try {
-    decoded.pixels.resize(size_t(width) * height);
+    // Upright already: straight into the caller's array, when it gives one.
+    if (turn == Turn::kNone && into) {
+      pixels = (*into)(int32_t(width), int32_t(height));
+    } else {
+      decoded.pixels.resize(size_t(width) * height);
+      pixels = decoded.pixels.data();
+    }
   } catch (const std::bad_alloc&) {
     return Fail(error, "La mémoire manque pour une image de " + std::to_string(width) + " x " +
                            std::to_string(height) + " pixels.");
   }
-  decoded.width = int32_t(width);
-  decoded.height = int32_t(height);
-  if (!CopyAs24Bits(imaging.Factory(), frame.Get(), decoded))
+  if (!CopyAs24Bits(imaging.Factory(), frame.Get(), width, height, pixels))
     return Fail(error, "Les pixels de cette image ne peuvent pas être lus en couleurs 24 bits : "
                        "le fichier est endommagé ou d'un type que le système ne sait pas convertir.");
-  const Turn turn = OrientationOf(format, data, size);
   if (turn == Turn::kNone) {
     image = std::move(decoded);
     return true;
@@ -345,16 +352,9 @@ ImageFormat FormatOfPath(const std::string& path) {
 
 bool CanWriteFormat(ImageFormat format) { return format != ImageFormat::kUnknown && format != ImageFormat::kGif; }
 
-bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(error, "Le fichier est introuvable.");
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, "C'est un dossier, pas un fichier d'image.");
-  MappedFile file;
-  if (!file.Open(path, error)) return false;
-  return DecodeImageBytes(file.Data(), file.Size(), image, error);
-}
+namespace {
 
-bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error) {
+bool DecodeBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error, const PixelArrayMaker* into) {
   std::string problem;
   const ImageFormat format = CheckImageStructure(data, size, problem);
   if (!problem.empty()) return Fail(error, problem);
@@ -362,7 +362,44 @@ bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::st
   // codec then takes the palette and 32-bit kinds it refuses.
   std::string bmpError;
   if (format == ImageFormat::kBmp && DecodeBmp(data, size, image, bmpError)) return true;
-  return Decode(data, size, format, image, error);
+  return Decode(data, size, format, image, error, into);
+}
+
+bool Read(const std::string& path, Bitmap24& image, std::string& error, const PixelArrayMaker* into) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(error, "Le fichier est introuvable.");
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(error, "C'est un dossier, pas un fichier d'image.");
+  MappedFile file;
+  if (!file.Open(path, error)) return false;
+  return DecodeBytes(file.Data(), file.Size(), image, error, into);
+}
+
+}  // namespace
+
+bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error) {
+  return Read(path, image, error, nullptr);
+}
+
+bool ReadImageFileInto(const std::string& path, const PixelArrayMaker& make, int32_t& width, int32_t& height,
+                       std::string& error) {
+  Bitmap24 image;
+  if (!Read(path, image, error, &make)) return false;
+  // Read by our BMP decoder, or turned upright: copied into the array.
+  if (!image.pixels.empty()) {
+    try {
+      std::memcpy(make(image.width, image.height), image.pixels.data(), image.pixels.size() * sizeof(Pixel24));
+    } catch (const std::bad_alloc&) {
+      return Fail(error, "La mémoire manque pour une image de " + std::to_string(image.width) + " x " +
+                             std::to_string(image.height) + " pixels.");
+    }
+  }
+  width = image.width;
+  height = image.height;
+  return true;
+}
+
+bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error) {
+  return DecodeBytes(data, size, image, error, nullptr);
 }
 
 bool WriteImageFile(const std::string& path, const Bitmap24& image, std::string& error, int jpegQuality) {

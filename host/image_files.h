@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ ImageFormat FormatOfPath(const std::string& path);
 bool CanWriteFormat(ImageFormat format);
 
 bool ReadImageFile(const std::string& path, Bitmap24& image, std::string& error);
+// Makes the array a read image goes into once its size is known: width x
+// height pixels, or throws std::bad_alloc.
+using PixelArrayMaker = std::function<Pixel24*(int32_t width, int32_t height)>;
+// ReadImageFile into an array of the caller's (a document's shared array:
+// a large photograph is not copied once more); the size set on success.
+bool ReadImageFileInto(const std::string& path, const PixelArrayMaker& make, int32_t& width, int32_t& height,
+                       std::string& error);
 // The same for a file's bytes held in memory (an image on the clipboard).
 bool DecodeImageBytes(const uint8_t* data, size_t size, Bitmap24& image, std::string& error);
 

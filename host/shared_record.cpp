@@ -11,6 +11,7 @@
 #include "boundary/allocator.h"
 #include "boundary/shared_heap.h"
 #include "host/counting_allocator.h"
+#include "platform/row_pool.h"
 
 namespace molvane::host {
 namespace {
@@ -102,9 +103,10 @@ bool CandidateIsFree(int index) {
 }
 
 TPtsImg ToPixelArray(const Bitmap24& image) {
-  TPtsImg pixels(int32_t(image.pixels.size()));
+  // Not zeroed first: the copy writes every byte, its threads taking the fresh pages' faults side by side.
+  TPtsImg pixels = TPtsImg::Uninitialised(int32_t(image.pixels.size()));
   if (!image.pixels.empty())
-    std::memcpy(pixels.Data(), image.pixels.data(), image.pixels.size() * sizeof(Pixel24));
+    CopyOverThreads(pixels.Data(), image.pixels.data(), image.pixels.size() * sizeof(Pixel24));
   return pixels;
 }
 

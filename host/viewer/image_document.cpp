@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "host/image_files.h"
 #include "host/shared_record.h"
 #include "host/wide_names.h"
 #include "platform/path_names.h"
@@ -12,9 +13,24 @@
 namespace molvane::viewer {
 
 ImageDocument::ImageDocument(const host::Bitmap24& image, std::string path, std::string name, UndoBudget& budget)
-    : width_(image.width), height_(image.height), pixels_(host::ToPixelArray(image)), path_(std::move(path)),
-      name_(std::move(name)), history_(budget) {
+    : ImageDocument(host::ToPixelArray(image), image.width, image.height, std::move(path), std::move(name), budget) {}
+
+ImageDocument::ImageDocument(TPtsImg&& pixels, int32_t width, int32_t height, std::string path, std::string name,
+                             UndoBudget& budget)
+    : width_(width), height_(height), pixels_(std::move(pixels)), path_(std::move(path)), name_(std::move(name)),
+      history_(budget) {
   if (path_.empty()) savedState_ = 0;
+}
+
+std::unique_ptr<ImageDocument> ImageDocument::Read(const std::string& path, UndoBudget& budget, std::string& error) {
+  TPtsImg pixels;
+  int32_t width = 0, height = 0;
+  const auto make = [&pixels](int32_t w, int32_t h) {
+    pixels = TPtsImg::Uninitialised(int32_t(int64_t(w) * h));
+    return pixels.Data();
+  };
+  if (!host::ReadImageFileInto(path, make, width, height, error)) return nullptr;
+  return std::make_unique<ImageDocument>(std::move(pixels), width, height, path, FileNameOf(path), budget);
 }
 
 std::vector<Pixel24> ImageDocument::Bytes() const {
@@ -26,6 +42,19 @@ host::Bitmap24 ImageDocument::Image() const { return host::FromPixelArray(pixels
 void ImageDocument::Restore(const std::vector<Pixel24>& bytes) {
   if (bytes.size() == size_t(pixels_.Length()) && !bytes.empty())
     std::memcpy(pixels_.Data(), bytes.data(), bytes.size() * sizeof(Pixel24));
+}
+
+std::vector<Pixel24> ImageDocument::CopyBeforeRun() const {
+  return history_.Budget().CopyIntoSpare(pixels_.Data(), size_t(pixels_.Length()));
+}
+
+void ImageDocument::PrepareCopyBeforeRun() { history_.Budget().PrepareSpare(size_t(pixels_.Length())); }
+
+void ImageDocument::GiveBackCopy(std::vector<Pixel24>&& copy) {
+  const bool whole = copy.size() == size_t(pixels_.Length());
+  history_.Budget().GiveBackSpare(whole ? std::move(copy) : std::vector<Pixel24>());
+  // Taken whole by the undo step: another is touched for the next run.
+  if (!whole) PrepareCopyBeforeRun();
 }
 
 void ImageDocument::KeepChange(std::vector<Pixel24>&& before) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ class ImageDocument {
  public:
   // `path` empty: an image that has no file yet (one the plug-in made).
   ImageDocument(const host::Bitmap24& image, std::string path, std::string name, UndoBudget& budget);
+  ImageDocument(TPtsImg&& pixels, int32_t width, int32_t height, std::string path, std::string name,
+                UndoBudget& budget);
+  // The image file at `path`, decoded straight into the document's array;
+  // null, with `error` said, when it cannot be read. Throws std::bad_alloc.
+  static std::unique_ptr<ImageDocument> Read(const std::string& path, UndoBudget& budget, std::string& error);
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -38,6 +44,14 @@ class ImageDocument {
   // The image before the last undo step, and where this one lies in it
   // (after a crop, the part kept); false when there is none.
   bool Previous(host::Bitmap24& image, PixelRect& now) const;
+
+  // A copy of the pixels taken before a tool run: into the budget's spare
+  // block when one of this size is ready (see PrepareCopyBeforeRun).
+  std::vector<Pixel24> CopyBeforeRun() const;
+  // Touches, in the background, a spare block for the next run's copy.
+  void PrepareCopyBeforeRun();
+  // The run's copy once the run ended (empty when an undo step took it): the next spare block.
+  void GiveBackCopy(std::vector<Pixel24>&& copy);
 
   // The array now holds a change made from `before`: one undo step, unless
   // nothing differs. Clears what could be redone.

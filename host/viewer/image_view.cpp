@@ -14,8 +14,9 @@ namespace {
 constexpr double kZoomSteps[] = {1.0 / 16, 1.0 / 12, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1,
                                  1.5,      2,        3,       4,       6,       8,       12,      16,      32};
 
-// The next step above (direction 1) or below (-1) a zoom that may lie between steps.
-double ZoomStep(double zoom, int direction) {
+}  // namespace
+
+double ImageView::ZoomStep(double zoom, int direction) {
   if (direction > 0) {
     for (double step : kZoomSteps)
       if (step > zoom * 1.0001) return step;
@@ -26,7 +27,18 @@ double ZoomStep(double zoom, int direction) {
   return kZoomSteps[0];
 }
 
+std::vector<int> ImageView::StepFactors() {
+  std::vector<int> factors;
+  for (double step : kZoomSteps)
+    if (ReductionFactor(step) > 1) factors.push_back(ReductionFactor(step));
+  return factors;
+}
+
+namespace {
+
 const COLORREF kBackground = RGB(96, 96, 96);
+// Posted by the first paint of new pixels, which showed them before their bitmap was made.
+constexpr UINT kCopyBitmap = WM_APP + 0x4D1;
 
 }  // namespace
 
@@ -51,7 +63,7 @@ void ImageView::RegisterClass(HINSTANCE instance) {
 }
 
 ImageView::ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events)
-    : document_(std::move(document)), events_(events) {
+    : document_(std::move(document)), events_(events), picture_(StepFactors()) {
   RebuildBitmap();
 }
 
@@ -92,6 +104,7 @@ LRESULT CALLBACK ImageView::Procedure(HWND window, UINT message, WPARAM wParam, 
     const auto* mdi = static_cast<const MDICREATESTRUCTW*>(create->lpCreateParams);
     view = reinterpret_cast<ImageView*>(mdi->lParam);
     view->window_ = window;
+    view->picture_.PostReadyTo(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
   }
   if (!view) return DefMDIChildProcW(window, message, wParam, lParam);
@@ -118,6 +131,18 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case kCopyBitmap:
+      if (bitmapPending_) {
+        CopyBitmap();
+        InvalidateRect(window_, nullptr, FALSE);
+      }
+      return 0;
+    case ZoomedPicture::kCopyReady:
+      // The quick first picture gives way to the exact one.
+      if (picture_.ShowsQuickPicture()) InvalidateRect(window_, nullptr, FALSE);
+      // The copies are all made: the next tool run's copy finds its block ready.
+      if (lParam == 1) document_->PrepareCopyBeforeRun();
+      return 0;
     case WM_SIZE:
       Resized();
       break;  // the MDI child's default handling must see it too
@@ -185,21 +210,27 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ImageView::RebuildBitmap() {
-  const size_t width = size_t(other_ ? other_->width : document_->Width());
-  const size_t height = size_t(other_ ? other_->height : document_->Height());
-  const size_t stride = (width * 3 + 3) & ~size_t(3);
-  bitmap_.width = int(width);
-  bitmap_.height = int(height);
-  // Every byte is written below: a picture of the same size is not cleared first.
-  bitmap_.bytes.resize(stride * height);
-  const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
-  for (size_t row = 0; row < height; ++row) {
-    uint8_t* line = &bitmap_.bytes[(height - 1 - row) * stride];
-    if (pixels) std::memcpy(line, pixels + row * width, width * 3);
-    else std::memset(line, 0, width * 3);
-    std::memset(line + width * 3, 0, stride - width * 3);
-  }
+  // Its background thread reads the bitmap: stopped before the bitmap changes.
   picture_.Forget();
+  bitmapPending_ = true;
+  shown_ = other_ ? SIZE{other_->width, other_->height} : SIZE{document_->Width(), document_->Height()};
+}
+
+void ImageView::CopyBitmap() {
+  if (other_) CopyIntoDib(other_->pixels.data(), other_->width, other_->height, bitmap_);
+  else CopyIntoDib(document_->Pixels().Data(), document_->Width(), document_->Height(), bitmap_);
+  bitmapPending_ = false;
+}
+
+RECT ImageView::DrawPicture(HDC dc, POINT origin, RECT visible) {
+  const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
+  if (bitmapPending_ && pixels && ReductionFactor(zoom_) > 1) {
+    // A large image reaches the screen sooner: its bitmap is copied once this paint is shown.
+    PostMessageA(window_, kCopyBitmap, 0, 0);
+    return picture_.DrawQuick(dc, pixels, shown_, zoom_, origin, visible);
+  }
+  if (bitmapPending_) CopyBitmap();
+  return picture_.Draw(dc, bitmap_, zoom_, origin, visible);
 }
 
 SIZE ImageView::ZoomedSize() const {
@@ -239,14 +270,14 @@ void ImageView::Paint() {
   // Another image is placed so that its part matching the document covers it.
   POINT origin = Origin();
   if (other_) origin = POINT{origin.x - LONG(std::lround(otherAt_.x * zoom_)), origin.y - LONG(std::lround(otherAt_.y * zoom_))};
-  const int width = bitmap_.width, height = bitmap_.height;
+  const int width = shown_.cx, height = shown_.cy;
   // The visible part of the image only: a zoomed photograph can be huge.
   const int left = std::max(0, int(std::floor(-origin.x / zoom_)));
   const int top = std::max(0, int(std::floor(-origin.y / zoom_)));
   const int right = std::min(width, int(std::ceil((client.cx - origin.x) / zoom_)));
   const int bottom = std::min(height, int(std::ceil((client.cy - origin.y) / zoom_)));
   RECT picture{0, 0, 0, 0};
-  if (left < right && top < bottom) picture = picture_.Draw(dc, bitmap_, zoom_, origin, RECT{left, top, right, bottom});
+  if (left < right && top < bottom) picture = DrawPicture(dc, origin, RECT{left, top, right, bottom});
   const int saved = SaveDC(dc);
   if (left < right && top < bottom) ExcludeClipRect(dc, picture.left, picture.top, picture.right, picture.bottom);
   HBRUSH brush = CreateSolidBrush(kBackground);
@@ -387,7 +418,7 @@ void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
 }
 
 void ImageView::Refresh() {
-  const bool resized = bitmap_.width != document_->Width() || bitmap_.height != document_->Height();
+  const bool resized = shown_.cx != document_->Width() || shown_.cy != document_->Height();
   other_.reset();
   RebuildBitmap();
   if (resized) {

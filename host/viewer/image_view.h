@@ -55,6 +55,10 @@ class ImageView {
   void ZoomToFit();
   void ZoomIn();
   void ZoomOut();
+  // The zoom menu's next step above (direction 1) or below (-1) a zoom that may lie between steps.
+  static double ZoomStep(double zoom, int direction);
+  // The reduction factors of the steps below 50 %: their copies are made ahead.
+  static std::vector<int> StepFactors();
   static constexpr double kMinZoom = 1.0 / 16;
   static constexpr double kMaxZoom = 32;
   // The scroll bars' positions, in screen pixels of the zoomed picture.
@@ -85,6 +89,8 @@ class ImageView {
   // Sets or drops (empty) the selection and repaints.
   void Select(const PixelRect& rect);
   ViewGeometry Geometry() const;
+  // What paints the picture, with the copies it made.
+  ZoomedPicture& Picture() { return picture_; }
   void UpdateTitle();
   // The zoomed picture's top-left corner in the client area.
   POINT Origin() const;
@@ -93,7 +99,11 @@ class ImageView {
   ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events);
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  // The pixels shown changed: the window's bitmap is made again, after the
+  // first paint when that can show a quick picture of the pixels themselves.
   void RebuildBitmap();
+  void CopyBitmap();
+  RECT DrawPicture(HDC dc, POINT origin, RECT visible);
   // The left button on the picture with no tool taking it, the drag, its end.
   void PressSelection(POINT client);
   void DragSelection(POINT client, bool square);
@@ -114,6 +124,8 @@ class ImageView {
   // The picture as a bottom-up DIB, rows padded to 4 bytes, of the
   // document's pixels or of `other_`, and what paints it.
   DibPixels bitmap_;
+  bool bitmapPending_ = false;
+  SIZE shown_{0, 0};
   ZoomedPicture picture_;
   std::unique_ptr<host::Bitmap24> other_;
   POINT otherAt_{0, 0};

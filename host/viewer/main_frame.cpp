@@ -567,12 +567,10 @@ void MainFrame::OnCommand(UINT command) {
 }
 
 bool MainFrame::Open(const std::string& path) {
-  host::Bitmap24 image;
   std::string error;
   try {
-    if (host::ReadImageFile(path, image, error)) {
-      ImageView* view = ImageView::Create(client_, std::make_unique<ImageDocument>(image, path, FileNameOf(path), history_),
-                                             *this);
+    if (std::unique_ptr<ImageDocument> document = ImageDocument::Read(path, history_, error)) {
+      ImageView* view = ImageView::Create(client_, std::move(document), *this);
       if (view) {
         views_.push_back(view);
         ShowStatus(view, false, POINT{0, 0});
@@ -626,13 +624,12 @@ void MainFrame::Browse(int step) {
       return hint(skipped.empty() ? "Aucune autre image dans ce dossier." : "Aucune autre image lisible dans ce dossier.");
     if (!asked && !MayClose(*view)) return;
     asked = true;
-    host::Bitmap24 image;
     std::string error;
     try {
-      if (host::ReadImageFile(next.path, image, error)) {
+      if (std::unique_ptr<ImageDocument> document = ImageDocument::Read(next.path, history_, error)) {
         // A window going through a folder holds one place among the recent files.
         recent_.Remove(view->Document().Path());
-        view->ShowDocument(std::make_unique<ImageDocument>(image, next.path, FileNameOf(next.path), history_));
+        view->ShowDocument(std::move(document));
         Remember(next.path);
         const std::string place = std::to_string(next.index + 1) + " / " + std::to_string(next.count);
         std::string text = !wrapped     ? "Image " + place + " du dossier."

@@ -87,7 +87,7 @@ void PluginSession::Run(int32_t tool, ImageDocument& document, const PixelRect& 
   if (!Loaded() || Busy() || tool < 1 || tool > int32_t(items_.size())) return;
   const PixelRect part = ClippedTo(area, document.Width(), document.Height());
   // Taken first: when memory lacks, nothing has started.
-  std::vector<Pixel24> before = document.Bytes();
+  std::vector<Pixel24> before = document.CopyBeforeRun();
   TPtsImg work = part.Empty() ? TPtsImg() : document.CopyOfPart(part);
   tool_ = tool;
   target_ = &document;
@@ -177,6 +177,8 @@ void PluginSession::OnCallback(int32_t width, int32_t height, int32_t actionCode
 }
 
 void PluginSession::End() {
+  // The copy no undo step took is the next run's, already touched.
+  if (target_) target_->GiveBackCopy(std::move(before_));
   target_ = nullptr;
   tool_ = 0;
   before_.clear();

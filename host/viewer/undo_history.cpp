@@ -84,8 +84,26 @@ int UndoBudget::TakeDroppedCount() {
   return dropped;
 }
 
+std::vector<Pixel24> UndoBudget::CopyIntoSpare(const Pixel24* pixels, size_t count) {
+  copyOut_ = true;
+  std::vector<Pixel24> copy = spare_.Take(count);
+  if (copy.size() != count) return std::vector<Pixel24>(pixels, pixels + count);
+  std::memcpy(copy.data(), pixels, count * sizeof(Pixel24));
+  return copy;
+}
+
+void UndoBudget::PrepareSpare(size_t count) {
+  if (!copyOut_ && used_ + count * sizeof(Pixel24) <= limit_) spare_.Prepare(count);
+}
+
+void UndoBudget::GiveBackSpare(std::vector<Pixel24>&& block) {
+  copyOut_ = false;
+  if (used_ + block.size() * sizeof(Pixel24) <= limit_) spare_.GiveBack(std::move(block));
+}
+
 bool UndoBudget::MakeRoom(size_t bytes) {
   if (bytes > limit_) return false;
+  if (Held() + bytes > limit_) spare_.Release();
   while (used_ + bytes > limit_) {
     UndoHistory* oldest = nullptr;
     for (UndoHistory* history : histories_) {

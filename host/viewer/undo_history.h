@@ -8,6 +8,7 @@
 
 #include "colour/pixel.h"
 #include "host/viewer/pixel_rect.h"
+#include "host/viewer/spare_block.h"
 
 namespace molvane::viewer {
 
@@ -16,8 +17,10 @@ PixelRect DifferingRect(const Pixel24* a, const Pixel24* b, int32_t width, int32
 
 class UndoHistory;
 
-// The bytes every history may keep together. When a new step does not fit,
-// the oldest steps of all images go first.
+// The bytes every history may keep together, with the spare block kept for
+// the next tool run's copy. When a new step does not fit, the spare block
+// goes first, then the oldest steps of all images; a spare block is made or
+// kept only in the room the steps leave.
 class UndoBudget {
  public:
   explicit UndoBudget(size_t limit) : limit_(limit) {}
@@ -25,7 +28,17 @@ class UndoBudget {
   UndoBudget& operator=(const UndoBudget&) = delete;
 
   size_t Limit() const { return limit_; }
+  // The steps' bytes.
   size_t Used() const { return used_; }
+  // The steps' bytes and the spare block's.
+  size_t Held() const { return used_ + spare_.Bytes(); }
+  // A run's copy of `count` pixels from `pixels`, into the spare block when it has that size.
+  std::vector<Pixel24> CopyIntoSpare(const Pixel24* pixels, size_t count);
+  // Touches a spare block of `count` pixels in the background, when it fits
+  // and no run holds its copy (the run's peak memory stays as it was).
+  void PrepareSpare(size_t count);
+  // The run's copy once the run ended: the spare block, when it fits; empty when an undo step took it.
+  void GiveBackSpare(std::vector<Pixel24>&& block);
   // Steps dropped to make room since the count was last taken.
   int TakeDroppedCount();
 
@@ -37,6 +50,8 @@ class UndoBudget {
 
   size_t limit_;
   size_t used_ = 0;
+  SpareBlock spare_;
+  bool copyOut_ = false;
   uint64_t clock_ = 0;
   int dropped_ = 0;
   std::vector<UndoHistory*> histories_;
@@ -90,6 +105,7 @@ class UndoHistory {
   bool Previous(const Pixel24* pixels, int32_t width, int32_t height, std::vector<Pixel24>& out, int32_t& outWidth,
                 int32_t& outHeight, PixelRect& now) const;
   size_t Bytes() const;
+  UndoBudget& Budget() const { return budget_; }
 
  private:
   friend class UndoBudget;

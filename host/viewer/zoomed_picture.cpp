@@ -8,36 +8,83 @@
 #include "platform/row_pool.h"
 
 namespace molvane::viewer {
+namespace {
 
-DibPixels ReduceByBlocks(const DibPixels& image, int k) {
+DibPixels SizedFor(const DibPixels& image, int k) {
   DibPixels reduced;
   reduced.width = (image.width + k - 1) / k;
   reduced.height = (image.height + k - 1) / k;
+  // Zeros: the rows' padding stays so.
   reduced.bytes.assign(reduced.Stride() * size_t(reduced.height), 0);
+  return reduced;
+}
+
+// The block means of the reduced rows [begin, end); each depends on its own k image rows alone.
+void ReduceRows(const DibPixels& image, int k, DibPixels& reduced, int begin, int end) {
   const size_t stride = image.Stride(), channels = size_t(image.width) * 3;
-  // The output rows split over the row pool: each depends on its own k rows alone.
-  SplitOverThreads(reduced.height, 1, 2, [&](int64_t begin, int64_t end) {
-    std::vector<uint32_t> columnSums(channels);
-    for (int Y = int(begin); Y < int(end); ++Y) {
-      // Rows counted from the top: a bottom-up DIB keeps row y at height - 1 - y.
-      const int firstRow = Y * k, rows = std::min(k, image.height - firstRow);
-      std::fill(columnSums.begin(), columnSums.end(), 0u);
-      for (int y = firstRow; y < firstRow + rows; ++y) {
-        const uint8_t* row = &image.bytes[size_t(image.height - 1 - y) * stride];
-        for (size_t i = 0; i < channels; ++i) columnSums[i] += row[i];
-      }
-      uint8_t* out = &reduced.bytes[size_t(reduced.height - 1 - Y) * reduced.Stride()];
-      for (int X = 0; X < reduced.width; ++X) {
-        const int firstColumn = X * k, columns = std::min(k, image.width - firstColumn);
-        const uint32_t count = uint32_t(rows * columns);
-        for (int c = 0; c < 3; ++c) {
-          uint32_t sum = 0;
-          for (int x = firstColumn; x < firstColumn + columns; ++x) sum += columnSums[size_t(x) * 3 + size_t(c)];
-          out[size_t(X) * 3 + size_t(c)] = uint8_t((sum + count / 2) / count);
-        }
+  std::vector<uint32_t> columnSums(channels);
+  for (int Y = begin; Y < end; ++Y) {
+    // Rows counted from the top: a bottom-up DIB keeps row y at height - 1 - y.
+    const int firstRow = Y * k, rows = std::min(k, image.height - firstRow);
+    std::fill(columnSums.begin(), columnSums.end(), 0u);
+    for (int y = firstRow; y < firstRow + rows; ++y) {
+      const uint8_t* row = &image.bytes[size_t(image.height - 1 - y) * stride];
+      for (size_t i = 0; i < channels; ++i) columnSums[i] += row[i];
+    }
+    uint8_t* out = &reduced.bytes[size_t(reduced.height - 1 - Y) * reduced.Stride()];
+    for (int X = 0; X < reduced.width; ++X) {
+      const int firstColumn = X * k, columns = std::min(k, image.width - firstColumn);
+      const uint32_t count = uint32_t(rows * columns);
+      for (int c = 0; c < 3; ++c) {
+        uint32_t sum = 0;
+        for (int x = firstColumn; x < firstColumn + columns; ++x) sum += columnSums[size_t(x) * 3 + size_t(c)];
+        out[size_t(X) * 3 + size_t(c)] = uint8_t((sum + count / 2) / count);
       }
     }
+  }
+}
+
+// The top-left pixel of each k x k block of a width x height image whose row
+// y (from the top) is `row(y)`: the quick picture, sized as the block means are.
+template <typename RowAt>
+DibPixels SampleBlocks(int width, int height, int k, const RowAt& row) {
+  DibPixels sampled;
+  sampled.width = width;
+  sampled.height = height;
+  sampled = SizedFor(sampled, k);
+  for (int Y = 0; Y < sampled.height; ++Y) {
+    const uint8_t* line = row(Y * k);
+    uint8_t* out = &sampled.bytes[size_t(sampled.height - 1 - Y) * sampled.Stride()];
+    for (int X = 0; X < sampled.width; ++X) std::memcpy(out + size_t(X) * 3, line + size_t(X) * size_t(k) * 3, 3);
+  }
+  return sampled;
+}
+
+}  // namespace
+
+void CopyIntoDib(const Pixel24* pixels, int width, int height, DibPixels& dib) {
+  dib.width = width;
+  dib.height = height;
+  const size_t stride = dib.Stride(), rowBytes = size_t(width) * 3;
+  // Every byte is written below: a picture of the same size is not cleared first.
+  dib.bytes.resize(stride * size_t(height));
+  // The first touch of fresh pages costs more than the copy: the threads take those faults side by side.
+  SplitOverThreads(height, 1, 64, [&](int64_t begin, int64_t end) {
+    for (int64_t row = begin; row < end; ++row) {
+      uint8_t* line = &dib.bytes[size_t(height - 1 - row) * stride];
+      if (pixels) std::memcpy(line, pixels + size_t(row) * size_t(width), rowBytes);
+      else std::memset(line, 0, rowBytes);
+      std::memset(line + rowBytes, 0, stride - rowBytes);
+    }
   });
+}
+
+int ReductionFactor(double zoom) { return zoom < 0.5 ? std::max(1, int(std::floor(1 / zoom))) : 1; }
+
+DibPixels ReduceByBlocks(const DibPixels& image, int k) {
+  DibPixels reduced = SizedFor(image, k);
+  SplitOverThreads(reduced.height, 1, 2,
+                   [&](int64_t begin, int64_t end) { ReduceRows(image, k, reduced, int(begin), int(end)); });
   return reduced;
 }
 
@@ -70,22 +117,142 @@ RECT StretchVisiblePart(HDC dc, const DibPixels& source, int k, SIZE imageSize, 
   return picture;
 }
 
-RECT ZoomedPicture::Draw(HDC dc, const DibPixels& image, double zoom, POINT origin, RECT visible) {
-  const int k = zoom < 0.5 ? std::max(1, int(std::floor(1 / zoom))) : 1;
-  const DibPixels* source = &image;
-  if (k > 1) {
-    auto kept = std::find_if(reduced_.begin(), reduced_.end(), [k](const auto& copy) { return copy.first == k; });
-    if (kept == reduced_.end()) {
-      if (reduced_.size() == kKept) reduced_.pop_back();
-      reduced_.insert(reduced_.begin(), {k, ReduceByBlocks(image, k)});
-    } else {
-      std::rotate(reduced_.begin(), kept, kept + 1);
+// The copies made on the low-priority thread, in the order of `factors`.
+struct ZoomedPicture::Background {
+  const DibPixels* image = nullptr;
+  HWND window = nullptr;
+  std::vector<int> factors;
+  // Sized once: the thread fills copies[made] while the window's thread reads those below it.
+  std::vector<DibPixels> copies;
+  size_t made = 0;
+  bool finished = false;
+  volatile LONG cancelled = 0;
+  CRITICAL_SECTION lock;
+  HANDLE thread = nullptr;
+};
+
+ZoomedPicture::ZoomedPicture(std::vector<int> factorsAhead) : factorsAhead_(std::move(factorsAhead)) {}
+
+ZoomedPicture::~ZoomedPicture() { Forget(); }
+
+DWORD WINAPI ZoomedPicture::Work(void* self) {
+  Background& work = *static_cast<Background*>(self);
+  try {
+    for (size_t i = 0; i < work.factors.size(); ++i) {
+      const int k = work.factors[i];
+      DibPixels copy = SizedFor(*work.image, k);
+      // A few rows at a time, so that Forget waits for little.
+      for (int row = 0; row < copy.height; row += 8) {
+        if (work.cancelled) return 0;
+        ReduceRows(*work.image, k, copy, row, std::min(copy.height, row + 8));
+      }
+      EnterCriticalSection(&work.lock);
+      work.copies[i] = std::move(copy);
+      work.made = i + 1;
+      LeaveCriticalSection(&work.lock);
+      PostMessageA(work.window, kCopyReady, WPARAM(k), i + 1 == work.factors.size());
     }
+  } catch (...) {
+    // Memory lacked: what is missing is made on the spot.
+  }
+  EnterCriticalSection(&work.lock);
+  work.finished = true;
+  LeaveCriticalSection(&work.lock);
+  return 0;
+}
+
+void ZoomedPicture::StartBackground(const DibPixels& image, int first) {
+  startedSinceForget_ = true;
+  std::vector<int> factors;
+  if (first > 1) factors.push_back(first);
+  for (const int k : factorsAhead_)
+    if (k > 1 && std::find(factors.begin(), factors.end(), k) == factors.end() &&
+        std::none_of(reduced_.begin(), reduced_.end(), [k](const auto& copy) { return copy.first == k; }))
+      factors.push_back(k);
+  if (factors.empty()) return;
+  auto* work = new Background;
+  work->image = &image;
+  work->window = window_;
+  work->factors = factors;
+  work->copies.resize(factors.size());
+  InitializeCriticalSection(&work->lock);
+  work->thread = CreateThread(nullptr, 0, &ZoomedPicture::Work, work, CREATE_SUSPENDED, nullptr);
+  if (!work->thread) {
+    DeleteCriticalSection(&work->lock);
+    delete work;
+    return;
+  }
+  SetThreadPriority(work->thread, THREAD_PRIORITY_LOWEST);
+  ResumeThread(work->thread);
+  background_ = work;
+}
+
+const DibPixels* ZoomedPicture::MadeInBackground(int k) {
+  if (!background_) return nullptr;
+  EnterCriticalSection(&background_->lock);
+  const DibPixels* found = nullptr;
+  for (size_t i = 0; i < background_->made && !found; ++i)
+    if (background_->factors[i] == k) found = &background_->copies[i];
+  LeaveCriticalSection(&background_->lock);
+  return found;
+}
+
+const DibPixels* ZoomedPicture::ExactCopy(int k) {
+  auto kept = std::find_if(reduced_.begin(), reduced_.end(), [k](const auto& copy) { return copy.first == k; });
+  if (kept == reduced_.end()) return MadeInBackground(k);
+  std::rotate(reduced_.begin(), kept, kept + 1);
+  return &reduced_.front().second;
+}
+
+RECT ZoomedPicture::Draw(HDC dc, const DibPixels& image, double zoom, POINT origin, RECT visible) {
+  const int k = ReductionFactor(zoom);
+  const DibPixels* source = k > 1 ? ExactCopy(k) : &image;
+  quickShown_ = false;
+  if (!source && window_ && !startedSinceForget_) {
+    quick_ = {k, SampleBlocks(image.width, image.height, k, [&image](int y) {
+                return &image.bytes[size_t(image.height - 1 - y) * image.Stride()];
+              })};
+    StartBackground(image, k);
+    quickShown_ = background_ != nullptr;
+  } else if (!source && quick_.first == k && background_) {
+    // The exact copy is on its way, unless the thread gave up.
+    EnterCriticalSection(&background_->lock);
+    quickShown_ = !background_->finished;
+    LeaveCriticalSection(&background_->lock);
+  }
+  if (quickShown_) {
+    source = &quick_.second;
+  } else if (!source) {
+    if (reduced_.size() == kKept) reduced_.pop_back();
+    reduced_.insert(reduced_.begin(), {k, ReduceByBlocks(image, k)});
     source = &reduced_.front().second;
   }
+  if (window_ && !startedSinceForget_) StartBackground(image, 0);
   return StretchVisiblePart(dc, *source, k, SIZE{image.width, image.height}, zoom, origin, visible);
 }
 
-void ZoomedPicture::Forget() { reduced_.clear(); }
+RECT ZoomedPicture::DrawQuick(HDC dc, const Pixel24* pixels, SIZE size, double zoom, POINT origin, RECT visible) {
+  const int k = ReductionFactor(zoom);
+  quick_ = {k, SampleBlocks(size.cx, size.cy, k, [pixels, size](int y) {
+              return reinterpret_cast<const uint8_t*>(pixels + size_t(y) * size_t(size.cx));
+            })};
+  quickShown_ = true;
+  return StretchVisiblePart(dc, quick_.second, k, size, zoom, origin, visible);
+}
+
+void ZoomedPicture::Forget() {
+  if (background_) {
+    InterlockedExchange(&background_->cancelled, 1);
+    WaitForSingleObject(background_->thread, INFINITE);
+    CloseHandle(background_->thread);
+    DeleteCriticalSection(&background_->lock);
+    delete background_;
+    background_ = nullptr;
+  }
+  reduced_.clear();
+  quick_ = {};
+  quickShown_ = false;
+  startedSinceForget_ = false;
+}
 
 }  // namespace molvane::viewer

@@ -199,5 +199,40 @@ TEST(ViewerHistory, TheBudgetDropsTheOldestStepsOfAllImagesFirst) {
   EXPECT_EQ(small.Used(), 0u);
 }
 
+// Runs' copies into the spare block: exact undo although the block held an
+// older copy; the block counted in the budget, and given up before any step.
+TEST(ViewerHistory, CopiesIntoTheSpareBlockUndoExactlyAndGiveWayToSteps) {
+  const size_t whole = 40 * 30 * sizeof(Pixel24);
+  UndoBudget budget(2 * whole - 1);
+  std::mt19937 random(7);
+  Image image(budget, 40, 30, 4);
+  const size_t count = image.pixels.size();
+  budget.PrepareSpare(count);
+  EXPECT_EQ(budget.Held(), whole);
+  std::vector<std::vector<Pixel24>> states{image.pixels};
+  for (const PixelRect& rect : {PixelRect{2, 3, 5, 4}, PixelRect{30, 20, 10, 10}}) {
+    std::vector<Pixel24> before = budget.CopyIntoSpare(image.pixels.data(), count);
+    EXPECT_EQ(budget.Held(), budget.Used()) << "the copy should have taken the spare block";
+    budget.PrepareSpare(count);  // as a window whose copies end in the middle of the run asks
+    EXPECT_EQ(budget.Held(), budget.Used()) << "no second block while the run holds its copy";
+    ChangeInside(image.pixels, image.width, rect, random);
+    if (image.history.Keep(std::move(before), image.pixels.data(), image.width, image.height, image.state))
+      image.state = ++image.lastState;
+    // Back with this run's old pixels in it: the next copy must overwrite them all.
+    budget.GiveBackSpare(std::move(before));
+    EXPECT_EQ(budget.Held(), budget.Used() + whole);
+    states.push_back(image.pixels);
+  }
+  for (size_t back = states.size() - 1; back-- > 0;) {
+    ASSERT_TRUE(image.Undo());
+    EXPECT_EQ(image.pixels, states[back]) << "after undoing to state " << back;
+  }
+  // A whole-image step needs the spare block's room: the block goes, no step does.
+  image.Change({0, 0, 40, 30}, random);
+  EXPECT_EQ(budget.TakeDroppedCount(), 0);
+  EXPECT_TRUE(image.history.CanUndo());
+  EXPECT_EQ(budget.Held(), whole);
+}
+
 }  // namespace
 }  // namespace molvane::hosttest

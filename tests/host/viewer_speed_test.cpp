@@ -1,4 +1,4 @@
-// The viewer with a large image: its windows keep answering while the file is written.
+// The viewer with a large image: its windows keep answering while the file is written, its picture made ahead.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -169,6 +169,74 @@ TEST(ViewerZoom, TheReducedPaintShowsEachPixelWhereTheViewPutsIt) {
       }
     EXPECT_GT(checked, columns * rows / 2) << "zoom " << zoom;
   }
+  DeleteFileA(path.c_str());
+}
+
+
+// A noisy image opens on the quick picture; once the copies made in the
+// background are ready the window shows the exact block means, and each zoom
+// step below 50 % finds its copy made: all the slow reduction's bytes.
+TEST(ViewerSpeed, TheQuickFirstPictureGivesWayToTheExactCopiesMadeAhead) {
+  const host::Bitmap24 noise{2401, 1601, testing::RandomPixels(2401 * 1601, 12)};
+  const std::string path = TemporaryFile("bruit_large.bmp");
+  std::string error;
+  ASSERT_TRUE(host::WriteImageFile(path, noise, error)) << error;
+  auto frame = StartViewer({path});
+  ASSERT_TRUE(frame && frame->Views().size() == 1u);
+  ImageView& view = *frame->Views()[0];
+  const int k = viewer::ReductionFactor(view.Zoom());
+  ASSERT_GT(k, 1) << view.Zoom();
+  std::vector<int> factors = ImageView::StepFactors();
+  factors.push_back(k);
+  viewer::ZoomedPicture& picture = view.Picture();
+  auto allMade = [&] {
+    return std::all_of(factors.begin(), factors.end(), [&](int f) { return picture.ExactCopy(f) != nullptr; });
+  };
+  for (const DWORD start = GetTickCount(); (picture.ShowsQuickPicture() || !allMade()) && GetTickCount() - start < 30000;) {
+    for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&message);
+    Sleep(10);
+  }
+  EXPECT_FALSE(picture.ShowsQuickPicture());
+  viewer::DibPixels dib;
+  viewer::CopyIntoDib(noise.pixels.data(), noise.width, noise.height, dib);
+  for (const int f : factors) {
+    const viewer::DibPixels* made = picture.ExactCopy(f);
+    ASSERT_TRUE(made) << "factor " << f;
+    EXPECT_TRUE(made->bytes == SlowReduction(dib, f).bytes) << "factor " << f;
+  }
+
+  // On screen, at rest: the slow reduction painted where the view puts the picture.
+  host::Bitmap24 shot;
+  ASSERT_TRUE(host::CaptureScreen({view.Window()}, shot));
+  RECT window, client;
+  GetWindowRect(view.Window(), &window);
+  GetClientRect(view.Window(), &client);
+  POINT corner{0, 0};
+  ClientToScreen(view.Window(), &corner);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, surface);
+  const RECT painted = viewer::StretchVisiblePart(dc, SlowReduction(dib, k), k, SIZE{noise.width, noise.height},
+                                                  view.Zoom(), view.Origin(), RECT{0, 0, noise.width, noise.height});
+  GdiFlush();
+  const size_t stride = (size_t(client.right) * 3 + 3) & ~size_t(3);
+  int differing = 0;
+  for (LONG y = painted.top; y < painted.bottom; ++y)
+    for (LONG x = painted.left; x < painted.right; ++x) {
+      const uint8_t* wanted = static_cast<const uint8_t*>(bits) + size_t(y) * stride + size_t(x) * 3;
+      const Pixel24 shown = shot.pixels[size_t(corner.y - window.top + y) * size_t(shot.width) + size_t(corner.x - window.left + x)];
+      differing += shown.b != wanted[0] || shown.g != wanted[1] || shown.r != wanted[2];
+    }
+  EXPECT_EQ(differing, 0) << "of " << (painted.right - painted.left) * (painted.bottom - painted.top) << " pixels";
+  EXPECT_GT(painted.right - painted.left, 100);
+  SelectObject(dc, old);
+  DeleteObject(surface);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
   DeleteFileA(path.c_str());
 }
 
