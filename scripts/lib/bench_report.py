@@ -207,6 +207,29 @@ def fill_targets(one, many, one_runs, threads, dll_path):
     ]
 
 
+def gradient_target(one, many, threads, dll_path):
+    """The vertical gradient through the DLL against its peer, beside what bounds it:
+    the native step and a plain copy of the image on every thread."""
+    def ms(rates, name):
+        return 12000.0 / rates[name] if name in rates else None
+
+    dll = dll_ms(dll_path, "gradient, vertical")
+    peer = ms(one, "Gradient/OpenCV_convertTo/4000x3000/0")
+    ahead = peer / dll if peer and dll else None
+    verdict = "not measured" if ahead is None else ("met" if ahead > 1.0 else "missed")
+    return [
+        "",
+        "## The vertical gradient's target",
+        "",
+        "| target | figure | limit, measured in the same run | verdict |",
+        "|---|---|---|---|",
+        f"| vertical gradient through the DLL at 4000 x 3000 ahead of convertTo per row, peer / DLL > 1.0 | "
+        f"{cell(ahead, 2)} × ({cell(peer)} ms against {cell(dll)} ms) | native step on {threads} threads "
+        f"{cell(ms(many, 'Gradient/Fast/Vertical/4000x3000'))} ms; memory copy of the image on {threads} threads "
+        f"{cell(ms(many, COPY))} ms | {verdict} |",
+    ]
+
+
 def main(one_path, all_path, threads, report_path, chart_data_path, load, dll_path=""):
     one, one_runs = best_rates(one_path)
     many, _ = best_rates(all_path)
@@ -244,6 +267,7 @@ def main(one_path, all_path, threads, report_path, chart_data_path, load, dll_pa
     if copy:
         lines.append(f"| memory copy | {cell(copy)} | | | | 1.00 | {cell(many.get(COPY))} | | |")
     lines += dll_table(dll_path, one, many, threads) if dll_path else []
+    lines += gradient_target(one, many, threads, dll_path) if dll_path else []
     lines += fill_targets(one, many, one_runs, int(threads), dll_path)
     lines.append("")
     with open(report_path, "w") as f:

@@ -54,6 +54,10 @@ TFiltresMX::TFiltresMX() : ModalDialog("FiltresMX", nullptr) {
   DimFlt.SetItems({"3 x 3", "5 x 5", "7 x 7"});
   DimFlt.SetDropDownRows(3);
   TypeFiltres.SetDropDownRows(7);
+  // Every opening shows the user's filter, whose name can be typed: the box
+  // is editable from the start, so its window is not made twice at the
+  // first opening.
+  TypeFiltres.SetEditable(true);
   DimFlt.SetItemIndex(0);
   ChargFlt.SetGlyph(OpenFileGlyph());
   EnrgFlt.SetGlyph(SaveFileGlyph());

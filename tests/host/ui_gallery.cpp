@@ -746,6 +746,13 @@ int main(int argc, char** argv) {
       }
     Check(flag.right - flag.left == 18 && key == 0 && red > 0,
           "a transparent picture lets its key colour through (" + std::to_string(key) + " key pixels)");
+    // A label without a size takes the width of each new caption.
+    g.Label1.SetCaption("F1 et F2");
+    RECT longer = PlaceOf(Child("Static", "F1 et F2"));
+    g.Label1.SetCaption("F1");
+    RECT shorter = PlaceOf(Child("Static", "F1"));
+    Check(longer.right - longer.left > 2 * (label.right - label.left) && ::EqualRect(&shorter, &label),
+          "a label without a size grows and shrinks with its caption");
   }
   ::SendMessageA(form, WM_CLOSE, 0, 0);
   Check(!g.Showing() && !::IsWindowVisible(form) && g.closes == 4, "WM_CLOSE closes the form");

@@ -145,8 +145,12 @@ class LabelPeer : public SingleWindowPeer {
       SingleWindowPeer::Update(property);
     }
     if (property == Property::Caption || property == Property::Font) {
-      window_.SetStyle((window_.Style() & ~SS_TYPEMASK) | StaticStyle());
-      window_.Move(WindowPlace());
+      // Each style change and move is a round of messages under Wine; a
+      // dialog sets most captions at every showing, mostly to what they were.
+      const DWORD style = (window_.Style() & ~SS_TYPEMASK) | StaticStyle();
+      if (style != window_.Style()) window_.SetStyle(style);
+      const RECT place = WindowPlace(), now = PlaceNow();
+      if (!::EqualRect(&place, &now)) window_.Move(place);
     }
     window_.Invalidate();
   }
@@ -162,6 +166,13 @@ class LabelPeer : public SingleWindowPeer {
 
  protected:
   bool Painted() const override { return true; }
+  // The window's rectangle in the form's client area.
+  RECT PlaceNow() const {
+    RECT r{};
+    ::GetWindowRect(window_.Handle(), &r);
+    ::MapWindowPoints(nullptr, Owner().Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
   // Without a size, a label takes its text's size.
   RECT WindowPlace() const override {
     RECT r = Place();

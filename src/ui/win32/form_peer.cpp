@@ -219,9 +219,12 @@ void FormPeer::Restack() {
   for (const Stacked& s : native)
     if (!s.overlay) stack.push_back(s.hwnd);
   stack.insert(stack.end(), painted.rbegin(), painted.rend());
+  // Only windows out of place move: under Wine each move is a round of
+  // messages for the child, and a form shown again usually has none to make.
   HWND after = HWND_TOP;
   for (HWND hwnd : stack) {
-    ::SetWindowPos(hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    HWND now = after == HWND_TOP ? ::GetWindow(hwnd_, GW_CHILD) : ::GetWindow(after, GW_HWNDNEXT);
+    if (now != hwnd) ::SetWindowPos(hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = hwnd;
   }
 
