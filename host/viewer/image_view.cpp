@@ -64,7 +64,7 @@ void ImageView::RegisterClass(HINSTANCE instance) {
 
 ImageView::ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events)
     : document_(std::move(document)), events_(events), picture_(StepFactors()) {
-  RebuildBitmap();
+  RebuildBitmap(true);
 }
 
 ImageView* ImageView::Create(HWND client, std::unique_ptr<ImageDocument> document, ViewEvents& events) {
@@ -209,9 +209,11 @@ LRESULT ImageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefMDIChildProcW(window_, message, wParam, lParam);
 }
 
-void ImageView::RebuildBitmap() {
+void ImageView::RebuildBitmap(bool newImage) {
   // Its background thread reads the bitmap: stopped before the bitmap changes.
   picture_.Forget();
+  picture_.AllowQuickPicture(newImage);
+  quickPictureAllowed_ = newImage;
   bitmapPending_ = true;
   shown_ = other_ ? SIZE{other_->width, other_->height} : SIZE{document_->Width(), document_->Height()};
 }
@@ -224,7 +226,7 @@ void ImageView::CopyBitmap() {
 
 RECT ImageView::DrawPicture(HDC dc, POINT origin, RECT visible) {
   const Pixel24* pixels = other_ ? other_->pixels.data() : document_->Pixels().Data();
-  if (bitmapPending_ && pixels && ReductionFactor(zoom_) > 1) {
+  if (bitmapPending_ && quickPictureAllowed_ && pixels && ReductionFactor(zoom_) > 1) {
     // A large image reaches the screen sooner: its bitmap is copied once this paint is shown.
     PostMessageA(window_, kCopyBitmap, 0, 0);
     return picture_.DrawQuick(dc, pixels, shown_, zoom_, origin, visible);
@@ -407,7 +409,7 @@ void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
   scroll_ = POINT{0, 0};
   other_.reset();
   selection_.Clear();
-  RebuildBitmap();
+  RebuildBitmap(true);
   if (fitting_) ZoomToFit();
   else SetZoom(zoom_);
   InvalidateRect(window_, nullptr, FALSE);
@@ -420,7 +422,7 @@ void ImageView::ShowDocument(std::unique_ptr<ImageDocument> document) {
 void ImageView::Refresh() {
   const bool resized = shown_.cx != document_->Width() || shown_.cy != document_->Height();
   other_.reset();
-  RebuildBitmap();
+  RebuildBitmap(false);
   if (resized) {
     selection_.Clear();
     if (fitting_) ZoomToFit();
@@ -435,7 +437,7 @@ void ImageView::Refresh() {
 void ImageView::ShowInstead(std::unique_ptr<host::Bitmap24> image, POINT at) {
   other_ = std::move(image);
   otherAt_ = at;
-  RebuildBitmap();
+  RebuildBitmap(false);
   InvalidateRect(window_, nullptr, FALSE);
   UpdateWindow(window_);
 }

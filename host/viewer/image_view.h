@@ -99,9 +99,12 @@ class ImageView {
   ImageView(std::unique_ptr<ImageDocument> document, ViewEvents& events);
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-  // The pixels shown changed: the window's bitmap is made again, after the
-  // first paint when that can show a quick picture of the pixels themselves.
-  void RebuildBitmap();
+  // The pixels shown changed: the window's bitmap is made again. For an
+  // image newly shown (`newImage`), after the first paint when that can show
+  // a quick picture of the pixels themselves; a change to the image shown is
+  // painted exact at once, as a quick picture of an edited image (a contour,
+  // a threshold) would look like a wrong result.
+  void RebuildBitmap(bool newImage);
   void CopyBitmap();
   RECT DrawPicture(HDC dc, POINT origin, RECT visible);
   // The left button on the picture with no tool taking it, the drag, its end.
@@ -125,6 +128,7 @@ class ImageView {
   // document's pixels or of `other_`, and what paints it.
   DibPixels bitmap_;
   bool bitmapPending_ = false;
+  bool quickPictureAllowed_ = false;
   SIZE shown_{0, 0};
   ZoomedPicture picture_;
   std::unique_ptr<host::Bitmap24> other_;

@@ -239,7 +239,7 @@ bool MainFrame::Build(const ViewerOptions& options) {
                   {FVIRTKEY, VK_NEXT, kNextImage},         {FVIRTKEY, VK_SPACE, kNextImage},
                   {FVIRTKEY, VK_PRIOR, kPreviousImage},    {FVIRTKEY, VK_BACK, kPreviousImage},
                   {FVIRTKEY, VK_F11, kFullScreen},         {FVIRTKEY, VK_ESCAPE, kLeaveFullScreen},
-                  {FCONTROL | FVIRTKEY, 'A', kSelectAll}};
+                  {FCONTROL | FVIRTKEY, 'A', kSelectAll},  {FCONTROL | FSHIFT | FVIRTKEY, 'S', kSaveAs}};
   accelerators_ = CreateAcceleratorTableA(keys, int(sizeof keys / sizeof keys[0]));
   SetTimer(window_, kDialogWatch, 250, nullptr);
   beforeAfterKeys_ = std::make_unique<BeforeAfterKeys>([this](HWND window, bool held) { CompareHeld(window, held); });
@@ -270,7 +270,7 @@ HMENU MainFrame::BuildMenu() {
   Append(file, kPreviousImage, "Image &précédente du dossier\tRetour arrière");
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
   Append(file, kSave, "&Enregistrer\tCtrl+S");
-  Append(file, kSaveAs, "Enregistrer &sous…");
+  Append(file, kSaveAs, "Enregistrer &sous…\tCtrl+Maj+S");
   HMENU quality = CreatePopupMenu();
   for (size_t i = 0; i < sizeof kJpegQualities / sizeof kJpegQualities[0]; ++i)
     Append(quality, UINT(kFirstJpegQuality + i), (std::to_string(kJpegQualities[i]) + " %").c_str());
@@ -574,6 +574,7 @@ bool MainFrame::Open(const std::string& path) {
       if (view) {
         views_.push_back(view);
         ShowStatus(view, false, POINT{0, 0});
+        ShowHint();  // a notice about another window's image no longer stands
         Remember(path);
         return true;
       }
@@ -685,6 +686,7 @@ bool MainFrame::SaveAs(ImageView& view, const std::wstring& widePath) {
   try {
     const host::Bitmap24 image = view.Document().Image();
     saving_ = &view.Document();
+    savingName_ = FileNameOf(path);  // the document keeps its former name until written
     ShowHint();
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
     written = WriteImageFileWhileResponsive(image, widePath, jpegQuality_, error);
@@ -846,7 +848,7 @@ void MainFrame::ShowHint() {
   else if (session_.WaitsForSecondImage())
     hint = "Cliquez sur la seconde image (une autre fenêtre).";
   else if (saving_)
-    hint = "Enregistrement de " + Quoted(saving_->Name()) + " en cours…";
+    hint = "Enregistrement de " + Quoted(savingName_) + " en cours…";
   else if (!session_.SecondImageName().empty())
     hint = "Seconde image : " + Quoted(session_.SecondImageName()) +
            ". Réglez l'outil, ou cliquez une autre image pour la remplacer.";

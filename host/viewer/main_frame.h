@@ -183,6 +183,7 @@ class MainFrame : private ViewEvents, private SessionEvents {
   int jpegQuality_ = 90;
   // The image whose file is being written, or null.
   const ImageDocument* saving_ = nullptr;
+  std::string savingName_;  // the file being written
   int pastedImages_ = 0;
   bool running_ = false;
   std::unique_ptr<BeforeAfterKeys> beforeAfterKeys_;

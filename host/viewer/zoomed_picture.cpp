@@ -208,7 +208,7 @@ RECT ZoomedPicture::Draw(HDC dc, const DibPixels& image, double zoom, POINT orig
   const int k = ReductionFactor(zoom);
   const DibPixels* source = k > 1 ? ExactCopy(k) : &image;
   quickShown_ = false;
-  if (!source && window_ && !startedSinceForget_) {
+  if (!source && quickAllowed_ && window_ && !startedSinceForget_) {
     quick_ = {k, SampleBlocks(image.width, image.height, k, [&image](int y) {
                 return &image.bytes[size_t(image.height - 1 - y) * image.Stride()];
               })};

@@ -7,10 +7,11 @@
 // nearest-neighbour. At 50 % and above the image itself is stretched,
 // nearest-neighbour, as it always was.
 //
-// After the pixels change, the first paint below 50 % shows a quick picture
-// (the top-left pixel of each block) and a low-priority thread makes the
-// exact copy, then tells the window, which repaints from it: what is shown at
-// rest is always the exact copy. The same thread then makes the copies of the
+// When an image is newly shown, the first paint below 50 % shows a quick
+// picture (the top-left pixel of each block) and a low-priority thread makes
+// the exact copy, then tells the window, which repaints from it: what is shown
+// at rest is always the exact copy. After an edit the exact copy is made on
+// the spot instead. The same thread then makes the copies of the
 // factors given ahead (the zoom menu's steps), so that a zoom step finds its
 // copy made; they stay until the pixels change (under a quarter of the image's bytes
 // for factors 3 and above). A factor with no copy yet is reduced on the spot;
@@ -98,6 +99,9 @@ class ZoomedPicture {
   // The pixels are about to change: stops the background thread, waits for
   // it, and forgets every copy.
   void Forget();
+  // Whether a paint that finds no exact copy may show the quick picture
+  // while the copy is made (until the next Forget), or makes it on the spot.
+  void AllowQuickPicture(bool allowed) { quickAllowed_ = allowed; }
   // The last paint showed the quick picture, not yet replaced.
   bool ShowsQuickPicture() const { return quickShown_; }
   // The exact copy for factor `k` when it is made, else null.
@@ -116,6 +120,7 @@ class ZoomedPicture {
   std::vector<std::pair<int, DibPixels>> reduced_;
   std::pair<int, DibPixels> quick_;
   bool quickShown_ = false;
+  bool quickAllowed_ = true;
   bool startedSinceForget_ = false;
   Background* background_ = nullptr;
 };
