@@ -120,7 +120,7 @@ TEST(ViewerZoom, TheReducedCopyIsTheMeanOfEachBlock) {
     const std::vector<Pixel24> random = testing::RandomPixels(int64_t(image.Stride()) * height / 3 + 1, uint32_t(width + height));
     image.bytes.assign(reinterpret_cast<const uint8_t*>(random.data()),
                        reinterpret_cast<const uint8_t*>(random.data()) + image.Stride() * size_t(height));
-    for (const int k : {1, 2, 3, 7, 16}) {
+    for (const int k : {1, 2, 3, 7, 16, 300}) {  // 300: sums beyond 16 bits
       const viewer::DibPixels fast = viewer::ReduceByBlocks(image, k), slow = SlowReduction(image, k);
       EXPECT_EQ(fast.width, slow.width);
       EXPECT_EQ(fast.height, slow.height);
