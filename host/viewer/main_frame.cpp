@@ -841,7 +841,7 @@ void MainFrame::ShowHint() {
   std::string hint;
   if (session_.Picking() && session_.ResultShown())
     hint = "Résultat dans l'image : « Appliquer » le garde, « Annuler » le retire.";
-  else if (firstStep && !secondImageCame)
+  else if (firstStep && !secondImageCame && !session_.PointSent())
     hint = firstStep;
   else if (session_.Picking())
     hint = "Cliquez une petite case dans l'outil, puis l'endroit voulu sur l'image.";

@@ -115,6 +115,7 @@ void PluginSession::SendPoint(int32_t x, int32_t y) {
   WaitCursor wait;
   exports_.XchgData(tool_, 0, 0, x, y, width, height, MOLVANE_PHASE_CONTINUE, 0, sample.Handle(), pixels.Handle(),
                     name.c_str(), 0);
+  pointSent_ = true;
 }
 
 void PluginSession::SendSecondImage(ImageDocument& document, const PixelRect& area) {
@@ -188,6 +189,7 @@ void PluginSession::End() {
   secondName_.clear();
   picking_ = false;
   resultShown_ = false;
+  pointSent_ = false;
   waitingSecond_ = false;
   dialogSeen_ = false;
   events_.StateChanged();

@@ -64,6 +64,8 @@ class PluginSession {
   bool Picking() const { return picking_; }
   // The tool has shown its result in the image and waits for Appliquer or more points.
   bool ResultShown() const { return resultShown_; }
+  // A point on the image went to the picking tool since it opened.
+  bool PointSent() const { return pointSent_; }
   // The tool takes a second image from a click on another one (ActionData
   // 2): until one came, and again to replace it.
   bool TakesSecondImage() const { return waitingSecond_; }
@@ -111,6 +113,7 @@ class PluginSession {
   std::string secondName_;
   bool picking_ = false;
   bool resultShown_ = false;
+  bool pointSent_ = false;
   bool waitingSecond_ = false;
   bool dialogSeen_ = false;
 };

@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "dialog_test_support.h"
 #include "host/dialog_driver.h"
 #include "host/viewer/help_pages.h"
 #include "host/viewer/main_frame.h"
+#include "tools/background_dialog.h"
 #include "viewer_test_support.h"
 
 namespace molvane::hosttest {
@@ -40,6 +42,12 @@ TEST(ViewerHelp, OpensOnTheRunningToolsPageAndListsAPagePerTool) {
   HWND dialog = host::FindDialog("Modification du fond");
   ASSERT_TRUE(dialog);
   EXPECT_EQ(frame->StatusText(3), "Choisissez F1 dans la fenêtre de l'outil, puis cliquez sur l'image.");
+  // Once a point went to the tool, the first step gives way to what follows.
+  const POINT f1 = PlaceOf(TCorrFond::Layout(), "PosF1");
+  host::Click(host::ChildAt(dialog, "Button", f1.x, f1.y));
+  viewer::ImageView& view = *frame->Views()[0];
+  ClickAt(view.Window(), view.ClientPointOf(POINT{10, 10}));
+  EXPECT_EQ(frame->StatusText(3), "Cliquez une petite case dans l'outil, puis l'endroit voulu sur l'image.");
   Command(*frame, viewer::kHelp);
   EXPECT_EQ(SendMessageA(help.List(), LB_GETCURSEL, 0, 0), 4);
   EXPECT_EQ(host::TextOf(help.Text()), HelpPageAt(4).text);
